@@ -1,0 +1,17 @@
+// The program's entry point: sets the application's identity and shows the main window.
+#include "app/QuillonVersion.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    quillon::setApplicationIdentity();
+
+    QMainWindow window;
+    window.setWindowTitle(quillon::applicationName());
+    window.resize(1100, 720);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures (once) and builds the whole project into build/ (or $QUILLON_BUILD_DIR).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${QUILLON_BUILD_DIR:-build}
+if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-Release}" ${QUILLON_CMAKE_ARGS:-}
+fi
+cmake --build "$BUILD_DIR" -j "$(nproc)"

@@ -1,0 +1,36 @@
+// The main() of every test executable: isolates the user folders in a temporary root, then
+// runs GoogleTest inside a QApplication on the offscreen platform.
+#include "app/QuillonVersion.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/quillonx-test-XXXXXX"));
+    if (!root.isValid())
+        return 2;
+    const QByteArray base = root.path().toUtf8();
+    for (const char *sub : {"home", "config", "data", "cache", "runtime"})
+        QDir().mkpath(root.path() + QLatin1Char('/') + QLatin1String(sub));
+    setenv("QUILLONX_TEST_ROOT", base.constData(), 1);
+    setenv("HOME", (base + "/home").constData(), 1);
+    setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
+    setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
+    setenv("XDG_CACHE_HOME", (base + "/cache").constData(), 1);
+    setenv("XDG_RUNTIME_DIR", (base + "/runtime").constData(), 1);
+    QFile::setPermissions(root.path() + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                                       QFileDevice::ExeOwner);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    quillon::setApplicationIdentity();
+    return RUN_ALL_TESTS();
+}
