@@ -2,6 +2,7 @@
 
 #include "platform/core/MCBundle.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
 #include <QMutex>
@@ -161,6 +162,12 @@ bool CGColorSpace::isEquivalent(const CGColorSpace &other) const
     return this == &other || (m_model == other.m_model && m_iccData == other.m_iccData);
 }
 
+void CGColorSpace::setICCData(const QByteArray &data)
+{
+    m_iccData = data;
+    m_iccDigest = QCryptographicHash::hash(data, QCryptographicHash::Sha1);
+}
+
 CGColorSpaceRef CGColorSpace::fromProfile(void *handle, const QString &name)
 {
     auto profile = static_cast<cmsHPROFILE>(handle);
@@ -180,7 +187,7 @@ CGColorSpaceRef CGColorSpace::fromProfile(void *handle, const QString &name)
     }
     auto space = std::shared_ptr<CGColorSpace>(new CGColorSpace);
     space->m_model = model;
-    space->m_iccData = data;
+    space->setICCData(data);
     space->m_name = name;
     space->m_description = descriptionOfProfile(profile);
     space->m_profile = profile;
@@ -220,7 +227,7 @@ CGColorSpaceRef CGColorSpace::createWithICCData(const QByteArray &iccData)
     CGColorSpaceRef space = fromProfile(profile, QString());
     if (space) {
         // Keep the caller's exact bytes so that an embedded profile is written back unchanged.
-        const_cast<CGColorSpace *>(space.get())->m_iccData = iccData;
+        const_cast<CGColorSpace *>(space.get())->setICCData(iccData);
     }
     return space;
 }

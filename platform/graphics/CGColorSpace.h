@@ -47,6 +47,8 @@ public:
     QString profileDescription() const { return m_description; }
     // True when both hold the same profile bytes (or are the same object).
     bool isEquivalent(const CGColorSpace &other) const;
+    // A digest of iccData(): equal digests mean equal profiles. Keys caches of colour transforms.
+    QByteArray iccDigest() const { return m_iccDigest; }
 
     // The lcms2 profile handle (cmsHPROFILE), owned by the space; valid for its lifetime.
     // Profiles are read-only once made, so the handle may be used from several threads
@@ -56,9 +58,11 @@ public:
 private:
     CGColorSpace() = default;
     static CGColorSpaceRef fromProfile(void *profile, const QString &name);
+    void setICCData(const QByteArray &data);
 
     CGColorSpaceModel m_model = kCGColorSpaceModelUnknown;
     QByteArray m_iccData;
+    QByteArray m_iccDigest;
     QString m_name;
     QString m_description;
     void *m_profile = nullptr;
