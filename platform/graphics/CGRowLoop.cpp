@@ -1,11 +1,8 @@
 #include "platform/graphics/CGRowLoop.h"
 
-#include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentMap>
+#include "platform/core/MCDispatch.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace platform {
 
@@ -13,21 +10,14 @@ void forEachRowRange(size_t rows, size_t rowCost, const std::function<void(size_
 {
     if (rows == 0)
         return;
-    // Below about 256 KiB of work a split costs more than it saves.
-    constexpr size_t kMinimumWorkPerPiece = 256 * 1024;
-    const size_t work = rows * std::max<size_t>(rowCost, 1);
-    const size_t threads = size_t(std::max(1, QThread::idealThreadCount()));
-    size_t pieces = std::min({rows, threads * 4, std::max<size_t>(1, work / kMinimumWorkPerPiece)});
-    if (pieces <= 1) {
+    // Below about 128 KiB of work a piece costs more to hand out than it saves.
+    constexpr size_t kMinimumWorkPerPiece = 128 * 1024;
+    const size_t grain = std::max<size_t>(1, kMinimumWorkPerPiece / std::max<size_t>(rowCost, 1));
+    if (rows <= grain) {
         body(0, rows);
         return;
     }
-    std::vector<std::pair<size_t, size_t>> ranges;
-    ranges.reserve(pieces);
-    for (size_t i = 0; i < pieces; ++i)
-        ranges.emplace_back(rows * i / pieces, rows * (i + 1) / pieces);
-    QtConcurrent::blockingMap(QThreadPool::globalInstance(), ranges,
-                              [&body](const std::pair<size_t, size_t> &r) { body(r.first, r.second); });
+    parallelFor(rows, [&body](size_t begin, size_t end) { body(begin, end); }, grain);
 }
 
 } // namespace platform

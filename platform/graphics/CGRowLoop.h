@@ -5,7 +5,7 @@
 
 namespace platform {
 
-// Runs `body(firstRow, endRow)` over [0, rows) in pieces on the shared thread pool and waits
+// Runs `body(firstRow, endRow)` over [0, rows) in pieces with parallelFor (MCDispatch.h) and waits
 // for all of them; small jobs (rows × rowCost below a threshold) run on the calling thread.
 // `rowCost` is a rough count of bytes or samples a row touches, so the split follows the work
 // rather than the row count. Pieces never overlap; the calling thread takes part.
