@@ -1,0 +1,26 @@
+#pragma once
+
+// Buffers of pixel kernels and their exchange with CGImage.
+#include "platform/accelerate/vImageTypes.h"
+
+// Allocates height rows of width pixels of `bitsPerPixel` (row length rounded up to 16 bytes)
+// and fills `buffer`; the memory is released with free(). With kvImageNoAllocate only the
+// fields are filled. Zero sides or bits per pixel are −21773, a failed allocation −21771.
+vImage_Error vImageBuffer_Init(vImage_Buffer *buffer, vImagePixelCount height, vImagePixelCount width,
+                               uint32_t bitsPerPixel, vImage_Flags flags);
+
+// Decodes `image` into a new buffer (released with free()) in `format`. A format whose bits
+// per pixel are 0 is filled in with the image's own format first. Images already in the
+// format (same component and pixel sizes, bitmap info and an equivalent colour space) are
+// copied row by row; any other format is −21778. `backgroundColor` is not used.
+vImage_Error vImageBuffer_InitWithCGImage(vImage_Buffer *buffer, vImage_CGImageFormat *format,
+                                          const double *backgroundColor, const CGImageRef &image,
+                                          vImage_Flags flags);
+
+// The format of an image as a vImage format record (no decode array).
+vImage_CGImageFormat vImageFormatOfImage(const CGImage &image);
+
+// A new image with a copy of the buffer's pixels in `format`; nullptr (and *error, when given,
+// set) when the buffer or format is missing or inconsistent.
+CGImageRef vImageCreateCGImageFromBuffer(const vImage_Buffer *buffer, const vImage_CGImageFormat *format,
+                                         vImage_Flags flags, vImage_Error *error);
