@@ -35,7 +35,7 @@ vImage_Error unpremultiply(const vImage_Buffer *source, const vImage_Buffer *des
     if (vImage_Error status = checkPair(source, destination, 4 * sizeof(T)))
         return status;
     const size_t width = destination->width;
-    forEachRows(destination->height, width * 4 * sizeof(T), [&](size_t first, size_t end) {
+    platform::forEachRowRange(destination->height, width * 4 * sizeof(T), [&](size_t first, size_t end) {
         for (size_t y = first; y < end; ++y) {
             const T *in = reinterpret_cast<const T *>(rowOf(source, y));
             T *out = reinterpret_cast<T *>(rowOf(destination, y));

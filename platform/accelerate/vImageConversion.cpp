@@ -13,7 +13,7 @@ vImage_Error vImageConvert_ARGB8888toRGB888(const vImage_Buffer *source, const v
     if (destination->width > source->width || destination->height > source->height)
         return kvImageRoiLargerThanInputBuffer;
     const size_t width = destination->width;
-    forEachRows(destination->height, width * 7, [&](size_t first, size_t end) {
+    platform::forEachRowRange(destination->height, width * 7, [&](size_t first, size_t end) {
         for (size_t y = first; y < end; ++y) {
             const uint8_t *in = rowOf(source, y);
             uint8_t *out = rowOf(destination, y);

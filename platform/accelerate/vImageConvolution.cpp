@@ -52,7 +52,7 @@ vImage_Error tentConvolve(const vImage_Buffer *source, const vImage_Buffer *dest
 
     // One float row per source row, filtered horizontally (with the weight sum of the taps
     // that counted, for truncation), then a vertical pass per destination row.
-    forEachRows(destination->height, dw * Channels * kernelHeight, [&](size_t first, size_t end) {
+    platform::forEachRowRange(destination->height, dw * Channels * kernelHeight, [&](size_t first, size_t end) {
         std::vector<float> acc(dw * Channels), norm(dw), hrow(dw * Channels), hnorm(dw);
         for (size_t y = first; y < end; ++y) {
             const long cy = long(offsetY + y);

@@ -87,7 +87,7 @@ vImage_Error scale(const vImage_Buffer *source, const vImage_Buffer *destination
     // horizontally into its own float rows, then filters those vertically.
     constexpr size_t kBand = 32;
     const size_t bands = (dh + kBand - 1) / kBand;
-    forEachRows(bands, dw * Channels * kBand * 8, [&](size_t firstBand, size_t endBand) {
+    platform::forEachRowRange(bands, dw * Channels * kBand * 8, [&](size_t firstBand, size_t endBand) {
         std::vector<float> rows;
         for (size_t band = firstBand; band < endBand; ++band) {
             const size_t y0 = band * kBand, y1 = std::min(dh, y0 + kBand);

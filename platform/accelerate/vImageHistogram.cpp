@@ -20,7 +20,7 @@ void histograms(const vImage_Buffer *source, size_t width, size_t height, Histog
     for (int c = 0; c < Channels; ++c)
         out[c].fill(0);
     std::mutex lock; // guards `out` while the pieces add their counts
-    forEachRows(height, width * Channels, [&](size_t first, size_t end) {
+    platform::forEachRowRange(height, width * Channels, [&](size_t first, size_t end) {
         Histogram local[Channels] = {};
         for (size_t y = first; y < end; ++y) {
             const uint8_t *p = rowOf(source, y);
@@ -97,7 +97,7 @@ vImage_Error applyTables(const vImage_Buffer *source, const vImage_Buffer *desti
         tables[c] = makeTable(h[c]);
     if (Channels == 4 && (flags & kvImageLeaveAlphaUnchanged))
         tables[0] = identity();
-    forEachRows(height, width * Channels, [&](size_t first, size_t end) {
+    platform::forEachRowRange(height, width * Channels, [&](size_t first, size_t end) {
         for (size_t y = first; y < end; ++y) {
             const uint8_t *in = rowOf(source, y);
             uint8_t *out = rowOf(destination, y);
