@@ -31,6 +31,18 @@ enum MCComparisonResult : qint64 {
     MCOrderedDescending = 1,
 };
 
+// Options of enumerations: concurrent enumeration may run in order on the calling thread.
+enum MCEnumerationOptions : quint64 {
+    MCEnumerationConcurrent = 1u << 0,
+    MCEnumerationReverse = 1u << 1,
+};
+
+// Options of sorts: sorts are always stable here, which satisfies both.
+enum MCSortOptions : quint64 {
+    MCSortConcurrent = 1u << 0,
+    MCSortStable = 1u << 4,
+};
+
 template <typename A, typename B = A>
 using MCComparator = std::function<MCComparisonResult(const A &, const B &)>;
 
@@ -182,6 +194,8 @@ template <typename T, typename Pred> QList<T> filteredArrayUsingBlock(const QLis
 // The objects at the indexes, in index order. Indexes beyond the array are a caller error.
 template <typename T> QList<T> objectsAtIndexes(const QList<T> &array, const MCIndexSet &indexes)
 {
+    if (!indexes.isEmpty() && indexes.lastIndex() >= array.size())
+        platform::throwIndexOutOfRange("-[NSArray objectsAtIndexes:]", indexes.lastIndex(), array.size() - 1);
     QList<T> result;
     result.reserve(indexes.count());
     indexes.forEachIndex([&](qint64 i) { result.append(array.at(i)); });
