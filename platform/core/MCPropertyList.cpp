@@ -617,6 +617,9 @@ QByteArray dataFromPropertyList(const QVariant &plist, MCError *error)
 
 QVariant readPropertyList(const QString &path, MCError *error)
 {
+    if (QFileInfo(path).isDir())
+        return failRead(error, readError(MCFileReadUnknownError, path,
+                                         QStringLiteral("The file “%1” couldn’t be opened because it is a folder.")));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const int code = errno;
