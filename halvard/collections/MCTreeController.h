@@ -114,8 +114,18 @@ public:
     }
     void removeItemsAtIndexes(const MCIndexSet &indexes)
     {
+        if (indexes.isEmpty())
+            return;
+        if (!m_positionsValid || m_repeated) {
+            halvard::removeObjectsAtIndexes(m_items, indexes);
+            return invalidatePositions();
+        }
+        // Keep the position table: forget the removed items, renumber the ones after them.
+        if (indexes.lastIndex() < m_items.size())
+            indexes.forEachIndex([&](qint64 k) { m_positions.erase(m_items.at(k)); });
         halvard::removeObjectsAtIndexes(m_items, indexes);
-        invalidatePositions();
+        for (qint64 k = indexes.firstIndex(); k < m_items.size(); ++k)
+            m_positions.find(m_items.at(k))->second = k;
     }
     void replaceItemsAtIndexes(const MCIndexSet &indexes, const QList<Item> &items)
     {
@@ -334,12 +344,13 @@ public:
 
 // ---- Controller ---------------------------------------------------------------------------
 
-// Cost of one batch of k items: the new items are sorted and split per level (k log k); each
-// removed or updated item is located in the tree by binary search with the rule among a node's
-// children and a hashed membership test (log c), falling back to testing every child of that
-// node only when its rule values changed (c); each node that the batch reaches is merged with
-// its new nodes (linear in its child count) and, when it loses items, compacted once (linear
-// in its item count). Subtrees the batch does not reach are not visited.
+// Cost of one batch of k items: the batch is sorted and split once per level (k log k). Each
+// removed or updated item is located among the c children of a node it is in by binary search
+// with a one-item node (log c); items whose rule values changed are then looked for in every
+// child or by one pass over that node's items, whichever is cheaper (min(k c, node size)). Each
+// node the batch reaches is merged with its new nodes (linear in c) and, when it loses items,
+// compacted once with its position table renumbered (linear in its size). Subtrees the batch
+// does not reach are not visited, and no step costs O(n) per item.
 template <typename Item> class MCTreeController
 {
 public:
@@ -411,7 +422,8 @@ private:
 
     // Which child of `node` holds each of `items` (items of the node; the children partition
     // them). Children are in rule order, so an item whose rule values did not change is found by
-    // binary search with a one-item node; the others by asking every child.
+    // binary search with a one-item node. The others are looked for in every child, or, when
+    // that would cost more, by one pass over the children's items.
     std::unordered_map<const Node *, std::vector<Item>> locate(const Node &node, const std::vector<Item> &items,
                                                               const Rule &rule) const
     {
@@ -419,10 +431,11 @@ private:
         const QList<NodePtr> &children = node.nodes();
         if (children.isEmpty())
             return found;
+        std::vector<Item> moved;
         for (const Item &item : items) {
-            const Node *holder = nullptr;
             const NodePtr probe = rule.nodeWithItems({item});
             qint64 lo = 0, hi = children.size();
+            bool located = false;
             while (lo < hi) {
                 const qint64 mid = lo + (hi - lo) / 2;
                 const Node &child = *children.at(mid);
@@ -432,20 +445,31 @@ private:
                 } else if (c > 0) {
                     lo = mid + 1;
                 } else {
-                    if (child.containsItem(item))
-                        holder = &child;
+                    if (child.containsItem(item)) {
+                        found[&child].push_back(item);
+                        located = true;
+                    }
                     break;
                 }
             }
-            if (!holder) {
+            if (!located)
+                moved.push_back(item);
+        }
+        if (moved.empty())
+            return found;
+        if (qint64(moved.size()) * children.size() <= node.countOfItems()) {
+            for (const Item &item : moved)
                 for (const NodePtr &child : children)
                     if (child->containsItem(item)) {
-                        holder = child.get();
+                        found[child.get()].push_back(item);
                         break;
                     }
-            }
-            if (holder)
-                found[holder].push_back(item);
+        } else {
+            const ItemSet wanted(moved.begin(), moved.end());
+            for (const NodePtr &child : children)
+                for (const Item &item : child->items())
+                    if (wanted.count(item))
+                        found[child.get()].push_back(item);
         }
         return found;
     }
@@ -508,8 +532,9 @@ private:
             }
         }
 
-        // Items that belong here and are new to the node are appended, in the given order.
-        if (inserting && !inserting->isEmpty()) {
+        // Items that belong here and are new to the node are appended, in the given order (a
+        // node just made from those very items has them all).
+        if (inserting && !inserting->isEmpty() && inserting != &node->items()) {
             QList<Item> added;
             for (const Item &item : *inserting)
                 if (!node->containsItem(item))
