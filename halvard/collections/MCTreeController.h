@@ -383,7 +383,8 @@ public:
     {
         if (items.isEmpty())
             return;
-        change(ItemSet(), &items);
+        const QList<Item> once = distinct(items);
+        change(ItemSet(), &once);
     }
     void removeItems(const QList<Item> &items)
     {
@@ -397,11 +398,24 @@ public:
     {
         if (items.isEmpty())
             return;
-        change(ItemSet(items.begin(), items.end()), &items);
+        const QList<Item> once = distinct(items);
+        change(ItemSet(once.begin(), once.end()), &once);
     }
 
 private:
     using ItemSet = std::unordered_set<Item>;
+
+    // The items in order, each once: an item given twice in a batch joins its groups once.
+    static QList<Item> distinct(const QList<Item> &items)
+    {
+        ItemSet seen;
+        QList<Item> once;
+        once.reserve(items.size());
+        for (const Item &item : items)
+            if (seen.insert(item).second)
+                once.append(item);
+        return once;
+    }
 
     void change(const ItemSet &removing, const QList<Item> *inserting)
     {

@@ -176,6 +176,19 @@ TEST_F(GroupedTree, InsertAnnouncesChildrenFirstAndAppendsItems)
                               }));
 }
 
+TEST_F(GroupedTree, AnItemGivenTwiceInABatchJoinsOnce)
+{
+    controller.insertItems({20, 20, 1});
+    EXPECT_EQ(delegate.calls, (QStringList{
+                                  "will",
+                                  "+nodes g2 [g2.p0] (0)",
+                                  "+nodes root [g2] (2)",
+                                  "+items root [20] (3)",
+                                  "did",
+                              }));
+    EXPECT_EQ(controller.root()->nodes().at(2)->items(), QList<int>{20});
+}
+
 TEST_F(GroupedTree, RemovingTheLastItemRemovesEmptyGroupsUpTheTree)
 {
     controller.removeItems({11, 99}); // 99 is in no group: ignored

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+
 TEST(MCIndexSet, AddingAndRemovingKeepsDisjointRanges)
 {
     MCIndexSet set{5, 1, 2, 3, 9};
@@ -37,4 +40,26 @@ TEST(MCIndexSet, Queries)
     EXPECT_TRUE(set.containsIndexes(MCIndexSet{2, 7}));
     EXPECT_FALSE(set.containsIndexes(MCIndexSet(MCRange{2, 3})));
     EXPECT_EQ(MCIndexSet().firstIndex(), MCNotFound);
+}
+
+TEST(MCIndexSet, RandomEditsAgreeWithAPlainSet)
+{
+    std::mt19937 random(5);
+    MCIndexSet set;
+    std::set<qint64> model;
+    for (int round = 0; round < 2000; ++round) {
+        const MCRange range{qint64(random() % 200), qint64(random() % 12)};
+        if (random() % 3) {
+            set.addIndexesInRange(range);
+            for (qint64 i = range.location; i < range.max(); ++i)
+                model.insert(i);
+        } else {
+            set.removeIndexesInRange(range);
+            for (qint64 i = range.location; i < range.max(); ++i)
+                model.erase(i);
+        }
+        ASSERT_EQ(set.toList(), QList<qint64>(model.begin(), model.end())) << round;
+        for (std::size_t k = 1; k < set.ranges().size(); ++k) // disjoint and never touching
+            ASSERT_GT(set.ranges()[k].location, set.ranges()[k - 1].max());
+    }
 }
