@@ -84,17 +84,6 @@ QString fileURLForKey(const QVariantMap &map, const QString &key)
     return it->toString();
 }
 
-QVariantList objectsForKeys(const QVariantMap &map, const QStringList &keys)
-{
-    QVariantList result;
-    for (const QString &key : keys) {
-        const auto it = map.constFind(key);
-        if (it != map.constEnd())
-            result.append(*it);
-    }
-    return result;
-}
-
 void setArray(QVariantMap &map, const QVariant &array, const QString &key)
 {
     if (array.isValid())

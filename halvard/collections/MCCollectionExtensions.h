@@ -285,22 +285,30 @@ template <typename T> QList<T> arrayByRemovingObjectsAtIndexes(const QList<T> &a
     return result;
 }
 
-// Binary search in [lo, hi): the block answers the sought value's order relative to an object
-// (negative: look before it, positive: after it, 0: found).
-template <typename T, typename Block>
-qint64 MCBinarySearchInArray(const QList<T> &array, qint64 lo, qint64 hi, Block &&block)
+// Binary search of positions [lo, hi): `order(mid)` answers the sought value's order relative to
+// the element at mid (negative: look before it, positive: after it, 0: found). Answers the
+// position found and true, or the insertion position and false.
+template <typename Order> std::pair<qint64, bool> binarySearch(qint64 lo, qint64 hi, Order &&order)
 {
     while (lo < hi) {
         const qint64 mid = lo + (hi - lo) / 2;
-        const qint64 r = qint64(block(array.at(mid)));
+        const qint64 r = qint64(order(mid));
         if (r < 0)
             hi = mid;
         else if (r > 0)
             lo = mid + 1;
         else
-            return mid;
+            return {mid, true};
     }
-    return MCNotFound;
+    return {lo, false};
+}
+
+// Binary search in [lo, hi) with a block on the elements; MCNotFound when nothing gives 0.
+template <typename T, typename Block>
+qint64 MCBinarySearchInArray(const QList<T> &array, qint64 lo, qint64 hi, Block &&block)
+{
+    const auto [index, found] = binarySearch(lo, hi, [&](qint64 mid) { return block(array.at(mid)); });
+    return found ? index : MCNotFound;
 }
 
 template <typename T>
@@ -351,18 +359,7 @@ template <typename T> MCIndexSet indexesOfObjectsInArray(const QList<T> &array, 
 // Where the object goes in the sorted array (any position among equal elements).
 template <typename T, typename Cmp> qint64 insertionIndexForObject(const QList<T> &array, const T &object, Cmp &&cmp)
 {
-    qint64 lo = 0, hi = array.size();
-    while (lo < hi) {
-        const qint64 mid = lo + (hi - lo) / 2;
-        const qint64 r = qint64(cmp(object, array.at(mid)));
-        if (r < 0)
-            hi = mid;
-        else if (r > 0)
-            lo = mid + 1;
-        else
-            return mid;
-    }
-    return lo;
+    return binarySearch(0, array.size(), [&](qint64 mid) { return cmp(object, array.at(mid)); }).first;
 }
 
 // The positions the sorted objects take when merged into the sorted array (ties after the
@@ -518,8 +515,17 @@ inline QString stringForKey(const QVariantMap &map, const QString &key) { return
 QDateTime dateForKey(const QVariantMap &map, const QString &key);
 // The stored path; a null string when absent.
 QString fileURLForKey(const QVariantMap &map, const QString &key);
-// The objects of the keys in the keys' order, absent keys left out.
-QVariantList objectsForKeys(const QVariantMap &map, const QStringList &keys);
+// The objects of the keys in the keys' order, absent keys left out (a QVariantMap or a QHash).
+template <typename Map> QVariantList objectsForKeys(const Map &map, const QStringList &keys)
+{
+    QVariantList result;
+    for (const QString &key : keys) {
+        const auto it = map.constFind(key);
+        if (it != map.constEnd())
+            result.append(*it);
+    }
+    return result;
+}
 
 // The setters store nothing for "no object" (an invalid variant, a null string, an invalid
 // date): the key keeps its old value.

@@ -106,13 +106,7 @@ QVariantList MCOrderedDictionary::objectsAtIndexes(const MCIndexSet &indexes) co
 
 QVariantList MCOrderedDictionary::objectsForKeys(const QStringList &keys) const
 {
-    QVariantList objects;
-    for (const QString &key : keys) {
-        const auto it = m_map.constFind(key);
-        if (it != m_map.constEnd())
-            objects.append(*it);
-    }
-    return objects;
+    return halvard::objectsForKeys(m_map, keys);
 }
 
 MCOrderedDictionary MCOrderedDictionary::orderedDictionaryWithRange(const MCRange &range) const
@@ -255,21 +249,11 @@ void MCMutableOrderedDictionary::addObject(const QVariant &object, const QString
     if (range.location < 0 || range.length < 0 || range.max() > m_keys.size())
         platform::throwIndexOutOfRange("-[MCMutableOrderedDictionary addObject:forKey:inSortedRange:usingComparator:]",
                                        range.max(), m_keys.size());
-    qint64 lo = range.location, hi = range.max();
-    while (lo < hi) {
-        const qint64 mid = lo + (hi - lo) / 2;
-        const QString &other = m_keys.at(mid);
-        const qint64 r = comparator(key, object, other, m_map.value(other));
-        if (r < 0) {
-            hi = mid;
-        } else if (r > 0) {
-            lo = mid + 1;
-        } else {
-            lo = mid;
-            break;
-        }
-    }
-    m_keys.insert(lo, key);
+    const qint64 at = halvard::binarySearch(range.location, range.max(), [&](qint64 mid) {
+                          const QString &other = m_keys.at(mid);
+                          return comparator(key, object, other, m_map.value(other));
+                      }).first;
+    m_keys.insert(at, key);
     m_map.insert(key, object);
 }
 

@@ -236,19 +236,10 @@ private:
             return {m_nodes.size(), false};
         const MCComparator<Item> &cmp = m_prototype->m_rule->comparator();
         const Item &first = node.m_items.first();
-        qint64 lo = 0, hi = m_nodes.size();
-        while (lo < hi) {
-            const qint64 mid = lo + (hi - lo) / 2;
+        return halvard::binarySearch(0, m_nodes.size(), [&](qint64 mid) {
             const QList<Item> &items = m_nodes.at(mid)->m_items;
-            const qint64 r = items.isEmpty() ? -1 : qint64(cmp(first, items.first()));
-            if (r < 0)
-                hi = mid;
-            else if (r > 0)
-                lo = mid + 1;
-            else
-                return {mid, true};
-        }
-        return {lo, false};
+            return items.isEmpty() ? MCOrderedAscending : cmp(first, items.first());
+        });
     }
     // A copy of the node with its items, and with `deep` copies of its subtree and its template.
     NodePtr shallowCopy(bool deep) const

@@ -448,25 +448,11 @@ private:
         std::vector<Item> moved;
         for (const Item &item : items) {
             const NodePtr probe = rule.nodeWithItems({item});
-            qint64 lo = 0, hi = children.size();
-            bool located = false;
-            while (lo < hi) {
-                const qint64 mid = lo + (hi - lo) / 2;
-                const Node &child = *children.at(mid);
-                const qint64 c = qint64(rule.compareNode(*probe, child));
-                if (c < 0) {
-                    hi = mid;
-                } else if (c > 0) {
-                    lo = mid + 1;
-                } else {
-                    if (child.containsItem(item)) {
-                        found[&child].push_back(item);
-                        located = true;
-                    }
-                    break;
-                }
-            }
-            if (!located)
+            const auto [index, same] = halvard::binarySearch(
+                0, children.size(), [&](qint64 mid) { return rule.compareNode(*probe, *children.at(mid)); });
+            if (same && children.at(index)->containsItem(item))
+                found[children.at(index).get()].push_back(item);
+            else
                 moved.push_back(item);
         }
         if (moved.empty())

@@ -99,26 +99,31 @@ class RecordingDelegate : public MCTreeControllerDelegate<int>
 public:
     QStringList calls;
 
+    void record(const char *what, const NodePtr &parent, const QString &payload, const MCIndexSet &indexes)
+    {
+        calls << QStringLiteral("%1 %2 %3 %4").arg(QLatin1String(what), nameOf(parent), payload, MCStringFromIndexSet(indexes));
+    }
+
     void controllerWillChangeContent(Controller *) override { calls << QStringLiteral("will"); }
     void controllerDidInsertNodes(Controller *, const QList<NodePtr> &nodes, const MCIndexSet &indexes,
                                   const NodePtr &parent) override
     {
-        calls << QStringLiteral("+nodes %1 %2 %3").arg(nameOf(parent), listText(nodes), MCStringFromIndexSet(indexes));
+        record("+nodes", parent, listText(nodes), indexes);
     }
     void controllerDidRemoveNodes(Controller *, const QList<NodePtr> &nodes, const MCIndexSet &indexes,
                                   const NodePtr &parent) override
     {
-        calls << QStringLiteral("-nodes %1 %2 %3").arg(nameOf(parent), listText(nodes), MCStringFromIndexSet(indexes));
+        record("-nodes", parent, listText(nodes), indexes);
     }
     void controllerDidInsertItems(Controller *, const QList<int> &items, const MCIndexSet &indexes,
                                   const NodePtr &parent) override
     {
-        calls << QStringLiteral("+items %1 %2 %3").arg(nameOf(parent), listText(items), MCStringFromIndexSet(indexes));
+        record("+items", parent, listText(items), indexes);
     }
     void controllerDidRemoveItems(Controller *, const QList<int> &items, const MCIndexSet &indexes,
                                   const NodePtr &parent) override
     {
-        calls << QStringLiteral("-items %1 %2 %3").arg(nameOf(parent), listText(items), MCStringFromIndexSet(indexes));
+        record("-items", parent, listText(items), indexes);
     }
     void controllerDidChangeContent(Controller *) override { calls << QStringLiteral("did"); }
 };
