@@ -37,7 +37,7 @@ while IFS= read -r line; do
     echo) printf '%s\n' "${args[@]}"; printf '{ready%s}\n' "$n" ;;
     *)
       if [ $isread = 1 ]; then
-        printf 'Array(Array(\n  "SourceFile" => "%s",\n  "File:System:Other::FileName" => Array(\n    "desc" => "File Name",\n    "id" => "FileName",\n    "val" => "fake"\n  ),\n  "EXIF:IFD0:Author::Artist" => Array(\n    "desc" => "Artist",\n    "id" => 315,\n    "val" => "Fake"\n  )\n));\n' "${args[0]}"
+        printf 'Array(Array(\n  "SourceFile" => "%s",\n  "File:System:Other::FileName" => Array(\n    "desc" => "File Name",\n    "id" => "FileName",\n    "val" => "fake"\n  ),\n  "EXIF:IFD0:Author::Artist" => Array(\n    "desc" => "Artist",\n    "id" => 315,\n    "val" => "Fake"\n  ),\n  "XMP:XMP-tiff:Author::Artist" => Array(\n    "desc" => "Artist",\n    "id" => "Artist",\n    "val" => "Fake XMP"\n  )\n));\n' "${args[0]}"
       else
         case "$mode" in
         error) printf 'Error: Fake failure\n' >&2

@@ -16,7 +16,8 @@
 //   warning    "Warning: Fake warning" on standard error, one file updated
 //   silent     answers with no summary at all
 //   echo       prints every argument line it received
-//   (other)    read commands (with -php) get a two-tag answer; writes append "X" to the
+//   (other)    read commands (with -php) get a small answer in which "Artist" is listed
+//              twice (EXIF "Fake", then XMP "Fake XMP"); writes append "X" to the
 //              file and report one file updated
 // An extra first argument "ignore-quit" makes it ignore "-stay_open false".
 namespace fakeexiftool {
