@@ -379,6 +379,7 @@ bool ExifTool::start()
         ::_exit(0);
     }
     m_watchdogPid = watchdog > 0 ? watchdog : -1;
+    m_freshChild = true;
     return true;
 }
 
@@ -471,7 +472,8 @@ int ExifTool::waitForCompletion(double timeout)
     if (m_childPid <= 0)
         return m_lastResult = NotRunning;
     // Cap absurd time-outs so the arithmetic cannot overflow; a day is "unlimited" here.
-    const double seconds = std::clamp(timeout, 0.0, 86400.0);
+    // A freshly started tool first loads itself, which a busy machine can make slow.
+    const double seconds = std::clamp(timeout, 0.0, 86400.0) + (m_freshChild ? m_startupAllowance : 0.0);
     const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     Clock::time_point errorDeadline;
     bool haveOutput = false;
@@ -499,8 +501,10 @@ int ExifTool::waitForCompletion(double timeout)
             haveError = true;
             m_stderr.setTaken();
         }
-        if (haveOutput && haveError)
+        if (haveOutput && haveError) {
+            m_freshChild = false;
             return m_lastResult = number;
+        }
         if (outputEnded && errorEnded)
             return fail(NotRunning); // the child closed its pipes: it has ended
         if (m_isCancelled && m_isCancelled())

@@ -91,7 +91,9 @@ public:
     int sendCommand(const QByteArray &command);
     // Waits for the answer of the last command sent, at most `timeout` seconds. The result
     // (command number or result code) is also kept in lastResult().
+    // The first command of a new child may take `startupAllowance` seconds longer.
     int waitForCompletion(double timeout);
+    void setStartupAllowance(double seconds) { m_startupAllowance = seconds; }
     int lastResult() const { return m_lastResult; }
     int lastCommandNumber() const { return m_lastCommandNumber; }
     // Sets the command number the next command follows (numbers wrap from 99999 to 1).
@@ -144,6 +146,8 @@ private:
     int m_commandFd = -1;
     pid_t m_childPid = -1;
     pid_t m_watchdogPid = -1;
+    bool m_freshChild = false; // no command has completed since the child started
+    double m_startupAllowance = 10.0;
     QList<TagInfo> m_pendingTags;
     QByteArray m_unwrittenCommand;
     int m_lastResult = 0;

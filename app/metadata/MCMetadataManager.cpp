@@ -265,13 +265,17 @@ ExifTool *MCExifTool::exifTool()
     if (path.isEmpty() || !info.isFile() || !info.isExecutable())
         return nullptr;
     m_exifTool = std::make_unique<ExifTool>(info.absoluteFilePath());
+    m_exifTool->setStartupAllowance(m_startupAllowance);
     return m_exifTool.get();
 }
 
-void MCExifTool::setTimeouts(double readSeconds, double writeSeconds)
+void MCExifTool::setTimeouts(double readSeconds, double writeSeconds, double startupSeconds)
 {
     m_readTimeout = readSeconds;
     m_writeTimeout = writeSeconds;
+    m_startupAllowance = startupSeconds;
+    if (m_exifTool)
+        m_exifTool->setStartupAllowance(startupSeconds);
 }
 
 QString MCExifTool::stringFromNumber(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }

@@ -57,8 +57,9 @@ public:
                                      const QStringList &postScripts, MCError *error,
                                      const MCCancellationCheck &isCancelled = {});
 
-    // Seconds a read, and a write or script, may take before the tool is restarted.
-    void setTimeouts(double readSeconds, double writeSeconds);
+    // Seconds a read, and a write or script, may take before the tool is restarted; the
+    // first command of a newly started tool gets `startupSeconds` more.
+    void setTimeouts(double readSeconds, double writeSeconds, double startupSeconds = 10.0);
 
     // A number as the tool reads it: "37.786996", never in the user's locale.
     static QString stringFromNumber(double value);
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<ExifTool> m_exifTool;
     double m_readTimeout = 5.0;
     double m_writeTimeout = 120.0;
+    double m_startupAllowance = 10.0;
 };
 
 // The entry point through which the system reads and writes a file's metadata. Calls are

@@ -83,11 +83,12 @@ TEST_F(ExifToolProtocol, FailuresKillTheChildAndTheNextCommandRestartsIt)
         int expected;
     };
     const Case cases[] = {
-        {"slow", 0.3, ExifTool::NoAnswer},
+        {"slow", 0.3, ExifTool::NoAnswer}, // the first command of a new child: no extra allowance below
         {"die", 5.0, ExifTool::NotRunning},
         {"nostderr", 5.0, ExifTool::NoErrorMarker},
     };
     ExifTool tool(*s_script);
+    tool.setStartupAllowance(0.0);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.mode);
         ASSERT_GT(tool.sendCommand(ExifTool::fileArgumentLine(file(c.mode))), 0);
