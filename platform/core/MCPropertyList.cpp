@@ -190,9 +190,7 @@ private:
                 return {};
             if (!nextMeaningful())
                 return {};
-            if (m_xml.tokenType() != QXmlStreamReader::StartElement)
-                return fail(QStringLiteral("The key “%1” has no value.").arg(*key));
-            if (m_xml.name() == QLatin1String("key"))
+            if (m_xml.tokenType() != QXmlStreamReader::StartElement || m_xml.name() == QLatin1String("key"))
                 return fail(QStringLiteral("The key “%1” has no value.").arg(*key));
             QVariant value = parseValue(depth + 1);
             if (!value.isValid())
@@ -310,7 +308,7 @@ private:
 
     // Escapes the XML specials; a carriage return becomes a character reference because
     // parsers turn a literal one into a line feed. Characters XML cannot carry fail.
-    bool appendEscaped(const QString &text)
+    bool escape(const QString &text, QByteArray &out)
     {
         QString escaped;
         escaped.reserve(text.size());
@@ -354,7 +352,7 @@ private:
                                 .arg(u, 4, 16, QLatin1Char('0')));
             escaped += c;
         }
-        m_out += escaped.toUtf8();
+        out = escaped.toUtf8();
         return true;
     }
 
@@ -373,53 +371,52 @@ private:
 
     bool writeString(const char *element, const QString &text, int depth)
     {
+        QByteArray escaped;
+        return escape(text, escaped) && writeLeaf(element, escaped, depth);
+    }
+
+    // An empty container is written as one empty element, as the platform does.
+    void openElement(const char *element, bool empty, int depth)
+    {
         indent(depth);
         m_out += '<';
         m_out += element;
-        m_out += '>';
-        if (!appendEscaped(text))
-            return false;
+        m_out += empty ? "/>\n" : ">\n";
+    }
+
+    void closeElement(const char *element, int depth)
+    {
+        indent(depth);
         m_out += "</";
         m_out += element;
         m_out += ">\n";
-        return true;
     }
 
     template <typename Map> bool writeDictionary(const Map &map, int depth)
     {
-        if (map.isEmpty()) {
-            indent(depth);
-            m_out += "<dict/>\n";
+        openElement("dict", map.isEmpty(), depth);
+        if (map.isEmpty())
             return true;
-        }
         QStringList keys = map.keys();
         keys.sort();
-        indent(depth);
-        m_out += "<dict>\n";
         for (const QString &key : keys) {
             if (!writeString("key", key, depth + 1) || !writeValue(map.value(key), depth + 1))
                 return false;
         }
-        indent(depth);
-        m_out += "</dict>\n";
+        closeElement("dict", depth);
         return true;
     }
 
     template <typename List> bool writeArray(const List &list, int depth)
     {
-        if (list.isEmpty()) {
-            indent(depth);
-            m_out += "<array/>\n";
+        openElement("array", list.isEmpty(), depth);
+        if (list.isEmpty())
             return true;
-        }
-        indent(depth);
-        m_out += "<array>\n";
         for (const auto &item : list) {
             if (!writeValue(QVariant(item), depth + 1))
                 return false;
         }
-        indent(depth);
-        m_out += "</array>\n";
+        closeElement("array", depth);
         return true;
     }
 
@@ -441,15 +438,13 @@ private:
             return writeLeaf("data", QByteArray(), depth);
         // Lines of 76 characters, indented like the element, as the platform writes them.
         const QByteArray base64 = data.toBase64();
-        indent(depth);
-        m_out += "<data>\n";
+        openElement("data", false, depth);
         for (qsizetype at = 0; at < base64.size(); at += 76) {
             indent(depth);
             m_out += base64.mid(at, 76);
             m_out += '\n';
         }
-        indent(depth);
-        m_out += "</data>\n";
+        closeElement("data", depth);
         return true;
     }
 
@@ -550,8 +545,33 @@ MCError writeError(const QString &path, const QSaveFile &file)
 
 namespace platform {
 
+bool isPropertyListNumber(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::SChar:
+    case QMetaType::Char:
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isPropertyList(const QVariant &value)
 {
+    if (isPropertyListNumber(value))
+        return true;
     switch (value.metaType().id()) {
     case QMetaType::QVariantMap: {
         const QVariantMap map = value.toMap();
@@ -569,20 +589,6 @@ bool isPropertyList(const QVariant &value)
         return value.toDateTime().isValid();
     case QMetaType::QStringList:
     case QMetaType::QString:
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::SChar:
-    case QMetaType::Char:
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
     case QMetaType::QByteArray:
         return true;
     default:

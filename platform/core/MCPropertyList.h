@@ -33,6 +33,8 @@ namespace platform {
 
 // Whether `value` (recursively) holds only values a property list can store.
 bool isPropertyList(const QVariant &value);
+// Whether `value` is a number a property list stores: a boolean, an integer or a real.
+bool isPropertyListNumber(const QVariant &value);
 
 // Parses an XML property list. Answers a null QVariant and fills *error
 // (MCPropertyListReadCorruptError, with the line and column in the failure reason) when the

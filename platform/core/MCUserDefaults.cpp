@@ -30,29 +30,6 @@ constexpr int kSaveDelayMs = 1000;
 
 bool sameValue(const QVariant &a, const QVariant &b) { return a.metaType() == b.metaType() && a == b; }
 
-bool isNumber(const QVariant &value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isReal(const QVariant &value)
 {
     return value.metaType().id() == QMetaType::Double || value.metaType().id() == QMetaType::Float;
@@ -325,7 +302,7 @@ bool MCUserDefaults::boolForKey(const QString &key) const
         return boolFromText(value.toString());
     if (isReal(value))
         return value.toDouble() != 0.0;
-    return isNumber(value) && value.toLongLong() != 0;
+    return platform::isPropertyListNumber(value) && value.toLongLong() != 0;
 }
 
 qint64 MCUserDefaults::integerForKey(const QString &key) const
@@ -337,7 +314,7 @@ qint64 MCUserDefaults::integerForKey(const QString &key) const
         return truncated(value.toDouble());
     if (value.metaType().id() == QMetaType::ULongLong || value.metaType().id() == QMetaType::ULong)
         return qint64(qMin(value.toULongLong(), quint64(std::numeric_limits<qint64>::max())));
-    return isNumber(value) ? value.toLongLong() : 0;
+    return platform::isPropertyListNumber(value) ? value.toLongLong() : 0;
 }
 
 double MCUserDefaults::doubleForKey(const QString &key) const
@@ -345,7 +322,7 @@ double MCUserDefaults::doubleForKey(const QString &key) const
     const QVariant value = objectForKey(key);
     if (value.metaType().id() == QMetaType::QString)
         return doubleFromText(value.toString());
-    return isNumber(value) ? value.toDouble() : 0.0;
+    return platform::isPropertyListNumber(value) ? value.toDouble() : 0.0;
 }
 
 QString MCUserDefaults::stringForKey(const QString &key) const
@@ -357,7 +334,7 @@ QString MCUserDefaults::stringForKey(const QString &key) const
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     if (isReal(value))
         return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    return isNumber(value) ? value.toString() : QString();
+    return platform::isPropertyListNumber(value) ? value.toString() : QString();
 }
 
 QVariantList MCUserDefaults::arrayForKey(const QString &key) const
