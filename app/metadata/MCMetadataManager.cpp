@@ -151,7 +151,7 @@ bool writeAll(int fd, const char *data, size_t size)
     return true;
 }
 
-// Copies the bytes of `source` into the open, empty `fd` and flushes them to disk.
+// Copies the bytes of `source` into the open, empty `fd`.
 bool copyContents(const QByteArray &source, int fd, int *failure)
 {
     const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC);
@@ -174,11 +174,7 @@ bool copyContents(const QByteArray &source, int fd, int *failure)
             break;
     }
     ::close(in);
-    if (ok && ::fsync(fd) != 0) {
-        *failure = errno;
-        ok = false;
-    }
-    return ok;
+    return ok; // flushed to disk only once edited, just before it replaces the photo
 }
 
 // Gives `copy` the original's mode, owner (where allowed) and extended attributes.

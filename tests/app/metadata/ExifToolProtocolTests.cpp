@@ -276,3 +276,45 @@ TEST(ExifToolArguments, SummaryCountAndMissingTool)
     EXPECT_EQ(missing.queueNewValue({}), 0);
     EXPECT_TRUE(missing.pendingTags().isEmpty());
 }
+
+TEST(ExifToolPipeMarkers, OnlyWholeMarkerLinesOfTheCommandEndAnAnswer)
+{
+    struct Case
+    {
+        const char *what;
+        QList<QByteArray> pieces; // written one after another, each followed by a read
+        bool found;
+        QByteArray response;
+    };
+    const Case cases[] = {
+        {"plain", {"out\n{ready00007}\n"}, true, "out\n"},
+        {"split in two", {"out\n{rea", "dy00007}\n"}, true, "out\n"},
+        {"split before the line end", {"out\n{ready00007}", "\n"}, true, "out\n"},
+        {"CR LF", {"out\r\n{ready00007}\r\n"}, true, "out\r\n"},
+        {"zero number", {"out\n{ready00000}\n"}, false, ""},
+        {"letter in number", {"out\n{ready0a007}\n"}, false, ""},
+        {"late answer dropped", {"old\n{ready00006}\nnew\n{ready00007}\n"}, true, "new\n"},
+        {"inside a value", {"\"val\" => \"{ready00007}\"\n{ready00007}\n"}, true, "\"val\" => \"{ready00007}\"\n"},
+        {"no line end yet", {"out\n{ready00007}"}, false, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        ExifToolPipe pipe;
+        pipe.open(fds[0]);
+        bool found = false;
+        for (const QByteArray &piece : c.pieces) {
+            ASSERT_EQ(::write(fds[1], piece.constData(), size_t(piece.size())), piece.size());
+            EXPECT_GT(pipe.readAvailable(), 0);
+            found = pipe.takeResponse(7);
+        }
+        EXPECT_EQ(found, c.found);
+        if (c.found) {
+            EXPECT_EQ(pipe.response(), c.response);
+        }
+        ::close(fds[1]);
+        EXPECT_EQ(pipe.readAvailable(), -1); // end of file
+        pipe.close();
+    }
+}
