@@ -219,14 +219,17 @@ void syncFolder(const QByteArray &folder)
     }
 }
 
-// The edited copy: removed unless it was renamed into place.
+// The edited copy: removed unless it was renamed into place, together with the file the
+// tool writes beside it while it rewrites it (left behind when the tool was stopped).
 struct TemporaryCopy
 {
     QByteArray path;
     ~TemporaryCopy()
     {
-        if (!path.isEmpty())
-            ::unlink(path.constData());
+        if (path.isEmpty())
+            return;
+        ::unlink(path.constData());
+        ::unlink((path + "_exiftool_tmp").constData());
     }
 };
 
