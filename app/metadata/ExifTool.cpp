@@ -391,8 +391,7 @@ int ExifTool::isRunning()
     const pid_t done = ::waitpid(m_childPid, &status, WNOHANG);
     if (done == 0)
         return 1;
-    if (done == m_childPid)
-        m_childPid = -1; // reaped: the id may be reused, never signal it again
+    m_childPid = -1; // reaped (or reaped elsewhere): the id may be reused, never signal it again
     stop(false);
     return 0;
 }

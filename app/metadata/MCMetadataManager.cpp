@@ -2,6 +2,7 @@
 
 #include "app/library/MCPathManager.h"
 #include "app/metadata/ExifTool.h"
+#include "halvard/collections/MCOrderedDictionary.h"
 #include "platform/core/MCBundle.h"
 
 #include <QCoreApplication>
@@ -496,6 +497,15 @@ bool MCMetadataManager::updateMetadataForImageAtURL(const QString &path, const M
     }
     std::lock_guard<std::mutex> locked(m_lock);
     return exifTool()->updateMetadataForImageAtURL(path, tagValues, preScripts, postScripts, error, isCancelled);
+}
+
+bool MCMetadataManager::updateMetadataForImageAtURL(const QString &path, const MCOrderedDictionary &values, MCError *error,
+                                                    const MCCancellationCheck &isCancelled)
+{
+    MCMetadataValues ordered;
+    values.enumerateKeysAndObjectsUsingBlock(
+        [&](const QString &key, const QVariant &object, qint64, bool *) { ordered.append({key, object}); });
+    return updateMetadataForImageAtURL(path, ordered, error, isCancelled);
 }
 
 bool MCMetadataManager::updateMetadataForImageAtURL(const QString &path, const QVariantMap &values, MCError *error)

@@ -15,6 +15,7 @@
 #include <optional>
 
 class ExifTool;
+class MCOrderedDictionary;
 
 // Keys of the values given to an edit that hold tool scripts rather than tag values: each
 // a QStringList of scripts, one tool argument per line, "%s" standing for the path of the
@@ -94,6 +95,10 @@ public:
     // cancel) the photo is untouched and `error` says why (code 3).
     bool updateMetadataForImageAtURL(const QString &path, const MCMetadataValues &values, MCError *error,
                                      const MCCancellationCheck &isCancelled = {});
+    // The tag changes as the metadata converter collects them, in the dictionary's order.
+    bool updateMetadataForImageAtURL(const QString &path, const MCOrderedDictionary &values, MCError *error,
+                                     const MCCancellationCheck &isCancelled = {});
+    // Keys in sorted order; for callers whose changes do not depend on order.
     bool updateMetadataForImageAtURL(const QString &path, const QVariantMap &values, MCError *error);
 
     // The tool to use from now on (empty: look it up); stops a running one.

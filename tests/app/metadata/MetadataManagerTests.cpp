@@ -2,6 +2,7 @@
 #include "app/metadata/MCMetadataManager.h"
 
 #include "FakeExifTool.h"
+#include "halvard/collections/MCOrderedDictionary.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -147,6 +148,18 @@ TEST_F(MetadataManagerTest, ScriptsRunAroundTheValues)
     const QVariantMap tags = *manager().readMetadataAtURL(photo, nullptr);
     EXPECT_EQ(tags.value("Artist").toString(), "Value");
     EXPECT_EQ(tags.value("Copyright").toString(), "Value");
+}
+
+TEST_F(MetadataManagerTest, OrderedChangesAreWrittenInTheirOrder)
+{
+    const QString photo = makePhoto(m_folder, QStringLiteral("ordered.jpg"));
+    ASSERT_FALSE(photo.isEmpty());
+    // Sorted, "Artist" would come first and "EXIF:Artist" would win.
+    const MCOrderedDictionary values({QStringLiteral("First"), QStringLiteral("Second")},
+                                     {QStringLiteral("EXIF:Artist"), QStringLiteral("Artist")});
+    MCError error;
+    ASSERT_TRUE(manager().updateMetadataForImageAtURL(photo, values, &error)) << error.toString().toStdString();
+    EXPECT_EQ(manager().readMetadataAtURL(photo, nullptr)->value("Artist").toString(), "Second");
 }
 
 TEST_F(MetadataManagerTest, FailedEditsLeaveThePhotoUntouched)
