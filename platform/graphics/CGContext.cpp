@@ -84,50 +84,93 @@ struct PreparedSource
     std::unique_ptr<uint8_t[]> storage;
 };
 
-float loadAny(const uint8_t *pixel, int index, const CGPixelLayout &l)
+// Reads component `index` of a pixel as 0..1 (floats as they are).
+template<typename In>
+inline float loadUnit(const uint8_t *pixel, int index)
 {
-    switch (l.bitsPerComponent) {
-    case 8:
-        return pixel[index] / 255.0f;
-    case 16: {
-        uint16_t v;
-        std::memcpy(&v, pixel + 2 * index, 2);
-        if (l.swapBytes)
-            v = qbswap(v);
-        return v / 65535.0f;
-    }
-    default: {
-        uint32_t bits;
-        std::memcpy(&bits, pixel + 4 * index, 4);
-        if (l.swapBytes)
-            bits = qbswap(bits);
-        float v;
-        std::memcpy(&v, &bits, 4);
+    In v;
+    std::memcpy(&v, pixel + sizeof(In) * size_t(index), sizeof(In));
+    if constexpr (std::is_same_v<In, float>)
         return v;
-    }
-    }
+    else
+        return float(v) * (1.0f / fullScale<In>());
 }
 
-template<typename T>
+// Other byte orders than the host's: rare, read component by component.
+inline float loadSwapped(const uint8_t *pixel, int index, size_t bitsPerComponent)
+{
+    if (bitsPerComponent == 16) {
+        uint16_t v;
+        std::memcpy(&v, pixel + 2 * size_t(index), 2);
+        return qbswap(v) / 65535.0f;
+    }
+    uint32_t bits;
+    std::memcpy(&bits, pixel + 4 * size_t(index), 4);
+    bits = qbswap(bits);
+    float v;
+    std::memcpy(&v, &bits, 4);
+    return v;
+}
+
+// Same-space copy into the working form (colours then alpha, premultiplied) of type Out.
+template<typename In, typename Out>
 void repackRows(const CGImage &image, const CGPixelLayout &in, uint8_t *out, size_t outRowBytes, size_t outStride)
 {
     const size_t w = image.width();
     const size_t nc = in.colours;
     const size_t inBytes = in.bytesPerPixel();
-    platform::forEachRowRange(image.height(), w * (inBytes + outStride * sizeof(T)), [&](size_t y0, size_t y1) {
+    auto load = [&in](const uint8_t *pixel, int index) {
+        return in.swapBytes ? loadSwapped(pixel, index, in.bitsPerComponent) : loadUnit<In>(pixel, index);
+    };
+    platform::forEachRowRange(image.height(), w * (inBytes + outStride * sizeof(Out)), [&](size_t y0, size_t y1) {
         for (size_t y = y0; y < y1; ++y) {
             const uint8_t *src = image.row(y);
-            T *dst = reinterpret_cast<T *>(out + y * outRowBytes);
+            Out *dst = reinterpret_cast<Out *>(out + y * outRowBytes);
+            if constexpr (std::is_same_v<In, uint8_t> && std::is_same_v<Out, uint8_t>) {
+                // Bytes to bytes in integers: the everyday case of a decoded photo.
+                const bool premultiply = in.alpha >= 0 && !in.premultiplied;
+                for (size_t x = 0; x < w; ++x, src += inBytes, dst += outStride) {
+                    const unsigned a = in.alpha >= 0 ? src[in.alpha] : 255u;
+                    for (size_t c = 0; c < nc; ++c) {
+                        const unsigned v = src[in.colour[c]];
+                        if (premultiply) {
+                            const unsigned t = v * a + 128;
+                            dst[c] = uint8_t((t + (t >> 8)) >> 8);
+                        } else {
+                            dst[c] = uint8_t(v);
+                        }
+                    }
+                    if (in.alpha >= 0)
+                        dst[nc] = uint8_t(a);
+                }
+                continue;
+            }
             for (size_t x = 0; x < w; ++x, src += inBytes, dst += outStride) {
-                const float a = in.alpha >= 0 ? loadAny(src, in.alpha, in) : 1.0f;
-                const float k = (in.alpha >= 0 && !in.premultiplied) ? a : 1.0f;
+                const float a = in.alpha >= 0 ? load(src, in.alpha) : 1.0f;
+                const float k = (in.alpha >= 0 && !in.premultiplied ? a : 1.0f) * fullScale<Out>();
                 for (size_t c = 0; c < nc; ++c)
-                    dst[c] = storeComponent<T>(loadAny(src, in.colour[c], in) * k * fullScale<T>());
+                    dst[c] = storeComponent<Out>(load(src, in.colour[c]) * k);
                 if (in.alpha >= 0)
-                    dst[nc] = storeComponent<T>(a * fullScale<T>());
+                    dst[nc] = storeComponent<Out>(a * fullScale<Out>());
             }
         }
     });
+}
+
+template<typename Out>
+void repackFrom(const CGImage &image, const CGPixelLayout &in, uint8_t *out, size_t outRowBytes, size_t outStride)
+{
+    switch (in.bitsPerComponent) {
+    case 8:
+        repackRows<uint8_t, Out>(image, in, out, outRowBytes, outStride);
+        break;
+    case 16:
+        repackRows<uint16_t, Out>(image, in, out, outRowBytes, outStride);
+        break;
+    default:
+        repackRows<float, Out>(image, in, out, outRowBytes, outStride);
+        break;
+    }
 }
 
 // Brings `image` into the context's space and component type. The image's own memory serves
@@ -182,13 +225,13 @@ bool prepareSource(const CGImage &image, const CGColorSpaceRef &space, const CGP
     if (sameSpace && described) {
         switch (context.bitsPerComponent) {
         case 8:
-            repackRows<uint8_t>(image, in, memory, rowBytes, stride);
+            repackFrom<uint8_t>(image, in, memory, rowBytes, stride);
             break;
         case 16:
-            repackRows<uint16_t>(image, in, memory, rowBytes, stride);
+            repackFrom<uint16_t>(image, in, memory, rowBytes, stride);
             break;
         default:
-            repackRows<float>(image, in, memory, rowBytes, stride);
+            repackFrom<float>(image, in, memory, rowBytes, stride);
             break;
         }
         return true;
@@ -381,18 +424,84 @@ void renderBox(uint8_t *data, size_t bytesPerRow, const CGPixelLayout &l, const 
     });
 }
 
+// Device coordinates far outside any bitmap, held where whole-pixel arithmetic stays in range.
+inline double tame(double v) { return std::isnan(v) ? 0.0 : std::clamp(v, -1e9, 1e9); }
+
 // The device box of a user rectangle under `toDevice`, as whole pixels whose centres may be in it.
 QRect deviceBox(const QRectF &rect, const QTransform &toDevice, const QRect &bounds)
 {
     const QRectF mapped = toDevice.mapRect(rect);
-    const int x0 = int(std::floor(mapped.left())), y0 = int(std::floor(mapped.top()));
-    const int x1 = int(std::ceil(mapped.right())), y1 = int(std::ceil(mapped.bottom()));
+    const int x0 = int(std::floor(tame(mapped.left()))), y0 = int(std::floor(tame(mapped.top())));
+    const int x1 = int(std::ceil(tame(mapped.right()))), y1 = int(std::ceil(tame(mapped.bottom())));
     return QRect(QPoint(x0, y0), QPoint(x1 - 1, y1 - 1)).intersected(bounds);
+}
+
+// The pixels whose centres lie inside a device rectangle.
+QRect pixelsInside(const QRectF &r)
+{
+    const int x0 = int(std::ceil(tame(r.left()) - 0.5)), x1 = int(std::ceil(tame(r.right()) - 0.5));
+    const int y0 = int(std::ceil(tame(r.top()) - 0.5)), y1 = int(std::ceil(tame(r.bottom()) - 0.5));
+    return QRect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
 }
 
 bool isAxisAligned(const QTransform &t)
 {
     return std::fabs(t.m12()) < 1e-12 && std::fabs(t.m21()) < 1e-12 && t.type() <= QTransform::TxScale;
+}
+
+// Whole rows straight from the source when nothing needs resampling or converting: the source
+// holds the context's own layout, its columns follow one another one to one, and the
+// compositing is a copy or (8-bit) premultiplied source-over at full opacity. False when the
+// case is not one of these; the general path then draws.
+template<typename T>
+bool blitRows(uint8_t *data, size_t bytesPerRow, const CGPixelLayout &l, const QRect &box, const Paint &paint,
+              const SourceView &src, const Taps &rows, const Taps &columns)
+{
+    if (paint.alpha != 1.0f || src.stride != l.channels)
+        return false;
+    for (size_t c = 0; c < src.colours; ++c)
+        if (l.colour[c] != int(src.colourOffset + c))
+            return false;
+    if (src.alpha != l.alpha && !(src.alpha < 0 && l.alpha < 0))
+        return false;
+    const size_t w = size_t(box.width());
+    for (size_t i = 0; i < w; ++i)
+        if (columns.index[columns.first[i]] != columns.index[columns.first[0]] + int32_t(i))
+            return false;
+    const bool copy = paint.mode == kCGBlendModeCopy || src.alpha < 0;
+    if (!copy && !std::is_same_v<T, uint8_t>)
+        return false;
+    const size_t pixelBytes = l.channels * sizeof(T);
+    const size_t firstColumn = size_t(columns.index[columns.first[0]]);
+    platform::forEachRowRange(size_t(box.height()), w * pixelBytes * 2, [&](size_t r0, size_t r1) {
+        for (size_t r = r0; r < r1; ++r) {
+            const size_t k = size_t(rows.index[rows.first[r]]);
+            const uint8_t *from = src.bytes + k * src.rowBytes + firstColumn * pixelBytes;
+            uint8_t *to = data + size_t(box.top() + int(r)) * bytesPerRow + size_t(box.left()) * pixelBytes;
+            if (copy) {
+                std::memcpy(to, from, w * pixelBytes);
+                if (l.padding >= 0) {
+                    T *p = reinterpret_cast<T *>(to);
+                    for (size_t i = 0; i < w; ++i)
+                        p[i * l.channels + size_t(l.padding)] = storeComponent<T>(fullScale<T>());
+                }
+                continue;
+            }
+            const size_t a = size_t(l.alpha);
+            for (size_t i = 0; i < w; ++i, from += l.channels, to += l.channels) {
+                const unsigned sa = from[a];
+                if (sa == 255) {
+                    std::memcpy(to, from, l.channels);
+                } else if (sa != 0) {
+                    for (size_t c = 0; c < l.channels; ++c) {
+                        const unsigned t = unsigned(to[c]) * (255 - sa) + 128;
+                        to[c] = uint8_t(std::min(255u, from[c] + ((t + (t >> 8)) >> 8)));
+                    }
+                }
+            }
+        }
+    });
+    return true;
 }
 
 template<typename T>
@@ -422,6 +531,8 @@ void drawAxisAligned(uint8_t *data, size_t bytesPerRow, const CGPixelLayout &l, 
     const Taps rows = makeTaps(size_t(y0), size_t(y1), sy, dy, src.height, quality);
     const size_t nc = src.colours;
     const size_t span = size_t(columns.highest - columns.lowest + 1);
+    if (quality == kCGInterpolationNone && shapes.empty() && blitRows<T>(data, bytesPerRow, l, box, paint, src, rows, columns))
+        return;
 
     renderBox<T>(data, bytesPerRow, l, box, shapes, paint, [&](int y, int bx0, int bx1, float *out, const uint8_t *) {
         const size_t r = size_t(y - y0);
@@ -693,11 +804,7 @@ void CGContext::clipToRect(const QRectF &rect)
 {
     const QTransform device = toMemory(m_state->ctm, m_height);
     if (isAxisAligned(device)) {
-        // Whole pixels whose centres lie inside.
-        const QRectF r = device.mapRect(rect);
-        const int x0 = int(std::ceil(r.left() - 0.5)), x1 = int(std::ceil(r.right() - 0.5));
-        const int y0 = int(std::ceil(r.top() - 0.5)), y1 = int(std::ceil(r.bottom() - 0.5));
-        m_state->clip = m_state->clip.intersected(QRect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)));
+        m_state->clip = m_state->clip.intersected(pixelsInside(device.mapRect(rect.normalized())));
         return;
     }
     bool invertible = false;
@@ -706,8 +813,8 @@ void CGContext::clipToRect(const QRectF &rect)
         m_state->clip = QRect();
         return;
     }
-    m_state->clip = m_state->clip.intersected(deviceBox(rect, device, m_state->clip));
-    m_state->shapes.push_back({back, rect});
+    m_state->clip = m_state->clip.intersected(deviceBox(rect.normalized(), device, m_state->clip));
+    m_state->shapes.push_back({back, rect.normalized()});
 }
 
 bool CGContext::setFillColor(const std::vector<double> &components, const CGColorSpaceRef &space)
@@ -748,8 +855,9 @@ bool CGContext::setGrayFillColor(double gray, double alpha)
     return setFillColor({gray, alpha}, CGColorSpace::createWithName(kCGColorSpaceGenericGrayGamma2_2));
 }
 
-bool CGContext::fillDevice(const QRectF &rect, bool clear)
+bool CGContext::fillDevice(const QRectF &given, bool clear)
 {
+    const QRectF rect = given.normalized();
     if (rect.isEmpty())
         return true;
     const QTransform device = toMemory(m_state->ctm, m_height);
@@ -759,12 +867,8 @@ bool CGContext::fillDevice(const QRectF &rect, bool clear)
         return true;
     const bool exact = isAxisAligned(device);
     QRect box = deviceBox(rect, device, clipBox());
-    if (exact) {
-        const QRectF r = device.mapRect(rect);
-        const int x0 = int(std::ceil(r.left() - 0.5)), x1 = int(std::ceil(r.right() - 0.5));
-        const int y0 = int(std::ceil(r.top() - 0.5)), y1 = int(std::ceil(r.bottom() - 0.5));
-        box = box.intersected(QRect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)));
-    }
+    if (exact)
+        box = box.intersected(pixelsInside(device.mapRect(rect)));
     Paint paint{m_state->alpha, m_state->blendMode};
     std::array<float, kMaxChannels> colour = m_state->fill;
     if (clear) {
@@ -794,10 +898,13 @@ bool CGContext::drawImage(const QRectF &rect, const CGImageRef &image) { return 
 
 bool CGContext::drawTiledImage(const QRectF &rect, const CGImageRef &image) { return drawImage(rect, image, true); }
 
-bool CGContext::drawImage(const QRectF &rect, const CGImageRef &image, bool tiled)
+bool CGContext::drawImage(const QRectF &given, const CGImageRef &image, bool tiled)
 {
-    if (!image || rect.isEmpty() || !rect.isValid())
+    if (!image)
         return false;
+    const QRectF rect = given.normalized();
+    if (rect.isEmpty())
+        return true;
     // Image pixel coordinates (columns, rows from the top) to user space to memory.
     const QTransform imageToUser(rect.width() / double(image->width()), 0, 0,
                                  -rect.height() / double(image->height()), rect.left(), rect.bottom());

@@ -304,3 +304,23 @@ TEST(CGContext, CreateImageCopiesAndPainterDrawsInUserSpace)
     EXPECT_TRUE(floats->paint([](QPainter &p) { p.fillRect(QRectF(0, 0, 2, 2), Qt::white); }));
     EXPECT_FLOAT_EQ(reinterpret_cast<const float *>(floats->data())[3], 1.0f);
 }
+
+TEST(CGContext, OddGeometryDrawsSafely)
+{
+    auto image = makeImage(2, 2, [](size_t x, size_t y) { return quadrant(x, y, 2, 2); });
+    auto c = rgbaContext(4, 4);
+    // A rectangle given with a negative size is the same rectangle; absurd sizes stay in range.
+    c->setInterpolationQuality(kCGInterpolationNone);
+    EXPECT_TRUE(c->drawImage(QRectF(4, 4, -4, -4), image));
+    EXPECT_EQ(at(c, 0, 0), (RGBA{255, 0, 0, 255}));
+    c->setRGBFillColor(0, 0, 1, 1);
+    c->fillRect(QRectF(-1e15, -1e15, 2e15, 1e15 + 1)); // the bottom row only
+    EXPECT_EQ(at(c, 2, 3), (RGBA{0, 0, 255, 255}));
+    EXPECT_EQ(at(c, 2, 2), (RGBA{255, 255, 255, 255}));
+    EXPECT_TRUE(c->drawImage(QRectF(1e12, 1e12, 1e13, 1e13), image));
+    c->scaleCTM(0, 1); // nothing can be drawn through a singular transform
+    EXPECT_TRUE(c->drawImage(QRectF(0, 0, 4, 4), image));
+    c->fillRect(QRectF(0, 0, 4, 4));
+    EXPECT_FALSE(c->drawImage(QRectF(0, 0, 4, 4), nullptr));
+    EXPECT_EQ(at(c, 2, 2), (RGBA{255, 255, 255, 255}));
+}
