@@ -1,11 +1,11 @@
 #include "platform/color/ColorSyncTransform.h"
 
 #include "platform/graphics/CGColorSpace.h"
+#include "platform/graphics/CGPixelLayout.h"
 #include "platform/graphics/CGRowLoop.h"
 
 #include <QHash>
 #include <QMutex>
-#include <QtEndian>
 
 #include <lcms2.h>
 
@@ -13,8 +13,6 @@
 #include <list>
 
 namespace {
-
-constexpr bool kHostIsLittleEndian = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
 
 // One lcms pixel format, with what the conversion must do around lcms.
 struct PixelFormat
@@ -49,53 +47,43 @@ bool describe(const CGColorSpace &space, ColorSyncDataDepth depth, ColorSyncData
 {
     const cmsUInt32Number pt = lcmsColourSpace(space.model());
     const size_t n = space.numberOfComponents();
+    if (pt == 0 || n == 0 || (layout & ~kColorSyncDataLayoutMask) != 0)
+        return false;
+    size_t bits = 0;
+    switch (depth) {
+    case kColorSync8BitInteger:
+        bits = 8;
+        break;
+    case kColorSync16BitInteger:
+        bits = 16;
+        break;
+    case kColorSync32BitFloat:
+        bits = 32;
+        break;
+    default:
+        return false;
+    }
+    const CGBitmapInfo info = layout | (bits == 32 ? kCGBitmapFloatComponents : 0);
     const CGImageAlphaInfo alpha = CGBitmapAlphaInfo(layout);
-    const CGBitmapInfo order = layout & kCGBitmapByteOrderMask;
-    if (pt == 0 || n == 0 || alpha > kCGImageAlphaNoneSkipFirst || (layout & ~kColorSyncDataLayoutMask) != 0)
+    const size_t components = n + (alpha == kCGImageAlphaNone ? 0 : 1);
+    platform::CGPixelLayout memory;
+    // lcms reads floats in host order only.
+    if (!platform::describePixelLayout(n, bits, components * bits, info, &memory) || (bits == 32 && memory.swapBytes))
         return false;
     PixelFormat f;
     f.depth = depth;
     f.colourComponents = n;
     f.hasExtra = alpha != kCGImageAlphaNone;
-    f.realAlpha = CGImageAlphaInfoHasAlpha(alpha);
+    f.realAlpha = memory.alpha >= 0;
     f.extraFirst = alpha == kCGImageAlphaPremultipliedFirst || alpha == kCGImageAlphaFirst ||
                    alpha == kCGImageAlphaNoneSkipFirst;
-    const bool premultiplied = alpha == kCGImageAlphaPremultipliedFirst || alpha == kCGImageAlphaPremultipliedLast;
-    const size_t components = n + (f.hasExtra ? 1 : 0);
-    cmsUInt32Number bytes = 0;
-    bool reversed = false, swap16 = false;
-    switch (depth) {
-    case kColorSync8BitInteger:
-        bytes = 1;
-        // A 32-bit pixel in little-endian order is the same components in reverse memory order.
-        if (order == kCGBitmapByteOrder32Little && components == 4)
-            reversed = true;
-        else if (order != kCGBitmapByteOrderDefault && !(order == kCGBitmapByteOrder32Big && components == 4))
-            return false;
-        break;
-    case kColorSync16BitInteger:
-        bytes = 2;
-        if (order == kCGBitmapByteOrder16Little)
-            swap16 = !kHostIsLittleEndian;
-        else if (order == kCGBitmapByteOrder16Big)
-            swap16 = kHostIsLittleEndian;
-        else if (order != kCGBitmapByteOrderDefault)
-            return false;
-        break;
-    case kColorSync32BitFloat:
-        bytes = 4;
-        if (order != kCGBitmapByteOrderDefault &&
-            order != (kHostIsLittleEndian ? kCGBitmapByteOrder32Little : kCGBitmapByteOrder32Big))
-            return false;
-        f.inkFloat = pt == PT_CMYK;
-        break;
-    default:
-        return false;
-    }
-    f.bytesPerPixel = components * bytes;
-    f.lcms = COLORSPACE_SH(pt) | CHANNELS_SH(n) | EXTRA_SH(f.hasExtra ? 1 : 0) | BYTES_SH(bytes) |
-             FLOAT_SH(depth == kColorSync32BitFloat ? 1 : 0) | ENDIAN16_SH(swap16 ? 1 : 0) |
-             DOSWAP_SH(reversed ? 1 : 0) | SWAPFIRST_SH(f.extraFirst ? 1 : 0) | PREMUL_SH(premultiplied ? 1 : 0);
+    f.inkFloat = bits == 32 && pt == PT_CMYK;
+    f.bytesPerPixel = memory.bytesPerPixel();
+    // 8-bit components in a 32-bit little-endian order are the same components reversed in memory.
+    const bool reversed = bits == 8 && (layout & kCGBitmapByteOrderMask) == kCGBitmapByteOrder32Little;
+    f.lcms = COLORSPACE_SH(pt) | CHANNELS_SH(n) | EXTRA_SH(f.hasExtra ? 1 : 0) | BYTES_SH(bits / 8) |
+             FLOAT_SH(bits == 32 ? 1 : 0) | ENDIAN16_SH(memory.swapBytes ? 1 : 0) | DOSWAP_SH(reversed ? 1 : 0) |
+             SWAPFIRST_SH(f.extraFirst ? 1 : 0) | PREMUL_SH(memory.premultiplied ? 1 : 0);
     *out = f;
     return true;
 }
