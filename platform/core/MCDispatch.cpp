@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -120,11 +121,13 @@ struct Job
     std::atomic<size_t> nextChunk{0};
     std::atomic<bool> failed{false};
     std::exception_ptr failure; // written once, by whoever set `failed`
+    // Joined and not yet left. Raised under ThreadPool::m_mutex while the job is listed;
+    // a helper's decrement is its last touch of the job.
+    std::atomic<size_t> activeHelpers{0};
 
     // Guarded by ThreadPool::m_mutex.
     size_t maxHelpers = 0;
-    size_t helpers = 0;       // workers that joined so far
-    size_t activeHelpers = 0; // joined and not yet left
+    size_t helpers = 0; // workers that joined so far
     bool listed = false;
     Job *nextJob = nullptr;
 };
@@ -147,6 +150,25 @@ void runChunks(Job &job)
         }
     }
     t_insideParallelFor = wasInside;
+}
+
+// Busy-waits up to about `microseconds` for `ready`; kernels come in quick succession (one
+// per stage and plane), and a short spin saves the sleep and wake-up between them.
+template <typename Ready>
+bool spinUntil(Ready ready, int microseconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (ready())
+                return true;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return ready();
+    }
 }
 
 // A fixed set of worker threads (one fewer than the processors: the caller of parallelFor
@@ -180,33 +202,53 @@ public:
         {
             std::lock_guard lock(m_mutex);
             append(job);
+            // Spinning workers see the job without being woken.
+            const size_t wake = std::min(job.maxHelpers, m_sleeping);
+            if (wake == m_sleeping)
+                m_workAvailable.notify_all();
+            else
+                for (size_t i = 0; i < wake; ++i)
+                    m_workAvailable.notify_one();
         }
-        if (job.maxHelpers >= m_threads.size())
-            m_workAvailable.notify_all();
-        else
-            for (size_t i = 0; i < job.maxHelpers; ++i)
-                m_workAvailable.notify_one();
 
         runChunks(job);
 
+        {
+            std::lock_guard lock(m_mutex);
+            if (job.listed)
+                unlist(job);
+        }
+        // No helper joins any more; wait for those that did.
+        auto helpersLeft = [&job] { return job.activeHelpers.load(std::memory_order_acquire) == 0; };
+        if (spinUntil(helpersLeft, kSpinMicroseconds))
+            return;
         std::unique_lock lock(m_mutex);
-        if (job.listed)
-            unlist(job);
-        m_helperLeft.wait(lock, [&job] { return job.activeHelpers == 0; });
+        ++m_waitingCallers;
+        m_helperLeft.wait(lock, helpersLeft);
+        --m_waitingCallers;
     }
 
 private:
+    static constexpr int kSpinMicroseconds = 50;
+
     void work(size_t index)
     {
         nameCurrentThread(QStringLiteral("parallel-%1").arg(index));
         std::unique_lock lock(m_mutex);
         for (;;) {
-            m_workAvailable.wait(lock, [this] { return m_stopping || m_head; });
+            if (!m_head && !m_stopping) {
+                lock.unlock();
+                spinUntil([this] { return m_listed.load(std::memory_order_relaxed) != 0; }, kSpinMicroseconds);
+                lock.lock();
+                ++m_sleeping;
+                m_workAvailable.wait(lock, [this] { return m_stopping || m_head; });
+                --m_sleeping;
+            }
             if (m_stopping)
                 return;
             Job &job = *m_head;
             ++job.helpers;
-            ++job.activeHelpers;
+            job.activeHelpers.fetch_add(1, std::memory_order_relaxed);
             if (job.helpers >= job.maxHelpers)
                 unlist(job);
             lock.unlock();
@@ -215,7 +257,9 @@ private:
             // Every chunk is taken: nobody else needs to join.
             if (job.listed)
                 unlist(job);
-            if (--job.activeHelpers == 0)
+            job.activeHelpers.fetch_sub(1, std::memory_order_release);
+            // From here on the job may be gone.
+            if (m_waitingCallers)
                 m_helperLeft.notify_all();
         }
     }
@@ -230,6 +274,7 @@ private:
         else
             m_head = &job;
         m_tail = &job;
+        m_listed.fetch_add(1, std::memory_order_relaxed);
     }
 
     void unlist(Job &job)
@@ -245,13 +290,17 @@ private:
         }
         job.listed = false;
         job.nextJob = nullptr;
+        m_listed.fetch_sub(1, std::memory_order_relaxed);
     }
 
-    std::mutex m_mutex; // guards the job list, the helper counts of listed jobs, m_stopping
+    std::mutex m_mutex; // guards the job list, the helper counts of listed jobs and the counters below
     std::condition_variable m_workAvailable;
     std::condition_variable m_helperLeft;
     Job *m_head = nullptr;
     Job *m_tail = nullptr;
+    std::atomic<size_t> m_listed{0}; // jobs in the list; read without the lock by spinning workers
+    size_t m_sleeping = 0;           // workers blocked in m_workAvailable
+    size_t m_waitingCallers = 0;     // callers blocked in m_helperLeft
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
 };
