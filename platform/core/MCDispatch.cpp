@@ -69,16 +69,21 @@ void dispatchMainAfter(int milliseconds, std::function<void()> block)
         QMetaObject::invokeMethod(app, std::move(start), Qt::QueuedConnection);
 }
 
-void dispatchMainSync(const std::function<void()> &block)
+bool dispatchMainSync(const std::function<void()> &block)
 {
     if (isMainThread()) {
         block();
-        return;
+        return true;
     }
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    bool ran = false;
     std::exception_ptr failure;
-    QMetaObject::invokeMethod(
-        requireApplication("dispatchMainSync"),
-        [&block, &failure] {
+    const bool posted = QMetaObject::invokeMethod(
+        app,
+        [&block, &ran, &failure] {
+            ran = true;
             try {
                 block();
             } catch (...) {
@@ -88,6 +93,7 @@ void dispatchMainSync(const std::function<void()> &block)
         Qt::BlockingQueuedConnection);
     if (failure)
         std::rethrow_exception(failure);
+    return posted && ran;
 }
 
 // ---------------------------------------------------------------- shared thread pool

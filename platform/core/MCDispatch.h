@@ -30,8 +30,10 @@ void dispatchMainAfter(int milliseconds, std::function<void()> block);
 
 // Runs `block` on the main thread and waits for it: inline when already there, otherwise
 // blocking the calling worker until the main thread has run it. An exception thrown by the
-// block reaches the caller.
-void dispatchMainSync(const std::function<void()> &block);
+// block reaches the caller. Answers false when the block could not run because the
+// application is going away (no application object, or its event loop dropped the call):
+// a worker must then not act on an answer it never got.
+bool dispatchMainSync(const std::function<void()> &block);
 
 // ---------------------------------------------------------------- shared thread pool
 

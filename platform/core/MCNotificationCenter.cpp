@@ -2,6 +2,8 @@
 
 #include "platform/core/MCException.h"
 
+#include <QObject>
+
 #include <algorithm>
 #include <atomic>
 
@@ -12,6 +14,7 @@ struct MCNotificationCenter::Registration
     QString name;               // empty: every name
     const void *object = nullptr; // nullptr: any object
     Block block;
+    QMetaObject::Connection destroyedConnection; // for QObject observers
     // Set on removal, so that a post that copied the registration before skips it.
     std::atomic<bool> removed{false};
 
@@ -21,7 +24,11 @@ struct MCNotificationCenter::Registration
     }
 };
 
-MCNotificationCenter::MCNotificationCenter() = default;
+MCNotificationCenter::MCNotificationCenter()
+    : m_connectionContext(std::make_unique<QObject>())
+{
+}
+
 MCNotificationCenter::~MCNotificationCenter() = default;
 
 MCNotificationCenter &MCNotificationCenter::defaultCenter()
@@ -41,6 +48,27 @@ MCNotificationToken MCNotificationCenter::addObserver(const void *observer, cons
     if (!observer)
         platform::throwNilArgument("addObserver");
     return add(observer, name, object, std::move(block));
+}
+
+MCNotificationToken MCNotificationCenter::addObserver(QObject *observer, const QString &name, const void *object,
+                                                      Block block)
+{
+    if (!observer)
+        platform::throwNilArgument("addObserver");
+    const MCNotificationToken token = add(observer, name, object, std::move(block));
+    // Direct: the signal comes from the observer's destructor, on its own thread; the
+    // context only ends the connection with this centre.
+    const QMetaObject::Connection connection = QObject::connect(
+        observer, &QObject::destroyed, m_connectionContext.get(), [this, token] { removeObserver(token); },
+        Qt::DirectConnection);
+    std::lock_guard lock(m_mutex);
+    auto registration = std::find_if(m_registrations.begin(), m_registrations.end(),
+                                     [token](const auto &r) { return r->token == token; });
+    if (registration != m_registrations.end())
+        (*registration)->destroyedConnection = connection;
+    else
+        QObject::disconnect(connection); // removed by another thread meanwhile
+    return token;
 }
 
 MCNotificationToken MCNotificationCenter::add(const void *observer, const QString &name, const void *object, Block block)
@@ -72,6 +100,9 @@ void MCNotificationCenter::removeIf(const std::function<bool(const Registration 
         }
         m_registrations.erase(keep, m_registrations.end());
     }
+    for (const auto &registration : removed)
+        if (registration->destroyedConnection)
+            QObject::disconnect(registration->destroyedConnection);
 }
 
 void MCNotificationCenter::removeObserver(MCNotificationToken token)

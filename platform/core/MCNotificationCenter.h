@@ -25,6 +25,8 @@ struct MCNotification
 // Identifies one registration; 0 is never handed out.
 using MCNotificationToken = std::uint64_t;
 
+class QObject;
+
 class MCNotificationCenter
 {
 public:
@@ -44,6 +46,9 @@ public:
     // The same, on behalf of `observer`, so that removeObserver(observer) ends all of its
     // registrations at once (what an object does when it goes away).
     MCNotificationToken addObserver(const void *observer, const QString &name, const void *object, Block block);
+    // The same for a QObject (a widget, a controller): its registrations end by themselves
+    // when it is destroyed, so a forgotten removal cannot call into a dead object.
+    MCNotificationToken addObserver(QObject *observer, const QString &name, const void *object, Block block);
 
     // Ends one registration. After it returns the block is not called by later posts; a
     // post already running on another thread may still be inside it.
@@ -69,6 +74,8 @@ private:
     MCNotificationToken add(const void *observer, const QString &name, const void *object, Block block);
     void removeIf(const std::function<bool(const Registration &)> &matches);
 
+    // Lifetime of the destroyed-signal connections made for QObject observers.
+    std::unique_ptr<QObject> m_connectionContext;
     mutable std::mutex m_mutex; // guards m_registrations and m_nextToken; never held while calling a block
     std::vector<std::shared_ptr<Registration>> m_registrations; // in the order added
     MCNotificationToken m_nextToken = 1;

@@ -62,7 +62,7 @@ TEST(Dispatch, MainNeverRunsInline)
 TEST(Dispatch, MainSyncRunsInlineOnMainAndBlocksAWorker)
 {
     bool inlineRan = false;
-    platform::dispatchMainSync([&] { inlineRan = true; });
+    EXPECT_TRUE(platform::dispatchMainSync([&] { inlineRan = true; }));
     EXPECT_TRUE(inlineRan);
 
     // The worker waits for the main thread's answer, as a worker asking the user does.
@@ -70,11 +70,11 @@ TEST(Dispatch, MainSyncRunsInlineOnMainAndBlocksAWorker)
     std::atomic<bool> workerDone{false};
     std::thread worker([&] {
         int value = 0;
-        platform::dispatchMainSync([&] {
+        const bool answered = platform::dispatchMainSync([&] {
             EXPECT_TRUE(platform::isMainThread());
             value = 42;
         });
-        answer = value;
+        answer = answered ? value : -1;
         workerDone = true;
     });
     EXPECT_TRUE(processEventsUntil([&] { return workerDone.load(); }));

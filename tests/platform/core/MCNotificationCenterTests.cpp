@@ -1,5 +1,6 @@
 #include "platform/core/MCNotificationCenter.h"
 
+#include <QObject>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -137,6 +138,33 @@ TEST(NotificationCenter, ConcurrentPostingAddingAndRemoving)
         thread.join();
     EXPECT_EQ(wrongDeliveries, 0);
     EXPECT_EQ(center.observerCount(), 0u);
+}
+
+TEST(NotificationCenter, QObjectObserversEndWithTheirObject)
+{
+    MCNotificationCenter center;
+    int calls = 0;
+    auto panel = std::make_unique<QObject>();
+    center.addObserver(panel.get(), kChanged, nullptr, [&](const MCNotification &) { ++calls; });
+    center.addObserver(panel.get(), kRemoved, nullptr, [&](const MCNotification &) { ++calls; });
+    auto removedEarly = std::make_unique<QObject>();
+    center.addObserver(removedEarly.get(), kChanged, nullptr, [&](const MCNotification &) { ++calls; });
+    center.removeObserver(static_cast<const void *>(removedEarly.get()));
+    removedEarly.reset();
+
+    center.postNotificationName(kChanged);
+    EXPECT_EQ(calls, 1);
+    panel.reset(); // no removeObserver: its registrations end with it
+    EXPECT_EQ(center.observerCount(), 0u);
+    center.postNotificationName(kChanged);
+    EXPECT_EQ(calls, 1);
+
+    // A centre that goes first leaves no connection behind on a live observer.
+    QObject survivor;
+    {
+        MCNotificationCenter shortLived;
+        shortLived.addObserver(&survivor, kChanged, nullptr, [](const MCNotification &) {});
+    }
 }
 
 TEST(NotificationCenter, DefaultCenterIsShared)
