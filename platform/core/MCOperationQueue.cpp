@@ -64,10 +64,10 @@ void MCOperation::start()
 {
     {
         std::lock_guard lock(m_mutex);
-        if (m_enqueued)
-            platform::throwLogicError(QStringLiteral("*** start: the operation belongs to a queue, which starts it"));
-        if (m_state != State::Ready)
-            platform::throwLogicError(QStringLiteral("*** start: the operation has already been started"));
+        if (m_claimed)
+            platform::throwLogicError(
+                QStringLiteral("*** start: the operation has already been started or belongs to a queue"));
+        m_claimed = true;
     }
     run();
 }
@@ -268,11 +268,10 @@ void MCOperationQueue::addOperation(const std::shared_ptr<MCOperation> &operatio
         platform::throwNilArgument("addOperation");
     {
         std::lock_guard lock(operation->m_mutex);
-        if (operation->m_enqueued)
-            platform::throwLogicError(QStringLiteral("*** addOperation: the operation is already in a queue"));
-        if (operation->m_state != MCOperation::State::Ready)
-            platform::throwLogicError(QStringLiteral("*** addOperation: the operation has already been started"));
-        operation->m_enqueued = true;
+        if (operation->m_claimed)
+            platform::throwLogicError(
+                QStringLiteral("*** addOperation: the operation has already been started or belongs to a queue"));
+        operation->m_claimed = true;
         operation->m_queue = m_core;
     }
     std::lock_guard lock(m_core->mutex);

@@ -68,7 +68,7 @@ private:
     State m_state = State::Ready;
     bool m_done = false; // finished and the completion block has returned
     std::function<void()> m_completion;
-    bool m_enqueued = false;
+    bool m_claimed = false; // added to a queue or started: it runs once
     std::weak_ptr<MCOperationQueueCore> m_queue;
 };
 
