@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${QUILLON_BUILD_DIR:-build}
+# Paths relative to the checkout let ccache reuse objects across clones and worktrees.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(pwd)}"
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-Release}" ${QUILLON_CMAKE_ARGS:-}
 fi
