@@ -375,7 +375,7 @@ public:
     void setRoot(NodePtr root) { m_root = std::move(root); }
     const std::shared_ptr<Builder> &builder() const { return m_builder; }
     void setBuilder(std::shared_ptr<Builder> builder) { m_builder = std::move(builder); }
-    // Not owned; the delegate must outlive the controller or be cleared first.
+    // Not owned (a weak reference): clear it before the delegate goes away.
     Delegate *delegate() const { return m_delegate; }
     void setDelegate(Delegate *delegate) { m_delegate = delegate; }
 
