@@ -307,9 +307,10 @@ TEST(SerialQueue, ABlockMayDropTheLastOwnerOfItsQueue)
     std::mutex gate;
     std::unique_lock hold(gate);
     queue->async([&gate, &done, owner = queue]() mutable {
-        std::lock_guard wait(gate);
+        gate.lock(); // until the test has dropped its own reference
+        gate.unlock();
         owner.reset(); // the queue dies on its own thread here
-        done = true;
+        done = true;   // the last touch of the test's locals
     });
     queue.reset();
     hold.unlock();
