@@ -50,68 +50,82 @@ vImage_Error tentConvolve(const vImage_Buffer *source, const vImage_Buffer *dest
     // Weight of tap i along an axis of radius r.
     auto weight = [](long i, long r) { return float(r + 1 - std::abs(i)); };
 
-    // One float row per source row, filtered horizontally (with the weight sum of the taps
-    // that counted, for truncation), then a vertical pass per destination row.
-    platform::forEachRowRange(destination->height, dw * Channels * kernelHeight, [&](size_t first, size_t end) {
-        std::vector<float> acc(dw * Channels), norm(dw), hrow(dw * Channels), hnorm(dw);
+    // Weight sums of the taps that count: per column (the horizontal pass) and per row (the
+    // vertical pass). Only truncation leaves taps out; the other edge styles count them all.
+    std::vector<float> columnNorm(dw);
+    for (size_t x = 0; x < dw; ++x) {
+        const long cx = long(offsetX + x);
+        for (long i = -rx; i <= rx; ++i)
+            columnNorm[x] += edge == Edge::Truncate && (cx + i < 0 || cx + i >= sw) ? 0.0f : weight(i, rx);
+    }
+
+    // Each piece of destination rows filters the source rows it needs horizontally once, into
+    // float rows, then combines them vertically: the cost per pixel grows with the kernel's
+    // width plus its height, not their product.
+    platform::forEachRowRange(destination->height, dw * Channels * (kernelWidth + kernelHeight), [&](size_t first, size_t end) {
+        const long top = long(offsetY + first) - ry, bottom = long(offsetY + end - 1) + ry; // virtual rows
+        const size_t rowLength = dw * Channels;
+        std::vector<float> rows(size_t(bottom - top + 1) * rowLength);
+        std::vector<char> counts(size_t(bottom - top + 1));
+        for (long vy = top; vy <= bottom; ++vy) {
+            long sy = vy;
+            const bool outside = sy < 0 || sy >= sh;
+            if (outside && (edge == Edge::Truncate || edge == Edge::CopyInPlace))
+                continue; // left out (copy-in-place pixels there are copied below)
+            if (outside && edge == Edge::Extend)
+                sy = std::clamp<long>(sy, 0, sh - 1);
+            counts[size_t(vy - top)] = 1;
+            const uint8_t *in = sy >= 0 && sy < sh ? rowOf(source, size_t(sy)) : nullptr;
+            float *out = rows.data() + size_t(vy - top) * rowLength;
+            for (size_t x = 0; x < dw; ++x) {
+                const long cx = long(offsetX + x);
+                float sum[Channels] = {};
+                for (long i = -rx; i <= rx; ++i) {
+                    long sx = cx + i;
+                    const uint8_t *p;
+                    if (!in) {
+                        p = fill;
+                    } else if (sx < 0 || sx >= sw) {
+                        if (edge == Edge::Truncate)
+                            continue;
+                        p = edge == Edge::Extend ? in + std::clamp<long>(sx, 0, sw - 1) * Channels : fill;
+                    } else {
+                        p = in + sx * Channels;
+                    }
+                    const float wx = weight(i, rx);
+                    for (int c = 0; c < Channels; ++c)
+                        sum[c] += wx * float(p[c]);
+                }
+                for (int c = 0; c < Channels; ++c)
+                    out[x * Channels + c] = sum[c];
+            }
+        }
+        std::vector<float> acc(rowLength);
         for (size_t y = first; y < end; ++y) {
             const long cy = long(offsetY + y);
             std::fill(acc.begin(), acc.end(), 0.0f);
-            std::fill(norm.begin(), norm.end(), 0.0f);
+            float rowNorm = 0.0f;
             for (long j = -ry; j <= ry; ++j) {
-                long sy = cy + j;
-                const float wy = weight(j, ry);
-                if ((sy < 0 || sy >= sh) && edge == Edge::Truncate)
+                if (!counts[size_t(cy + j - top)])
                     continue;
-                if (edge == Edge::Extend)
-                    sy = std::clamp<long>(sy, 0, sh - 1);
-                const bool outside = sy < 0 || sy >= sh;
-                const uint8_t *in = outside ? nullptr : rowOf(source, size_t(sy));
-                for (size_t x = 0; x < dw; ++x) {
-                    const long cx = long(offsetX + x);
-                    float sum[Channels] = {};
-                    float wsum = 0.0f;
-                    for (long i = -rx; i <= rx; ++i) {
-                        long sx = cx + i;
-                        const float wx = weight(i, rx);
-                        const bool outsideX = sx < 0 || sx >= sw;
-                        const uint8_t *p;
-                        if (outside || outsideX) {
-                            if (edge == Edge::Truncate)
-                                continue;
-                            if (edge == Edge::Extend) {
-                                sx = std::clamp<long>(sx, 0, sw - 1);
-                                p = in + sx * Channels;
-                            } else {
-                                p = fill; // background; copy-in-place rows are replaced below
-                            }
-                        } else {
-                            p = in + sx * Channels;
-                        }
-                        for (int c = 0; c < Channels; ++c)
-                            sum[c] += wx * float(p[c]);
-                        wsum += wx;
-                    }
-                    for (int c = 0; c < Channels; ++c)
-                        hrow[x * Channels + c] = sum[c];
-                    hnorm[x] = wsum;
-                }
-                for (size_t i = 0; i < dw * Channels; ++i)
-                    acc[i] += wy * hrow[i];
-                for (size_t x = 0; x < dw; ++x)
-                    norm[x] += wy * hnorm[x];
+                const float wy = weight(j, ry);
+                const float *row = rows.data() + size_t(cy + j - top) * rowLength;
+                for (size_t i = 0; i < rowLength; ++i)
+                    acc[i] += wy * row[i];
+                rowNorm += wy;
             }
             uint8_t *out = rowOf(destination, y);
             const uint8_t *src = rowOf(source, size_t(cy)) + offsetX * Channels;
             for (size_t x = 0; x < dw; ++x) {
                 const long cx = long(offsetX + x);
                 const bool edgePixel = cx - rx < 0 || cx + rx >= sw || cy - ry < 0 || cy + ry >= sh;
+                const float norm = rowNorm * columnNorm[x];
                 for (int c = 0; c < Channels; ++c) {
                     const size_t i = x * Channels + c;
                     if ((edge == Edge::CopyInPlace && edgePixel) || (keepAlpha && c == 0))
                         out[i] = src[i];
                     else
-                        out[i] = uint8_t(std::min(255.0f, acc[i] / norm[x] + 0.5f));
+                        out[i] = uint8_t(std::min(255.0f, acc[i] / norm + 0.5f));
                 }
             }
         }

@@ -72,13 +72,61 @@ Taps makeTaps(size_t sourceSize, size_t destinationSize)
     return taps;
 }
 
+// Averages boxes of kx × ky source pixels (the last ones in a row or column may be smaller),
+// the cheap first step of a large reduction.
 template<int Channels>
-vImage_Error scale(const vImage_Buffer *source, const vImage_Buffer *destination)
+void boxShrink(const vImage_Buffer *source, size_t kx, size_t ky, std::vector<uint8_t> &pixels, vImage_Buffer *out)
 {
-    if (vImage_Error status = checkBuffer(source, Channels))
+    const size_t sw = source->width, sh = source->height;
+    out->width = (sw + kx - 1) / kx;
+    out->height = (sh + ky - 1) / ky;
+    out->rowBytes = out->width * Channels;
+    pixels.resize(out->rowBytes * out->height);
+    out->data = pixels.data();
+    platform::forEachRowRange(out->height, sw * ky * Channels, [&](size_t first, size_t end) {
+        std::vector<uint32_t> sums(out->width * Channels);
+        for (size_t oy = first; oy < end; ++oy) {
+            std::fill(sums.begin(), sums.end(), 0u);
+            const size_t y0 = oy * ky, y1 = std::min(sh, y0 + ky);
+            for (size_t y = y0; y < y1; ++y) {
+                const uint8_t *in = rowOf(source, y);
+                for (size_t ox = 0; ox < out->width; ++ox) {
+                    uint32_t *sum = sums.data() + ox * Channels;
+                    const uint8_t *p = in + ox * kx * Channels, *boxEnd = in + std::min(sw, (ox + 1) * kx) * Channels;
+                    for (; p < boxEnd; p += Channels) {
+                        for (int c = 0; c < Channels; ++c)
+                            sum[c] += p[c];
+                    }
+                }
+            }
+            uint8_t *row = rowOf(out, oy);
+            for (size_t ox = 0; ox < out->width; ++ox) {
+                const uint32_t count = uint32_t((std::min(sw, (ox + 1) * kx) - ox * kx) * (y1 - y0));
+                for (int c = 0; c < Channels; ++c)
+                    row[ox * Channels + c] = uint8_t((sums[ox * Channels + c] + count / 2) / count);
+            }
+        }
+    });
+}
+
+template<int Channels>
+vImage_Error scale(const vImage_Buffer *original, const vImage_Buffer *destination)
+{
+    if (vImage_Error status = checkBuffer(original, Channels))
         return status;
     if (vImage_Error status = checkBuffer(destination, Channels))
         return status;
+    // Large reductions first average whole boxes down to about twice the destination size;
+    // the filter then has few taps left to weigh, at no visible cost.
+    const size_t kx = std::max<size_t>(1, original->width / (2 * destination->width));
+    const size_t ky = std::max<size_t>(1, original->height / (2 * destination->height));
+    std::vector<uint8_t> shrunkPixels;
+    vImage_Buffer shrunk;
+    const vImage_Buffer *source = original;
+    if (kx > 1 || ky > 1) {
+        boxShrink<Channels>(original, kx, ky, shrunkPixels, &shrunk);
+        source = &shrunk;
+    }
     const size_t dw = destination->width, dh = destination->height;
     const Taps horizontal = makeTaps(source->width, dw);
     const Taps vertical = makeTaps(source->height, dh);

@@ -136,6 +136,23 @@ TEST(vImageGeometry, ScaleKeepsFlatAreasAndAveragesWhenShrinking)
     EXPECT_LT(wide.front(), 20);
     EXPECT_GT(wide.back(), 220);
 
+    // A large reduction (boxes first, then the filter) keeps where things are: the left
+    // third dark, the right third bright, also with a partial box at the right edge.
+    std::vector<uint8_t> split(61 * 40);
+    for (size_t y = 0; y < 40; ++y)
+        for (size_t x = 0; x < 61; ++x)
+            split[y * 61 + x] = x < 30 ? 0 : 200;
+    std::vector<uint8_t> reduced(6 * 2);
+    vImage_Buffer ss = wrap(split.data(), 61, 40, 61), sd = wrap(reduced.data(), 6, 2, 6);
+    ASSERT_EQ(vImageScale_Planar8(&ss, &sd, nullptr, kvImageNoFlags), kvImageNoError);
+    for (size_t y = 0; y < 2; ++y) {
+        EXPECT_NEAR(reduced[y * 6 + 0], 0, 2);
+        EXPECT_NEAR(reduced[y * 6 + 1], 0, 4);
+        EXPECT_NEAR(reduced[y * 6 + 4], 200, 4);
+        EXPECT_NEAR(reduced[y * 6 + 5], 200, 2);
+        EXPECT_LT(reduced[y * 6 + 2], reduced[y * 6 + 3]);
+    }
+
     vImage_Buffer empty = wrap(half.data(), 0, 32, 32);
     EXPECT_EQ(vImageScale_Planar8(&src, &empty, nullptr, kvImageNoFlags), kvImageInvalidParameter);
 }
