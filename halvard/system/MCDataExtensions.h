@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QVariant>
+
+// Nil-safe comparison of byte data (a null QByteArray is "no data").
+namespace MCDataExtensions {
+
+bool isEqualData(const QByteArray &first, const QByteArray &second);
+// Three-way order: -1 first before second, 0 same, 1 first after second.
+int compareData(const QByteArray &first, const QByteArray &second);
+// Bytes compare as unsigned values up to the shorter length; then the shorter orders first.
+// Absent `other` orders before the receiver (answer 1).
+int compareToData(const QByteArray &receiver, const QByteArray &other);
+
+} // namespace MCDataExtensions
+
+// Storing one value (a colour, a number, a list ...) as bytes, for settings and presets.
+// The form is a small tagged header followed by Qt's versioned data stream of the value;
+// reading it back is strict: data that isn't exactly one such value, a foreign or truncated
+// header, or trailing bytes give a null QVariant instead of a guess.
+namespace MCKeyedArchiver {
+QByteArray archivedRootObject(const QVariant &object);
+}
+
+namespace MCKeyedUnarchiver {
+QVariant unarchivedRootObject(const QByteArray &data);
+}
