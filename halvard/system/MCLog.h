@@ -3,8 +3,10 @@
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
+#include <type_traits>
 
 // Named log channels. A channel has a subsystem (a reverse-domain identifier) and a category;
 // its messages go through Qt's logging under the category "<subsystem>.<category>" (stderr or
@@ -35,11 +37,12 @@ public:
     // Copies the message as one line into this run's log file; nothing happens when there is
     // no log file (a folder that can't be written, for one).
     void logToFile(const QString &message) const;
-    // The same with a format whose %1, %2 ... are filled with the arguments.
+    // The same with a format whose %1, %2 ... are filled with the arguments (anything a
+    // QVariant can turn into text). Placeholders inside the arguments stay as they are.
     template<typename... Args>
     void logToFile(const QString &format, const Args &...args) const
     {
-        logToFile(format.arg(args...));
+        logToFile(format.arg(argumentText(args)...));
     }
 
     // The framework's own channels, subsystem kMCHalvardBundleIdentifier.
@@ -48,6 +51,15 @@ public:
     static MCLog &sdkImageCache(); // "Image Cache": the disk image cache
 
 private:
+    template<typename T>
+    static QString argumentText(const T &value)
+    {
+        if constexpr (std::is_convertible_v<T, QString>)
+            return QString(value);
+        else
+            return QVariant::fromValue(value).toString();
+    }
+
     QByteArray m_categoryName; // must outlive m_category, which keeps a pointer to it
     std::unique_ptr<QLoggingCategory> m_category;
     mutable QMutex m_namesLock; // guards m_subsystem and m_categoryText
