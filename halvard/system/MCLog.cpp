@@ -3,6 +3,7 @@
 #include "halvard/system/MCStringExtensions.h"
 
 #include "platform/core/MCBundle.h"
+#include "platform/core/MCDispatch.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,10 +12,6 @@
 #include <QTimeZone>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -109,100 +106,53 @@ MCLog &MCLog::sdkImageCache()
 
 // MARK: - MCLogWriter
 
-// The writer's private serial queue: one thread that writes the queued lines in order.
-struct MCLogWriter::Worker
+namespace {
+
+// Writes one line at the end of the file.
+void writeLine(int fd, const QString &subsystem, const QString &category, const QString &message)
 {
-    struct Line
-    {
-        QString subsystem, category, message;
-    };
-
-    int fd = -1;
-    std::mutex lock; // guards lines, queued, written and stopping
-    std::condition_variable wake;
-    std::condition_variable drained;
-    std::deque<Line> lines;
-    quint64 queued = 0;
-    quint64 written = 0;
-    bool stopping = false;
-    std::thread thread;
-
-    void run()
-    {
-        std::unique_lock<std::mutex> guard(lock);
-        for (;;) {
-            wake.wait(guard, [this] { return stopping || !lines.empty(); });
-            if (lines.empty())
-                return; // stopping, and everything is written
-            Line line = std::move(lines.front());
-            lines.pop_front();
-            guard.unlock();
-            write(line);
-            guard.lock();
-            ++written;
-            drained.notify_all();
-        }
+    if (fd < 0)
+        return;
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy:MM:dd HH:mm:ss.zzz"));
+    const QByteArray data = QStringLiteral("%1 [%2, %3] : %4\n").arg(stamp, subsystem, category, message).toUtf8();
+    // One write per line on a file opened for appending: lines of this and of any other
+    // process appending to the same file never interleave or overwrite each other.
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return; // disk full or similar: the line is lost, the program goes on
+        done += n;
     }
+}
 
-    void write(const Line &line) const
-    {
-        if (fd < 0)
-            return;
-        const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy:MM:dd HH:mm:ss.zzz"));
-        const QByteArray data = QStringLiteral("%1 [%2, %3] : %4\n")
-                                    .arg(stamp, line.subsystem, line.category, line.message)
-                                    .toUtf8();
-        // One write per line on a file opened for appending: lines of this and of any other
-        // process appending to the same file never interleave or overwrite each other.
-        qsizetype done = 0;
-        while (done < data.size()) {
-            const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return; // disk full or similar: the line is lost, the program goes on
-            done += n;
-        }
-    }
-};
+} // namespace
 
-MCLogWriter::MCLogWriter(const QString &path) : m_path(path), m_worker(std::make_unique<Worker>())
+MCLogWriter::MCLogWriter(const QString &path) : m_path(path)
 {
     if (!path.isEmpty())
-        m_worker->fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    m_worker->thread = std::thread([worker = m_worker.get()] { worker->run(); });
+        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    m_queue = std::make_unique<MCSerialQueue>(QStringLiteral("app.quillon.Halvard.log-writer"));
 }
 
 MCLogWriter::~MCLogWriter()
 {
-    {
-        std::lock_guard<std::mutex> guard(m_worker->lock);
-        m_worker->stopping = true;
-    }
-    m_worker->wake.notify_all();
-    if (m_worker->thread.joinable())
-        m_worker->thread.join();
-    if (m_worker->fd >= 0)
-        ::close(m_worker->fd);
+    m_queue.reset(); // runs the lines still queued
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
-
-bool MCLogWriter::isOpen() const { return m_worker->fd >= 0; }
 
 void MCLogWriter::log(const QString &subsystem, const QString &category, const QString &message)
 {
-    {
-        std::lock_guard<std::mutex> guard(m_worker->lock);
-        m_worker->lines.push_back({subsystem, category, message});
-        ++m_worker->queued;
-    }
-    m_worker->wake.notify_one();
+    // The time stamp is taken on the queue, when the line is written.
+    m_queue->async([fd = m_fd, subsystem, category, message] { writeLine(fd, subsystem, category, message); });
 }
 
 void MCLogWriter::flush()
 {
-    std::unique_lock<std::mutex> guard(m_worker->lock);
-    const quint64 target = m_worker->queued;
-    m_worker->drained.wait(guard, [&] { return m_worker->written >= target; });
+    m_queue->sync([] {});
 }
 
 MCLogWriter *MCLogWriter::fileWriter()

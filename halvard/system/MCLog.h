@@ -12,6 +12,8 @@
 // its messages go through Qt's logging under the category "<subsystem>.<category>" (stderr or
 // the journal, filtered with QT_LOGGING_RULES), and on request are copied as lines into this
 // run's log file (see MCLogWriter).
+class MCSerialQueue;
+
 class MCLog
 {
 public:
@@ -77,7 +79,7 @@ extern const QString kMCHalvardBundleIdentifier; // "app.quillon.Halvard"
 // When the writer is made, files of earlier runs beyond the three newest are removed. The
 // file is opened for appending, so a second run starting in the same second adds its lines
 // after those of the first. Writes run one at a time, in the order logged, on the writer's
-// own thread; logging returns at once.
+// own serial queue; logging returns at once.
 class MCLogWriter
 {
 public:
@@ -101,13 +103,13 @@ public:
 
     QString fileURL() const { return m_path; }
     // Whether the file could be opened; when it couldn't, every line is dropped silently.
-    bool isOpen() const;
+    bool isOpen() const { return m_fd >= 0; }
 
     // Blocks until every line queued so far is written.
     void flush();
 
 private:
-    struct Worker;
     QString m_path;
-    std::unique_ptr<Worker> m_worker;
+    int m_fd = -1;                          // opened for appending; written only on m_queue
+    std::unique_ptr<MCSerialQueue> m_queue; // the writer's own queue: lines in order, one at a time
 };
