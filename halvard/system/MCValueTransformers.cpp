@@ -4,7 +4,6 @@
 #include <QHash>
 
 #include <cmath>
-#include <functional>
 
 namespace {
 
@@ -89,7 +88,7 @@ qint64 integerValue(const QVariant &value)
 qint64 positionIn(const QList<qint64> &list, qint64 value)
 {
     const qsizetype index = list.indexOf(value);
-    return index < 0 ? MCValueTransformer::kNotFound : qint64(index);
+    return index < 0 ? MCValueTransformerLists::kNotFound : qint64(index);
 }
 
 // The entry at a slider position; positions outside the list are outside the controls' range
@@ -135,9 +134,9 @@ const QList<qint64> &nameLengthCheckboxStates()
 } // namespace MCValueTransformerLists
 
 #define MC_DEFINE_SHARED_INSTANCE(Name)                                                                 \
-    const Name &Name::sharedInstance()                                                                  \
+    std::shared_ptr<Name> Name::sharedInstance()                                                        \
     {                                                                                                   \
-        static const Name instance;                                                                     \
+        static const std::shared_ptr<Name> instance = std::make_shared<Name>();                         \
         return instance;                                                                                \
     }
 
@@ -155,24 +154,27 @@ MC_DEFINE_SHARED_INSTANCE(MCNullAvoidNumberTransformer)
 
 #undef MC_DEFINE_SHARED_INSTANCE
 
-const MCValueTransformer *MCValueTransformer::valueTransformerForName(const QString &name)
-{
-    static const QHash<QString, std::function<const MCValueTransformer *()>> registry{
-        {QStringLiteral("MCMinImageSizeToStringTransformer"), [] { return &MCMinImageSizeToStringTransformer::sharedInstance(); }},
-        {QStringLiteral("MCRequiredQualitySliderTransformer"), [] { return &MCRequiredQualitySliderTransformer::sharedInstance(); }},
-        {QStringLiteral("MCRequiredQualityStringTransformer"), [] { return &MCRequiredQualityStringTransformer::sharedInstance(); }},
-        {QStringLiteral("MCRequiredBlurStringTransformer"), [] { return &MCRequiredBlurStringTransformer::sharedInstance(); }},
-        {QStringLiteral("MCRequiredTimeIntervalSliderTransformer"), [] { return &MCRequiredTimeIntervalSliderTransformer::sharedInstance(); }},
-        {QStringLiteral("MCRequiredTimeIntervalStringTransformer"), [] { return &MCRequiredTimeIntervalStringTransformer::sharedInstance(); }},
-        {QStringLiteral("MCMatchNameLengthSliderTransformer"), [] { return &MCMatchNameLengthSliderTransformer::sharedInstance(); }},
-        {QStringLiteral("MCMatchNameLengthStringTransformer"), [] { return &MCMatchNameLengthStringTransformer::sharedInstance(); }},
-        {QStringLiteral("MCMatchNameLengthCheckboxTransformer"), [] { return &MCMatchNameLengthCheckboxTransformer::sharedInstance(); }},
-        {QStringLiteral("MCNullAvoidStringTransformer"), [] { return &MCNullAvoidStringTransformer::sharedInstance(); }},
-        {QStringLiteral("MCNullAvoidNumberTransformer"), [] { return &MCNullAvoidNumberTransformer::sharedInstance(); }},
-    };
-    const auto found = registry.constFind(name);
-    return found == registry.constEnd() ? nullptr : found.value()();
-}
+namespace {
+
+// Registers the shared instances under their class names when the library is loaded.
+const bool kRegistered = [] {
+#define MC_REGISTER(Name) MCValueTransformer::setValueTransformer(Name::sharedInstance(), QStringLiteral(#Name))
+    MC_REGISTER(MCMinImageSizeToStringTransformer);
+    MC_REGISTER(MCRequiredQualitySliderTransformer);
+    MC_REGISTER(MCRequiredQualityStringTransformer);
+    MC_REGISTER(MCRequiredBlurStringTransformer);
+    MC_REGISTER(MCRequiredTimeIntervalSliderTransformer);
+    MC_REGISTER(MCRequiredTimeIntervalStringTransformer);
+    MC_REGISTER(MCMatchNameLengthSliderTransformer);
+    MC_REGISTER(MCMatchNameLengthStringTransformer);
+    MC_REGISTER(MCMatchNameLengthCheckboxTransformer);
+    MC_REGISTER(MCNullAvoidStringTransformer);
+    MC_REGISTER(MCNullAvoidNumberTransformer);
+#undef MC_REGISTER
+    return true;
+}();
+
+} // namespace
 
 // MARK: - Descriptions
 
@@ -189,15 +191,11 @@ QVariant MCMinImageSizeToStringTransformer::transformedValue(const QVariant &val
     return localized("%1+ pixels").arg(QString::number(pixels, 'f', 0));
 }
 
-QVariant MCMinImageSizeToStringTransformer::reverseTransformedValue(const QVariant &value) const { return value; }
-
 QVariant MCRequiredQualityStringTransformer::transformedValue(const QVariant &value) const
 {
     const QString side = QString::number(integerValue(value));
     return localized("%1x%2 pixels").arg(side, side);
 }
-
-QVariant MCRequiredQualityStringTransformer::reverseTransformedValue(const QVariant &value) const { return value; }
 
 QVariant MCRequiredBlurStringTransformer::transformedValue(const QVariant &value) const
 {
@@ -208,8 +206,6 @@ QVariant MCRequiredBlurStringTransformer::transformedValue(const QVariant &value
         return localized("None");
     return localized("%1 pixels").arg(radius);
 }
-
-QVariant MCRequiredBlurStringTransformer::reverseTransformedValue(const QVariant &value) const { return value; }
 
 QVariant MCRequiredTimeIntervalStringTransformer::transformedValue(const QVariant &value) const
 {
@@ -231,8 +227,6 @@ QVariant MCRequiredTimeIntervalStringTransformer::transformedValue(const QVarian
     return localized("0 seconds");
 }
 
-QVariant MCRequiredTimeIntervalStringTransformer::reverseTransformedValue(const QVariant &value) const { return value; }
-
 QVariant MCMatchNameLengthStringTransformer::transformedValue(const QVariant &value) const
 {
     const qint64 n = integerValue(value);
@@ -244,8 +238,6 @@ QVariant MCMatchNameLengthStringTransformer::transformedValue(const QVariant &va
         return localized("Full match");
     return localized("Match first %1 characters").arg(n);
 }
-
-QVariant MCMatchNameLengthStringTransformer::reverseTransformedValue(const QVariant &value) const { return value; }
 
 // MARK: - Sliders and check box
 
