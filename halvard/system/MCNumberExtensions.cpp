@@ -1,6 +1,7 @@
 #include "halvard/system/MCNumberExtensions.h"
 
 #include "platform/core/MCException.h"
+#include "platform/core/MCPropertyList.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -11,33 +12,11 @@ namespace MCNumberExtensions {
 
 namespace {
 
-bool isNumber(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return v.canConvert<double>() && v.isValid() && !v.isNull();
-    }
-}
+bool isNumber(const QVariant &v) { return platform::isPropertyListNumber(v); }
 
 bool isInteger(const QVariant &v)
 {
-    return isNumber(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float &&
-           v.typeId() != QMetaType::QString;
+    return isNumber(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float;
 }
 
 bool isUnsignedWide(const QVariant &v) { return v.typeId() == QMetaType::ULongLong || v.typeId() == QMetaType::ULong; }

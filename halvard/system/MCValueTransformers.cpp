@@ -1,5 +1,7 @@
 #include "halvard/system/MCValueTransformers.h"
 
+#include "platform/core/MCPropertyList.h"
+
 #include <QCoreApplication>
 #include <QHash>
 
@@ -13,29 +15,8 @@ QString localized(const char *text) { return QCoreApplication::translate("Locali
 // reads 12 and "abc" reads 0); other values, null included, don't.
 bool answersNumber(const QVariant &value)
 {
-    if (!value.isValid() || value.isNull())
-        return false;
-    switch (value.typeId()) {
-    case QMetaType::QString:
-    case QMetaType::QByteArray:
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
+    return platform::isPropertyListNumber(value) || value.typeId() == QMetaType::QString ||
+           value.typeId() == QMetaType::QByteArray;
 }
 
 // The leading decimal number of a string ("  -12.5px" -> -12.5), 0 when there is none.
