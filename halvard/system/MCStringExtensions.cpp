@@ -53,9 +53,11 @@ int compareNumeric(const QString &a, const QString &b, Qt::CaseSensitivity cs)
             j = ej;
             continue;
         }
-        const int c = QStringView(&ca, 1).compare(QStringView(&cb, 1), cs);
-        if (c != 0)
-            return sign(c);
+        if (ca != cb) {
+            const int c = QStringView(&ca, 1).compare(QStringView(&cb, 1), cs);
+            if (c != 0)
+                return sign(c);
+        }
         ++i;
         ++j;
     }
