@@ -92,22 +92,34 @@ bool MCBitmapBlur(const uint8_t *source, uint8_t *destination, bool grayscale, u
                                        flags | kvImageLeaveAlphaUnchanged) == kvImageNoError;
 }
 
-bool MCBitmapContrast(const uint8_t *source, uint8_t *destination, bool grayscale, QSizeF size)
+namespace {
+
+using ToneOperation = vImage_Error (*)(const vImage_Buffer *, const vImage_Buffer *, vImage_Flags);
+
+// A histogram-driven tone operation on a packed grayscale or ARGB buffer (alpha unchanged).
+bool runToneOperation(const uint8_t *source, uint8_t *destination, bool grayscale, QSizeF size,
+                      ToneOperation planar8, ToneOperation argb8888)
 {
     const Dimensions d = dimensionsOf(size);
-    const vImage_Buffer in = bufferOf(source, d, grayscale ? 1 : 4), out = bufferOf(destination, d, grayscale ? 1 : 4);
+    const size_t bytesPerPixel = grayscale ? 1 : 4;
+    const vImage_Buffer in = bufferOf(source, d, bytesPerPixel), out = bufferOf(destination, d, bytesPerPixel);
     if (grayscale)
-        return vImageContrastStretch_Planar8(&in, &out, kvImageDoNotTile) == kvImageNoError;
-    return vImageContrastStretch_ARGB8888(&in, &out, kvImageDoNotTile | kvImageLeaveAlphaUnchanged) == kvImageNoError;
+        return planar8(&in, &out, kvImageDoNotTile) == kvImageNoError;
+    return argb8888(&in, &out, kvImageDoNotTile | kvImageLeaveAlphaUnchanged) == kvImageNoError;
+}
+
+} // namespace
+
+bool MCBitmapContrast(const uint8_t *source, uint8_t *destination, bool grayscale, QSizeF size)
+{
+    return runToneOperation(source, destination, grayscale, size, vImageContrastStretch_Planar8,
+                            vImageContrastStretch_ARGB8888);
 }
 
 bool MCBitmapEqualize(const uint8_t *source, uint8_t *destination, bool grayscale, QSizeF size)
 {
-    const Dimensions d = dimensionsOf(size);
-    const vImage_Buffer in = bufferOf(source, d, grayscale ? 1 : 4), out = bufferOf(destination, d, grayscale ? 1 : 4);
-    if (grayscale)
-        return vImageEqualization_Planar8(&in, &out, kvImageDoNotTile) == kvImageNoError;
-    return vImageEqualization_ARGB8888(&in, &out, kvImageDoNotTile | kvImageLeaveAlphaUnchanged) == kvImageNoError;
+    return runToneOperation(source, destination, grayscale, size, vImageEqualization_Planar8,
+                            vImageEqualization_ARGB8888);
 }
 
 bool MCBitmapConvertARGBToRGB(const uint8_t *source, uint8_t *destination, QSizeF size)
