@@ -206,6 +206,16 @@ MCObservation MCObservable::observe(const QString &key, MCObserverCallback callb
     return MCObservation(m_registry, entry);
 }
 
+std::vector<MCObservation> MCObservable::observeKeys(const QStringList &keys, const MCObserverCallback &callback,
+                                                    MCKeyValueObservingOptions options) const
+{
+    std::vector<MCObservation> tokens;
+    tokens.reserve(size_t(keys.size()));
+    for (const QString &key : keys)
+        tokens.push_back(observe(key, callback, options));
+    return tokens;
+}
+
 bool MCObservable::hasObservers(const QString &key) const
 {
     std::lock_guard guard(m_registry->lock);

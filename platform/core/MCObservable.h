@@ -21,6 +21,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // The kinds of change, numbered as the platform numbers them.
 enum class MCKeyValueChangeKind : int {
@@ -104,6 +105,13 @@ public:
     [[nodiscard]] MCObservation observe(const QString &key, MCObserverCallback callback,
                                         MCKeyValueObservingOptions options = MCKeyValueObservingOptionNew |
                                                                              MCKeyValueObservingOptionOld) const;
+
+    // One registration per key, all with the same callback (for example every key a stage's
+    // panel shows); the callback tells the keys apart by its key argument.
+    [[nodiscard]] std::vector<MCObservation> observeKeys(const QStringList &keys, const MCObserverCallback &callback,
+                                                         MCKeyValueObservingOptions options =
+                                                             MCKeyValueObservingOptionNew |
+                                                             MCKeyValueObservingOptionOld) const;
 
     // Key-value coding. Subclasses answer their keys and hand every other key to the base,
     // which calls the undefined-key methods. A subclass's setValueForKey() hands a null value

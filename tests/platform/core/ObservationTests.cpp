@@ -185,9 +185,10 @@ TEST(Observation, DerivedKeysAnnounceTheChangesOfTheirSources)
     Sheet sheet;
     // A cycle in the declarations must not loop.
     sheet.addDependentKey(QStringLiteral("width"), {QStringLiteral("label")});
-    Recorder area, label;
+    Recorder area, label, both;
     MCObservation a = sheet.observe(QStringLiteral("area"), area.callback());
     MCObservation b = sheet.observe(QStringLiteral("label"), label.callback());
+    const auto tokens = sheet.observeKeys({QStringLiteral("width"), QStringLiteral("label")}, both.callback());
     EXPECT_TRUE(sheet.hasObservers(QStringLiteral("height")));
     EXPECT_FALSE(sheet.hasObservers(QStringLiteral("items")));
 
@@ -200,6 +201,12 @@ TEST(Observation, DerivedKeysAnnounceTheChangesOfTheirSources)
     ASSERT_EQ(label.notices.size(), 2u);
     EXPECT_EQ(label.notices[1].change.oldValue, QVariant(QStringLiteral("12 px")));
     EXPECT_EQ(label.notices[1].change.newValue, QVariant(QStringLiteral("40 px")));
+    std::vector<QString> keys;
+    for (const Notice &notice : both.notices)
+        keys.push_back(notice.key);
+    // The height change reaches "width" too, through the declared cycle label -> width.
+    EXPECT_EQ(keys, (std::vector<QString>{QStringLiteral("width"), QStringLiteral("label"), QStringLiteral("label"),
+                                          QStringLiteral("width")}));
 }
 
 TEST(Observation, RegistrationsEndWithTheirTokenEvenDuringANotice)

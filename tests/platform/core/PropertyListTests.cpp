@@ -211,7 +211,9 @@ TEST(PropertyList, ReadsTheFormsOtherWritersUse)
     EXPECT_TRUE(same(empties[2], QString(QLatin1String(""))));
     EXPECT_TRUE(same(empties[3], QByteArray()));
 
-    // Without a declaration or DOCTYPE, and with a UTF-16 encoding.
+    // An entity declared in the document, without a declaration or DOCTYPE, and in UTF-16.
+    EXPECT_TRUE(same(propertyListFromData("<!DOCTYPE plist [<!ENTITY who \"Ann &amp; Bo\">]><plist><string>&who;</string></plist>"),
+                     QStringLiteral("Ann & Bo")));
     EXPECT_TRUE(same(propertyListFromData("<plist><true/></plist>"), true));
     const QString utf16 = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist><string>ß</string></plist>");
     QByteArray utf16Data("\xff\xfe", 2);
@@ -255,6 +257,10 @@ TEST(PropertyList, RejectsMalformedInput)
         {"mismatched tags", document("<array><string>a</array></string>")},
         {"second root", document("<true/>") + "<plist><true/></plist>"},
         {"text after the root", document("<true/>") + "junk"},
+        {"entity expansion bomb",
+         "<!DOCTYPE plist [<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">"
+         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+         "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]><plist><string>&d;&d;&d;&d;</string></plist>"},
         {"too deeply nested", document(QByteArray("<array>").repeated(600) + QByteArray("</array>").repeated(600))},
     };
     for (const Case &c : cases) {
@@ -276,6 +282,44 @@ TEST(PropertyList, EveryTruncationOfAFileFails)
         ASSERT_EQ(error.code(), MCPropertyListReadCorruptError);
     }
     EXPECT_TRUE(propertyListFromData(data.left(complete)).isValid());
+}
+
+TEST(PropertyList, DamagedBytesNeverCrashOrGiveAPartialValue)
+{
+    // Flips, drops and duplicates bytes of a valid file at pseudo-random places; whatever the
+    // reader makes of it is either an error or a complete value that can be written again.
+    const QByteArray original = dataFromPropertyList(sampleDictionary());
+    quint32 seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray data = original;
+        for (int edits = 1 + next() % 3; edits > 0; --edits) {
+            const qsizetype at = qsizetype(next() % quint32(data.size()));
+            switch (next() % 3) {
+            case 0:
+                data[at] = char(next() >> 24);
+                break;
+            case 1:
+                data.remove(at, 1 + next() % 8);
+                break;
+            default:
+                data.insert(at, data.mid(at, 1 + next() % 16));
+                break;
+            }
+        }
+        MCError error;
+        const QVariant value = propertyListFromData(data, &error);
+        if (value.isValid()) {
+            ++accepted;
+            EXPECT_TRUE(error.isNull());
+            const QVariant again = propertyListFromData(dataFromPropertyList(value));
+            EXPECT_TRUE(same(again, value)) << "round " << round;
+        } else {
+            EXPECT_EQ(error.code(), MCPropertyListReadCorruptError);
+        }
+    }
+    EXPECT_LT(accepted, 3000);
 }
 
 TEST(PropertyList, RefusesValuesItCannotStore)
