@@ -129,7 +129,10 @@ bool MCBatchRenameToken::operator==(const MCBatchRenameToken &other) const
 MCBatchRenameSettings MCBatchRenameSettings::settingsWithDictionary(const QVariantMap &dictionary)
 {
     QList<MCBatchRenameElement> tokens;
-    const QVariantList stored = dictionary.value(kTokensKey).toList();
+    // Only a list is a pattern; a damaged entry of another kind gives an empty one.
+    const QVariant entry = dictionary.value(kTokensKey);
+    const bool isList = entry.typeId() == QMetaType::QVariantList || entry.typeId() == QMetaType::QStringList;
+    const QVariantList stored = isList ? entry.toList() : QVariantList();
     tokens.reserve(stored.size());
     for (const QVariant &element : stored) {
         if (element.typeId() == QMetaType::QVariantMap)
