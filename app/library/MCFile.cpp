@@ -1,12 +1,12 @@
 #include "app/library/MCFile.h"
 
+#include "app/library/MCLogQuillon.h"
 #include "app/library/MCStringQuillon.h"
 #include "halvard/imageio/MCUTType.h"
 #include "platform/types/UTType.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QTimeZone>
 
 #include <atomic>
@@ -17,8 +17,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcFileSystem, "com.quillonx.File System")
 
 QString tr(const char *text) { return QCoreApplication::translate("MCFile", text); }
 
@@ -73,8 +71,8 @@ bool MCFile::reloadFileInfo()
     if (m_filePath.isEmpty()
         || ::statx(AT_FDCWD, path.constData(), 0, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &st) != 0) {
         const int error = m_filePath.isEmpty() ? ENOENT : errno;
-        qCCritical(lcFileSystem).noquote() << QStringLiteral("Couldn't get resource values at path: %1\nError: %2")
-                                                  .arg(m_filePath, QString::fromLocal8Bit(std::strerror(error)));
+        MCLogQuillon::fileSystem().error(QStringLiteral("Couldn't get resource values at path: %1\nError: %2")
+                                             .arg(m_filePath, QString::fromLocal8Bit(std::strerror(error))));
         return false;
     }
     auto next = std::make_shared<Facts>();
