@@ -1,6 +1,7 @@
 #include "app/library/MCFile.h"
 
 #include "app/library/MCLogQuillon.h"
+#include "app/library/MCResourceManager.h"
 #include "app/library/MCStringQuillon.h"
 #include "halvard/imageio/MCUTType.h"
 #include "platform/types/UTType.h"
@@ -294,3 +295,12 @@ double MCFile::groupItemMegapixels() const
     const double pixels = v->width.toDouble() * v->height.toDouble();
     return std::ceil(pixels / 100000.0) / 10.0;
 }
+
+bool MCFile::filteredIsJPEGFile() const { return MCResourceManager::isJPEGImageType(fileType()); }
+bool MCFile::filteredIsBMPFile() const { return MCResourceManager::isBMPImageType(fileType()); }
+bool MCFile::filteredIsGIFFile() const { return MCResourceManager::isGIFImageType(fileType()); }
+bool MCFile::filteredIsJPEG2000File() const { return MCResourceManager::isJPEG2000ImageType(fileType()); }
+bool MCFile::filteredIsPDFFile() const { return MCResourceManager::isPDFImageType(fileType()); }
+bool MCFile::filteredIsPNGFile() const { return MCResourceManager::isPNGImageType(fileType()); }
+bool MCFile::filteredIsTIFFFile() const { return MCResourceManager::isTIFFImageType(fileType()); }
+bool MCFile::filteredIsHEICFile() const { return MCResourceManager::isHEICImageType(fileType()); }

@@ -150,6 +150,15 @@ public:
     double filteredImageISOSpeedRating() const;
     qint64 filteredImageIsFlashFired() const;
     bool filteredImageIsGPSLocationSet() const;
+    bool filteredIsJPEGFile() const;
+    bool filteredIsRAWFile() const { return false; } // until the readable RAW types are listed
+    bool filteredIsBMPFile() const;
+    bool filteredIsGIFFile() const;
+    bool filteredIsJPEG2000File() const;
+    bool filteredIsPDFFile() const;
+    bool filteredIsPNGFile() const;
+    bool filteredIsTIFFFile() const;
+    bool filteredIsHEICFile() const;
 
     // Values for grouping.
     double groupItemMegapixels() const;

@@ -54,6 +54,8 @@ TEST(File, LabelMapAndFacts)
     auto file = MCFileContainer::newFileWithURL(writeFile(folder, "a.jpg", 2500));
     EXPECT_TRUE(file->reloadFileInfo());
     EXPECT_EQ(file->fileType(), "public.jpeg");
+    EXPECT_TRUE(file->filteredIsJPEGFile());
+    EXPECT_FALSE(file->filteredIsPNGFile());
     EXPECT_EQ(file->fileSize(), 2500u);
     EXPECT_FALSE(file->fileLabel().has_value()); // Linux keeps no labels
     EXPECT_TRUE(file->fileModificationDate().has_value());
