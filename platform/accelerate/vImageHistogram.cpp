@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <mutex>
+#include <vector>
 
 using namespace platform::vimage;
 
@@ -121,6 +122,38 @@ vImage_Error vImageHistogramCalculation_Planar8(const vImage_Buffer *source, vIm
     Histogram h[1];
     histograms<1>(source, source->width, source->height, h);
     std::copy(h[0].begin(), h[0].end(), histogram);
+    return kvImageNoError;
+}
+
+vImage_Error vImageHistogramCalculation_PlanarF(const vImage_Buffer *source, vImagePixelCount *histogram,
+                                                unsigned int histogramEntries, Pixel_F minVal, Pixel_F maxVal,
+                                                vImage_Flags)
+{
+    if (!histogram)
+        return kvImageNullPointerArgument;
+    if (vImage_Error status = checkBuffer(source, sizeof(float)))
+        return status;
+    if (histogramEntries == 0 || !(maxVal > minVal) || !std::isfinite(maxVal - minVal))
+        return kvImageInvalidParameter;
+    const size_t width = source->width;
+    const float scale = float(histogramEntries) / (maxVal - minVal);
+    const float lastBin = float(histogramEntries - 1);
+    std::fill(histogram, histogram + histogramEntries, 0);
+    std::mutex lock; // guards `histogram` while the pieces add their counts
+    platform::forEachRowRange(source->height, width * sizeof(float), [&](size_t first, size_t end) {
+        std::vector<vImagePixelCount> local(histogramEntries, 0);
+        for (size_t y = first; y < end; ++y) {
+            const float *p = reinterpret_cast<const float *>(rowOf(source, y));
+            for (size_t x = 0; x < width; ++x) {
+                const float position = (p[x] - minVal) * scale;
+                // NaN and values below the range land in the first bin, the top of it in the last.
+                ++local[position > 0.0f ? size_t(std::min(position, lastBin)) : 0];
+            }
+        }
+        std::lock_guard<std::mutex> guard(lock);
+        for (unsigned int i = 0; i < histogramEntries; ++i)
+            histogram[i] += local[i];
+    });
     return kvImageNoError;
 }
 

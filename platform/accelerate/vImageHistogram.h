@@ -9,6 +9,12 @@
 // 256 counts of the values of the buffer.
 vImage_Error vImageHistogramCalculation_Planar8(const vImage_Buffer *source, vImagePixelCount *histogram,
                                                 vImage_Flags flags);
+// histogramEntries counts of float samples over [minVal, maxVal]: the range is cut into equal
+// bins, values below or above it (and NaN) count in the first or last bin. At least one bin
+// and maxVal > minVal are needed (−21773 otherwise).
+vImage_Error vImageHistogramCalculation_PlanarF(const vImage_Buffer *source, vImagePixelCount *histogram,
+                                                unsigned int histogramEntries, Pixel_F minVal, Pixel_F maxVal,
+                                                vImage_Flags flags);
 // Four histograms of 256 counts, one per byte position.
 vImage_Error vImageHistogramCalculation_ARGB8888(const vImage_Buffer *source, vImagePixelCount *histogram[4],
                                                  vImage_Flags flags);
