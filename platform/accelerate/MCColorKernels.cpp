@@ -150,49 +150,46 @@ inline uint8_t truncate8(float value)
 
 } // namespace
 
-vImage_Error adjustHSL(vImage_Buffer *planes, unsigned count, SampleType type, float hue, float saturation,
-                       float lightness)
+// The HSL and HSV kernels: into the model, hue shifted, saturation scaled (held at 1), the
+// third component changed by `third`, and back. A gray set gets the gain `grayGain`.
+template<typename Forward, typename Backward, typename Third>
+vImage_Error adjustHueModel(vImage_Buffer *planes, unsigned count, SampleType type, float hue, float saturation,
+                            float grayGain, Forward forward, Backward backward, Third third)
 {
     if (!usableColour(planes, count, type))
         return kvImageInvalidParameter;
     if (count == 1)
-        return gain(planes, type, lightness);
-    const float k = lightness - 1.0f;
+        return gain(planes, type, grayGain);
     mapPixels(planes, type, true, [=](float &r, float &g, float &b) {
-        float h, s, l;
-        MCRGBToHSL(r, g, b, h, s, l);
+        float h, s, t;
+        forward(r, g, b, h, s, t);
         if (hue != 0.0f)
             h = shiftHue(h, hue);
         if (saturation != 1.0f)
             s = std::min(s * saturation, 1.0f);
-        if (lightness > 1.0f)
-            l = std::min((k * l + 1.0f) * l, 1.0f);
-        else if (lightness < 1.0f)
-            l = l + (1.0f - l) * k * l;
-        MCHSLToRGB(h, s, l, r, g, b);
+        backward(h, s, third(t), r, g, b);
     });
     return kvImageNoError;
+}
+
+vImage_Error adjustHSL(vImage_Buffer *planes, unsigned count, SampleType type, float hue, float saturation,
+                       float lightness)
+{
+    const float k = lightness - 1.0f;
+    return adjustHueModel(planes, count, type, hue, saturation, lightness, MCRGBToHSL, MCHSLToRGB, [=](float l) {
+        if (lightness > 1.0f)
+            return std::min((k * l + 1.0f) * l, 1.0f);
+        if (lightness < 1.0f)
+            return l + (1.0f - l) * k * l;
+        return l;
+    });
 }
 
 vImage_Error adjustHSV(vImage_Buffer *planes, unsigned count, SampleType type, float hue, float saturation,
                        float value)
 {
-    if (!usableColour(planes, count, type))
-        return kvImageInvalidParameter;
-    if (count == 1)
-        return gain(planes, type, value);
-    mapPixels(planes, type, true, [=](float &r, float &g, float &b) {
-        float h, s, v;
-        MCRGBToHSV(r, g, b, h, s, v);
-        if (hue != 0.0f)
-            h = shiftHue(h, hue);
-        if (saturation != 1.0f)
-            s = std::min(s * saturation, 1.0f);
-        if (value != 1.0f)
-            v = std::min(v * value, 1.0f);
-        MCHSVToRGB(h, s, v, r, g, b);
-    });
-    return kvImageNoError;
+    return adjustHueModel(planes, count, type, hue, saturation, value, MCRGBToHSV, MCHSVToRGB,
+                          [=](float v) { return value != 1.0f ? std::min(v * value, 1.0f) : v; });
 }
 
 vImage_Error colorize(vImage_Buffer *planes, unsigned count, SampleType type, float hue, float saturation,

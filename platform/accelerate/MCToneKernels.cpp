@@ -74,6 +74,8 @@ inline float clampUnit(float v)
 vImage_Error channelRanges(const vImage_Buffer *planes, unsigned count, SampleType type, const float dark[3],
                            const float bright[3], LevelRange ranges[3])
 {
+    if (!dark || !bright || !usable(planes, count, type))
+        return kvImageInvalidParameter;
     for (unsigned c = 0; c < count; ++c) {
         vImagePixelCount histogram[256];
         const vImage_Error status =
@@ -273,8 +275,6 @@ LevelRange histogramRange(const vImagePixelCount histogram[256], float pixels, f
 vImage_Error autoContrast(vImage_Buffer *planes, unsigned count, SampleType type, const float dark[3],
                           const float bright[3])
 {
-    if (!dark || !bright || !usable(planes, count, type))
-        return kvImageInvalidParameter;
     LevelRange ranges[3];
     if (vImage_Error status = channelRanges(planes, count, type, dark, bright, ranges))
         return status;
@@ -291,8 +291,6 @@ vImage_Error autoContrast(vImage_Buffer *planes, unsigned count, SampleType type
 vImage_Error autoWhiteBalance(vImage_Buffer *planes, unsigned count, SampleType type, const float dark[3],
                               const float bright[3])
 {
-    if (!dark || !bright || !usable(planes, count, type))
-        return kvImageInvalidParameter;
     LevelRange ranges[3];
     if (vImage_Error status = channelRanges(planes, count, type, dark, bright, ranges))
         return status;
