@@ -1,0 +1,407 @@
+#include "platform/graphics/CGColorSpace.h"
+#include "platform/graphics/CGImage.h"
+#include "platform/imageio/MCImageDestination.h"
+#include "platform/imageio/MCImageProperties.h"
+#include "platform/types/UTType.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+enum Depth { Bits8, Bits16, Float32 };
+
+CGColorSpaceRef spaceFor(CGColorSpaceModel model)
+{
+    switch (model) {
+    case kCGColorSpaceModelMonochrome:
+        return CGColorSpace::createWithName(kCGColorSpaceGenericGrayGamma2_2);
+    case kCGColorSpaceModelCMYK:
+        return CGColorSpace::createWithName(kCGColorSpaceGenericCMYK);
+    case kCGColorSpaceModelLab:
+        return CGColorSpace::createWithName(kCGColorSpaceGenericLab);
+    default:
+        return CGColorSpace::createWithName(kCGColorSpaceSRGB);
+    }
+}
+
+// A smooth test pattern: component c of pixel (x, y) as a fraction 0..1.
+double patternValue(size_t x, size_t y, size_t c, size_t w, size_t h)
+{
+    switch (c % 4) {
+    case 0:
+        return double(x) / double(w - 1);
+    case 1:
+        return double(y) / double(h - 1);
+    case 2:
+        return double(x + y) / double(w + h - 2);
+    default:
+        return 0.25 + 0.5 * double(x) / double(w - 1);
+    }
+}
+
+// An image of `model` and depth in host order with alpha last (straight) when `alpha`.
+CGImageRef makeImage(CGColorSpaceModel model, Depth depth, bool alpha, size_t w = 48, size_t h = 32)
+{
+    const CGColorSpaceRef space = spaceFor(model);
+    const size_t colours = space->numberOfComponents();
+    const size_t channels = colours + (alpha ? 1 : 0);
+    const size_t bits = depth == Bits8 ? 8 : depth == Bits16 ? 16 : 32;
+    const size_t bpr = w * channels * bits / 8;
+    QByteArray data(qsizetype(bpr * h), Qt::Uninitialized);
+    for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x)
+            for (size_t c = 0; c < channels; ++c) {
+                double v = c == colours ? 0.5 + 0.5 * double(x) / double(w - 1) : patternValue(x, y, c, w, h);
+                const size_t i = (y * w + x) * channels + c;
+                if (depth == Bits8)
+                    reinterpret_cast<uint8_t *>(data.data())[i] = uint8_t(std::lround(v * 255));
+                else if (depth == Bits16)
+                    reinterpret_cast<uint16_t *>(data.data())[i] = uint16_t(std::lround(v * 65535));
+                else
+                    reinterpret_cast<float *>(data.data())[i] = float(model == kCGColorSpaceModelLab && c == 0 ? v * 100 : v);
+            }
+    CGBitmapInfo info = alpha ? kCGImageAlphaLast : kCGImageAlphaNone;
+    if (depth == Float32)
+        info |= kCGBitmapFloatComponents;
+    return CGImage::create(w, h, bits, bits * channels, bpr, space, info, data);
+}
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+bool haveTool(const QString &name)
+{
+    return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+// exiftool's numeric view of a file (-n), tags without group names.
+QJsonObject exifTool(const QString &path)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(run(QStringLiteral("exiftool"), {"-j", "-n", path}).toUtf8());
+    return doc.array().isEmpty() ? QJsonObject() : doc.array().first().toObject();
+}
+
+QString extensionFor(const QString &type)
+{
+    static const QHash<QString, QString> extensions = {
+        {kUTTypeGIF, "gif"}, {kUTTypeJPEG, "jpg"}, {kUTTypeJPEG2000, "jp2"}, {kUTTypePDF, "pdf"},
+        {kUTTypePNG, "png"}, {kUTTypeTIFF, "tiff"}, {kUTTypeBMP, "bmp"},     {kUTTypeHEIC, "heic"}};
+    return extensions.value(type);
+}
+
+bool writeImage(const QString &path, const QString &type, const CGImageRef &image, const QVariantMap &properties,
+                MCError *error)
+{
+    auto destination = MCImageDestination::createWithURL(path, type, 1, error);
+    if (!destination)
+        return false;
+    destination->addImage(image, properties);
+    return destination->finalize(error);
+}
+
+QVariantMap photoProperties()
+{
+    return {
+        {kCGImagePropertyOrientation, 6},
+        {kCGImagePropertyDPIWidth, 300.0},
+        {kCGImagePropertyDPIHeight, 300.0},
+        {kCGImagePropertyTIFFDictionary,
+         QVariantMap{{kCGImagePropertyTIFFMake, "Quillon Test Camera"},
+                     {kCGImagePropertyTIFFSoftware, "Quillon X 1.0"},
+                     {kCGImagePropertyTIFFOrientation, 6}}},
+        {kCGImagePropertyExifDictionary,
+         QVariantMap{{kCGImagePropertyExifDateTimeOriginal, "2024:05:06 07:08:09"},
+                     {kCGImagePropertyExifExposureTime, 0.004},
+                     {kCGImagePropertyExifFNumber, 2.8},
+                     {kCGImagePropertyExifISOSpeedRatings, QVariantList{400}},
+                     {kCGImagePropertyExifPixelXDimension, 9999}}},
+        {kCGImagePropertyGPSDictionary,
+         QVariantMap{{kCGImagePropertyGPSLatitude, 48.858222},
+                     {kCGImagePropertyGPSLatitudeRef, "N"},
+                     {kCGImagePropertyGPSLongitude, 2.2945},
+                     {kCGImagePropertyGPSLongitudeRef, "W"}}},
+        {kCGImagePropertyIPTCDictionary,
+         QVariantMap{{kCGImagePropertyIPTCKeywords, QVariantList{"tower", "été"}},
+                     {kCGImagePropertyIPTCCity, "Paris"}}},
+    };
+}
+
+class WriterTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { m_folder = testsupport::makeTemporaryFolder(QStringLiteral("writer")); }
+    QString pathFor(const QString &name) const { return QDir(m_folder).filePath(name); }
+    QString m_folder;
+};
+
+TEST_F(WriterTest, TypeIdentifiersFollowTheOutputFormatNumbers)
+{
+    EXPECT_EQ(MCImageDestination::copyTypeIdentifiers(),
+              QStringList({"com.compuserve.gif", "public.jpeg", "public.jpeg-2000", "com.adobe.pdf", "public.png",
+                           "public.tiff", "com.microsoft.bmp", "public.heic"}));
+}
+
+TEST_F(WriterTest, UnknownTypeAndImageCountsAreRefused)
+{
+    MCError error;
+    EXPECT_FALSE(MCImageDestination::createWithURL(pathFor("a.xyz"), "public.xyz", 1, &error));
+    EXPECT_TRUE(error.is(MCImageDestinationErrorDomain, kMCImageDestinationUnsupportedType)) << error.toString().toStdString();
+    EXPECT_FALSE(MCImageDestination::createWithURL(pathFor("a.tiff"), kUTTypeTIFF, 2, &error));
+    EXPECT_FALSE(MCImageDestination::createWithURL(pathFor("a.tiff"), kUTTypeTIFF, 0, &error));
+    auto destination = MCImageDestination::createWithURL(pathFor("none.png"), kUTTypePNG, 1, &error);
+    ASSERT_TRUE(destination);
+    EXPECT_FALSE(destination->finalize(&error)); // no image added
+    EXPECT_TRUE(error.is(MCImageDestinationErrorDomain, kMCImageDestinationInvalidImage));
+    EXPECT_FALSE(QFileInfo::exists(pathFor("none.png")));
+}
+
+// A refused or failed write leaves what was at the destination untouched and nothing new.
+TEST_F(WriterTest, FailureLeavesNoFileBehind)
+{
+    const QString existing = pathFor("keep.jpg");
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("precious");
+    }
+    MCError error;
+    EXPECT_FALSE(writeImage(existing, kUTTypeJPEG, makeImage(kCGColorSpaceModelRGB, Bits8, true), {}, &error));
+    EXPECT_TRUE(error.is(MCImageDestinationErrorDomain, kMCImageDestinationUnsupportedPixelFormat));
+    EXPECT_FALSE(error.localizedDescription().isEmpty());
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("precious"));
+    EXPECT_EQ(QDir(m_folder).entryList(QDir::Files), QStringList({"keep.jpg"}));
+
+    const QString missing = pathFor("no/such/folder/out.png");
+    EXPECT_FALSE(writeImage(missing, kUTTypePNG, makeImage(kCGColorSpaceModelRGB, Bits8, false), {}, &error));
+    EXPECT_TRUE(error.is(MCImageDestinationErrorDomain, kMCImageDestinationWriteFailed)) << error.toString().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+struct Combination
+{
+    const QString &type;
+    CGColorSpaceModel model;
+    Depth depth;
+    bool alpha;
+    bool written;
+};
+
+QString identifyColorspace(CGColorSpaceModel model)
+{
+    switch (model) {
+    case kCGColorSpaceModelMonochrome:
+        return "Gray";
+    case kCGColorSpaceModelCMYK:
+        return "CMYK";
+    case kCGColorSpaceModelLab:
+        return "Lab";
+    default:
+        return "sRGB";
+    }
+}
+
+// Every format, colour model and depth is either written so that an independent reader sees
+// the same size, model, depth, alpha and profile, or refused with a reason.
+TEST_F(WriterTest, FormatModelDepthTable)
+{
+    using M = CGColorSpaceModel;
+    const M gray = kCGColorSpaceModelMonochrome, rgb = kCGColorSpaceModelRGB, cmyk = kCGColorSpaceModelCMYK,
+            lab = kCGColorSpaceModelLab;
+    const Combination table[] = {
+        {kUTTypeJPEG, gray, Bits8, false, true},      {kUTTypeJPEG, rgb, Bits8, false, true},
+        {kUTTypeJPEG, cmyk, Bits8, false, true},      {kUTTypeJPEG, lab, Bits8, false, false},
+        {kUTTypeJPEG, rgb, Bits16, false, false},     {kUTTypeJPEG, rgb, Bits8, true, false},
+        {kUTTypePNG, gray, Bits8, false, true},       {kUTTypePNG, gray, Bits16, true, true},
+        {kUTTypePNG, rgb, Bits8, true, true},         {kUTTypePNG, rgb, Bits16, false, true},
+        {kUTTypePNG, rgb, Float32, false, false},     {kUTTypePNG, cmyk, Bits8, false, false},
+        {kUTTypePNG, lab, Bits8, false, false},       {kUTTypeTIFF, gray, Bits8, false, true},
+        {kUTTypeTIFF, gray, Float32, false, true},    {kUTTypeTIFF, rgb, Bits8, true, true},
+        {kUTTypeTIFF, rgb, Bits16, false, true},      {kUTTypeTIFF, rgb, Float32, true, true},
+        {kUTTypeTIFF, cmyk, Bits8, false, true},      {kUTTypeTIFF, cmyk, Bits16, false, true},
+        {kUTTypeTIFF, lab, Bits8, false, true},       {kUTTypeTIFF, lab, Bits16, false, true},
+    };
+    for (const Combination &c : table) {
+        const CGImageRef image = makeImage(c.model, c.depth, c.alpha);
+        ASSERT_TRUE(image);
+        const QString name = QStringLiteral("t_%1_%2_%3_%4.%5")
+                                 .arg(int(c.model)).arg(int(c.depth)).arg(c.alpha).arg(QString(c.type).remove('.'), extensionFor(c.type));
+        SCOPED_TRACE(name.toStdString());
+        MCError error;
+        const bool written = writeImage(pathFor(name), c.type, image, {}, &error);
+        EXPECT_EQ(written, c.written) << error.toString().toStdString();
+        EXPECT_EQ(MCImageDestination::canWriteImage(c.type, image), c.written);
+        if (!written) {
+            EXPECT_TRUE(error.is(MCImageDestinationErrorDomain, kMCImageDestinationUnsupportedPixelFormat));
+            EXPECT_FALSE(QFileInfo::exists(pathFor(name)));
+            continue;
+        }
+        // ImageMagick: size, colour space, depth, alpha.
+        const QStringList facts =
+            run("identify", {"-format", "%w %h %[colorspace] %z %A", pathFor(name)}).split(' ');
+        ASSERT_EQ(facts.size(), 5) << facts.join(' ').toStdString();
+        EXPECT_EQ(facts[0], "48");
+        EXPECT_EQ(facts[1], "32");
+        const QJsonObject tags = exifTool(pathFor(name));
+        if (c.model == lab) // ImageMagick reads ICC Lab TIFF as converted RGB; the tag says what is stored
+            EXPECT_EQ(tags.value("PhotometricInterpretation").toInt(), 9);
+        else
+            EXPECT_EQ(facts[2], identifyColorspace(c.model));
+        EXPECT_EQ(facts[3].toInt(), c.depth == Bits8 ? 8 : c.depth == Bits16 ? 16 : 32);
+        EXPECT_EQ(facts[4] != "False" && facts[4] != "Undefined", c.alpha) << facts[4].toStdString();
+        // exiftool: the embedded profile is the image's own.
+        EXPECT_EQ(tags.value("ProfileDescription").toString(), image->colorSpace()->profileDescription());
+    }
+}
+
+// Lossless formats give back every pixel; 16-bit components in either byte order and
+// premultiplied alpha are written as straight values.
+TEST_F(WriterTest, LosslessPixelsSurviveIndependentDecoding)
+{
+    const CGImageRef rgb = makeImage(kCGColorSpaceModelRGB, Bits8, false, 9, 7);
+    for (const QString &type : {kUTTypePNG, kUTTypeTIFF}) {
+        const QString path = pathFor("pixels." + extensionFor(type));
+        MCError error;
+        ASSERT_TRUE(writeImage(path, type, rgb, {}, &error)) << error.toString().toStdString();
+        QProcess process;
+        process.start("convert", {path, "-depth", "8", "rgb:-"});
+        ASSERT_TRUE(process.waitForFinished());
+        EXPECT_EQ(process.readAllStandardOutput(), QByteArray(reinterpret_cast<const char *>(rgb->bytes()), qsizetype(rgb->byteCount())))
+            << type.toStdString();
+    }
+
+    // Premultiplied, alpha first, 16-bit big-endian: one pixel of half-transparent (0.2, 0.4, 0.6).
+    const uint16_t a = 32768;
+    const uint16_t stored[4] = {a, uint16_t(std::lround(0.2 * a)), uint16_t(std::lround(0.4 * a)), uint16_t(std::lround(0.6 * a))};
+    QByteArray data(8, 0);
+    for (int i = 0; i < 4; ++i)
+        qToBigEndian(stored[i], data.data() + 2 * i);
+    const CGImageRef premultiplied = CGImage::create(1, 1, 16, 64, 8, spaceFor(kCGColorSpaceModelRGB),
+                                                     kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder16Big, data);
+    ASSERT_TRUE(premultiplied);
+    MCError error;
+    ASSERT_TRUE(writeImage(pathFor("premultiplied.png"), kUTTypePNG, premultiplied, {}, &error));
+    QProcess process;
+    process.start("convert", {pathFor("premultiplied.png"), "-depth", "16", "rgba:-"});
+    ASSERT_TRUE(process.waitForFinished());
+    const QByteArray rgba = process.readAllStandardOutput();
+    ASSERT_EQ(rgba.size(), 8);
+    const double expected[4] = {0.2, 0.4, 0.6, 32768.0 / 65535.0};
+    for (int i = 0; i < 4; ++i) // ImageMagick answers in host order for rgba:
+        EXPECT_NEAR(qFromLittleEndian<uint16_t>(rgba.constData() + 2 * i) / 65535.0, expected[i], 1e-4) << i;
+}
+
+// The property dictionary reaches the file: orientation, dates, exposure, GPS, IPTC, DPI;
+// the pixel size written is the image's, not the stale one in the dictionary.
+TEST_F(WriterTest, PropertiesAreWrittenAsExifIptcAndGps)
+{
+    const CGImageRef image = makeImage(kCGColorSpaceModelRGB, Bits8, false);
+    for (const QString &type : {kUTTypeJPEG, kUTTypePNG, kUTTypeTIFF}) {
+        SCOPED_TRACE(type.toStdString());
+        const QString path = pathFor("meta." + extensionFor(type));
+        MCError error;
+        ASSERT_TRUE(writeImage(path, type, image, photoProperties(), &error)) << error.toString().toStdString();
+        const QJsonObject tags = exifTool(path);
+        EXPECT_EQ(tags.value("Orientation").toInt(), 6);
+        EXPECT_EQ(tags.value("Make").toString(), "Quillon Test Camera");
+        EXPECT_EQ(tags.value("Software").toString(), "Quillon X 1.0");
+        EXPECT_EQ(tags.value("DateTimeOriginal").toString(), "2024:05:06 07:08:09");
+        EXPECT_DOUBLE_EQ(tags.value("ExposureTime").toDouble(), 0.004);
+        EXPECT_DOUBLE_EQ(tags.value("FNumber").toDouble(), 2.8);
+        EXPECT_EQ(tags.value("ISO").toInt(), 400);
+        EXPECT_EQ(tags.value("ExifImageWidth").toInt(), 48);
+        EXPECT_NEAR(tags.value("GPSLatitude").toDouble(), 48.858222, 1e-6);
+        EXPECT_NEAR(tags.value("GPSLongitude").toDouble(), -2.2945, 1e-6);
+        EXPECT_EQ(tags.value("Keywords").toArray(), QJsonArray({"tower", "été"}));
+        EXPECT_EQ(tags.value("City").toString(), "Paris");
+        EXPECT_EQ(tags.value("XResolution").toDouble(), 300.0);
+        EXPECT_EQ(tags.value("ProfileDescription").toString(), "sRGB IEC61966-2.1");
+    }
+}
+
+TEST_F(WriterTest, PngTextsAndResolution)
+{
+    QVariantMap properties = {{kCGImagePropertyDPIWidth, 240.0},
+                              {kCGImagePropertyDPIHeight, 120.0},
+                              {kCGImagePropertyPNGDictionary,
+                               QVariantMap{{kCGImagePropertyPNGAuthor, "Anaïs"},
+                                           {kCGImagePropertyPNGCopyright, "© 2024"},
+                                           {kCGImagePropertyPNGDescription, "A test"}}}};
+    MCError error;
+    ASSERT_TRUE(writeImage(pathFor("texts.png"), kUTTypePNG, makeImage(kCGColorSpaceModelRGB, Bits8, false), properties, &error));
+    const QJsonObject tags = exifTool(pathFor("texts.png"));
+    EXPECT_EQ(tags.value("Author").toString(), "Anaïs");
+    EXPECT_EQ(tags.value("Copyright").toString(), "© 2024");
+    EXPECT_EQ(tags.value("Description").toString(), "A test");
+    EXPECT_NEAR(tags.value("PixelsPerUnitX").toDouble(), 240 / 0.0254, 1);
+    EXPECT_NEAR(tags.value("PixelsPerUnitY").toDouble(), 120 / 0.0254, 1);
+}
+
+TEST_F(WriterTest, TiffCompressionAndJpegQuality)
+{
+    const CGImageRef image = makeImage(kCGColorSpaceModelRGB, Bits16, false, 64, 64);
+    for (int compression : {1, 5, 32773, 7}) {
+        const QString path = pathFor(QStringLiteral("c%1.tiff").arg(compression));
+        const QVariantMap properties = {{kCGImagePropertyTIFFDictionary, QVariantMap{{kCGImagePropertyTIFFCompression, compression}}}};
+        MCError error;
+        ASSERT_TRUE(writeImage(path, kUTTypeTIFF, image, properties, &error)) << error.toString().toStdString();
+        EXPECT_EQ(exifTool(path).value("Compression").toInt(), compression == 7 ? 1 : compression);
+    }
+
+    const CGImageRef photo = makeImage(kCGColorSpaceModelRGB, Bits8, false, 256, 256);
+    qint64 previous = 0;
+    for (double quality : {0.1, 0.6, 1.0}) {
+        const QString path = pathFor(QStringLiteral("q%1.jpg").arg(quality));
+        MCError error;
+        ASSERT_TRUE(writeImage(path, kUTTypeJPEG, photo, {{kCGImageDestinationLossyCompressionQuality, quality}}, &error));
+        EXPECT_GT(QFileInfo(path).size(), previous) << quality;
+        previous = QFileInfo(path).size();
+    }
+}
+
+TEST_F(WriterTest, JpegThumbnailOnlyWhenAsked)
+{
+    const CGImageRef image = makeImage(kCGColorSpaceModelRGB, Bits8, false, 640, 400);
+    for (bool embed : {false, true}) {
+        const QString path = pathFor(QStringLiteral("thumb%1.jpg").arg(embed));
+        MCError error;
+        ASSERT_TRUE(writeImage(path, kUTTypeJPEG, image, {{kCGImageDestinationEmbedThumbnail, embed}}, &error));
+        const QJsonObject tags = exifTool(path);
+        EXPECT_EQ(tags.contains("ThumbnailLength"), embed);
+        if (embed) {
+            QProcess process;
+            process.start("exiftool", {"-b", "-ThumbnailImage", path});
+            ASSERT_TRUE(process.waitForFinished());
+            const QString size = run("identify", {"-format", "%w %h", "jpg:" + path}); // main image
+            EXPECT_EQ(size, "640 400");
+            QFile thumb(pathFor("t.jpg"));
+            ASSERT_TRUE(thumb.open(QIODevice::WriteOnly));
+            thumb.write(process.readAllStandardOutput());
+            thumb.close();
+            EXPECT_EQ(run("identify", {"-format", "%w %h", pathFor("t.jpg")}), "160 100");
+        }
+    }
+}
+
+} // namespace
