@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtEndian>
 
@@ -65,7 +66,7 @@ CGImageRef makeImage(CGColorSpaceModel model, Depth depth, bool alpha, size_t w 
     for (size_t y = 0; y < h; ++y)
         for (size_t x = 0; x < w; ++x)
             for (size_t c = 0; c < channels; ++c) {
-                double v = c == colours ? 0.5 + 0.5 * double(x) / double(w - 1) : patternValue(x, y, c, w, h);
+                double v = c == colours ? double(x) / double(w - 1) : patternValue(x, y, c, w, h);
                 const size_t i = (y * w + x) * channels + c;
                 if (depth == Bits8)
                     reinterpret_cast<uint8_t *>(data.data())[i] = uint8_t(std::lround(v * 255));
@@ -241,6 +242,13 @@ TEST_F(WriterTest, FormatModelDepthTable)
         {kUTTypeTIFF, rgb, Bits16, false, true},      {kUTTypeTIFF, rgb, Float32, true, true},
         {kUTTypeTIFF, cmyk, Bits8, false, true},      {kUTTypeTIFF, cmyk, Bits16, false, true},
         {kUTTypeTIFF, lab, Bits8, false, true},       {kUTTypeTIFF, lab, Bits16, false, true},
+        {kUTTypeBMP, gray, Bits8, false, true},       {kUTTypeBMP, rgb, Bits8, false, true},
+        {kUTTypeBMP, rgb, Bits8, true, true},         {kUTTypeBMP, cmyk, Bits8, false, false},
+        {kUTTypeBMP, rgb, Bits16, false, false},      {kUTTypeGIF, gray, Bits8, false, true},
+        {kUTTypeGIF, rgb, Bits8, true, true},         {kUTTypeGIF, rgb, Bits16, false, false},
+        {kUTTypeGIF, cmyk, Bits8, false, false},      {kUTTypeHEIC, rgb, Bits8, false, true},
+        {kUTTypeHEIC, rgb, Bits8, true, true},        {kUTTypeHEIC, rgb, Bits16, false, false},
+        {kUTTypeHEIC, cmyk, Bits8, false, false},     {kUTTypePDF, rgb, Float32, false, false},
     };
     for (const Combination &c : table) {
         const CGImageRef image = makeImage(c.model, c.depth, c.alpha);
@@ -259,19 +267,61 @@ TEST_F(WriterTest, FormatModelDepthTable)
         }
         // ImageMagick: size, colour space, depth, alpha.
         const QStringList facts =
-            run("identify", {"-format", "%w %h %[colorspace] %z %A", pathFor(name)}).split(' ');
-        ASSERT_EQ(facts.size(), 5) << facts.join(' ').toStdString();
+            run("identify", {"-format", "%w %h %[colorspace] %z %A %[type]", pathFor(name)}).split(' ');
+        ASSERT_EQ(facts.size(), 6) << facts.join(' ').toStdString();
         EXPECT_EQ(facts[0], "48");
         EXPECT_EQ(facts[1], "32");
         const QJsonObject tags = exifTool(pathFor(name));
         if (c.model == lab) // ImageMagick reads ICC Lab TIFF as converted RGB; the tag says what is stored
             EXPECT_EQ(tags.value("PhotometricInterpretation").toInt(), 9);
+        else if (c.model == gray && (c.type == kUTTypeGIF || c.type == kUTTypeBMP)) // palette of grays
+            EXPECT_TRUE(facts[5].startsWith("Grayscale")) << facts[5].toStdString();
         else
             EXPECT_EQ(facts[2], identifyColorspace(c.model));
         EXPECT_EQ(facts[3].toInt(), c.depth == Bits8 ? 8 : c.depth == Bits16 ? 16 : 32);
-        EXPECT_EQ(facts[4] != "False" && facts[4] != "Undefined", c.alpha) << facts[4].toStdString();
+        if (c.type != kUTTypeHEIC) // ImageMagick's HEIC reader leaves the alpha image out
+            EXPECT_EQ(facts[4] != "False" && facts[4] != "Undefined", c.alpha) << facts[4].toStdString();
         // exiftool: the embedded profile is the image's own.
-        EXPECT_EQ(tags.value("ProfileDescription").toString(), image->colorSpace()->profileDescription());
+        if (c.type != kUTTypeGIF) // GIF has no place for a profile
+            EXPECT_EQ(tags.value("ProfileDescription").toString(), image->colorSpace()->profileDescription());
+    }
+}
+
+// PDF: one page, the image as an XObject of the right size, colour space, depth and soft mask,
+// the page as large as the image at its resolution.
+TEST_F(WriterTest, PdfPageHoldsTheImage)
+{
+    if (!haveTool("pdfimages") || !haveTool("pdfinfo"))
+        GTEST_SKIP() << "poppler-utils are not installed";
+    struct Case
+    {
+        CGColorSpaceModel model;
+        Depth depth;
+        bool alpha;
+        const char *color;
+        int bpc;
+    } cases[] = {{kCGColorSpaceModelRGB, Bits8, true, "icc", 8},
+                 {kCGColorSpaceModelMonochrome, Bits16, false, "icc", 16},
+                 {kCGColorSpaceModelCMYK, Bits8, false, "icc", 8},
+                 {kCGColorSpaceModelLab, Bits8, false, "icc", 8}};
+    for (const Case &c : cases) {
+        const QString path = pathFor(QStringLiteral("p%1%2.pdf").arg(int(c.model)).arg(int(c.depth)));
+        MCError error;
+        ASSERT_TRUE(writeImage(path, kUTTypePDF, makeImage(c.model, c.depth, c.alpha), {{kCGImagePropertyDPIWidth, 144.0}, {kCGImagePropertyDPIHeight, 72.0}}, &error))
+            << error.toString().toStdString();
+        const QString info = run("pdfinfo", {path});
+        EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+1\\b"))) << info.toStdString();
+        EXPECT_TRUE(info.contains(QRegularExpression("Page size:\\s+24 x 32 pts"))) << info.toStdString();
+        const QStringList rows = run("pdfimages", {"-list", path}).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(rows.size(), 2 + (c.alpha ? 2 : 1)) << rows.join('\n').toStdString();
+        const QStringList fields = rows[2].simplified().split(' ');
+        EXPECT_EQ(fields[2], "image");
+        EXPECT_EQ(fields[3], "48");
+        EXPECT_EQ(fields[4], "32");
+        EXPECT_EQ(fields[5], c.color);
+        EXPECT_EQ(fields[7].toInt(), c.bpc);
+        if (c.alpha)
+            EXPECT_EQ(rows[3].simplified().split(' ')[2], "smask");
     }
 }
 
