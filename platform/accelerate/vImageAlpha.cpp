@@ -29,8 +29,19 @@ inline float unpremultiplied(float c, float a)
     return a == 0.0f ? 0.0f : c / a;
 }
 
-template<typename T, int AlphaIndex>
-vImage_Error unpremultiply(const vImage_Buffer *source, const vImage_Buffer *destination)
+inline uint8_t premultiplied(uint8_t c, uint8_t a)
+{
+    const unsigned t = unsigned(c) * a + 128u;
+    return uint8_t((t + (t >> 8)) >> 8);
+}
+
+inline float premultiplied(float c, float a)
+{
+    return c * a;
+}
+
+template<typename T, int AlphaIndex, bool Premultiply>
+vImage_Error changeAlpha(const vImage_Buffer *source, const vImage_Buffer *destination)
 {
     if (vImage_Error status = checkPair(source, destination, 4 * sizeof(T)))
         return status;
@@ -41,8 +52,12 @@ vImage_Error unpremultiply(const vImage_Buffer *source, const vImage_Buffer *des
             T *out = reinterpret_cast<T *>(rowOf(destination, y));
             for (size_t x = 0; x < width; ++x, in += 4, out += 4) {
                 const T alpha = in[AlphaIndex];
-                for (int c = 0; c < 4; ++c)
-                    out[c] = c == AlphaIndex ? alpha : unpremultiplied<T>(in[c], alpha);
+                for (int c = 0; c < 4; ++c) {
+                    if constexpr (Premultiply)
+                        out[c] = c == AlphaIndex ? alpha : premultiplied(in[c], alpha);
+                    else
+                        out[c] = c == AlphaIndex ? alpha : unpremultiplied<T>(in[c], alpha);
+                }
             }
         }
     });
@@ -53,20 +68,30 @@ vImage_Error unpremultiply(const vImage_Buffer *source, const vImage_Buffer *des
 
 vImage_Error vImageUnpremultiplyData_RGBA8888(const vImage_Buffer *source, const vImage_Buffer *destination, vImage_Flags)
 {
-    return unpremultiply<uint8_t, 3>(source, destination);
+    return changeAlpha<uint8_t, 3, false>(source, destination);
 }
 
 vImage_Error vImageUnpremultiplyData_ARGB8888(const vImage_Buffer *source, const vImage_Buffer *destination, vImage_Flags)
 {
-    return unpremultiply<uint8_t, 0>(source, destination);
+    return changeAlpha<uint8_t, 0, false>(source, destination);
 }
 
 vImage_Error vImageUnpremultiplyData_RGBA16U(const vImage_Buffer *source, const vImage_Buffer *destination, vImage_Flags)
 {
-    return unpremultiply<uint16_t, 3>(source, destination);
+    return changeAlpha<uint16_t, 3, false>(source, destination);
 }
 
 vImage_Error vImageUnpremultiplyData_RGBAFFFF(const vImage_Buffer *source, const vImage_Buffer *destination, vImage_Flags)
 {
-    return unpremultiply<float, 3>(source, destination);
+    return changeAlpha<float, 3, false>(source, destination);
+}
+
+vImage_Error vImagePremultiplyData_RGBA8888(const vImage_Buffer *source, const vImage_Buffer *destination, vImage_Flags)
+{
+    return changeAlpha<uint8_t, 3, true>(source, destination);
+}
+
+vImage_Error vImagePremultiplyData_RGBAFFFF(const vImage_Buffer *source, const vImage_Buffer *destination, vImage_Flags)
+{
+    return changeAlpha<float, 3, true>(source, destination);
 }

@@ -1,0 +1,555 @@
+#include "app/engine/bitmap/MCBitmap.h"
+
+#include "halvard/imageio/MCImage.h"
+#include "platform/accelerate/vImageAlpha.h"
+#include "platform/accelerate/vImageBuffer.h"
+#include "platform/accelerate/vImageConverter.h"
+#include "platform/accelerate/vImagePlanar.h"
+#include "platform/color/ColorSyncProfile.h"
+#include "platform/graphics/CGColorSpace.h"
+#include "platform/graphics/CGImage.h"
+#include "platform/imageio/JPEGWriter.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <numbers>
+
+namespace {
+
+struct OrientationEntry
+{
+    bool flipsHorizontally;
+    bool flipsVertically;
+    uint64_t quarterTurns; // counter-clockwise
+};
+
+// EXIF orientations 1 to 8 as flips and quarter turns that make the photo upright.
+constexpr OrientationEntry kOrientations[8] = {
+    {false, false, 0}, {true, false, 0}, {false, false, 2}, {false, true, 0},
+    {false, true, 3},  {false, false, 3}, {false, true, 1}, {false, false, 1},
+};
+
+const OrientationEntry &orientationEntry(uint64_t orientation)
+{
+    return kOrientations[(orientation >= 1 && orientation <= 8) ? orientation - 1 : 0];
+}
+
+void freeBuffer(vImage_Buffer &buffer)
+{
+    std::free(buffer.data);
+    buffer = vImage_Buffer();
+}
+
+bool isFourComponentWorkingLayout(const vImage_CGImageFormat &format)
+{
+    return (format.bitsPerComponent == 8 && format.bitsPerPixel == 32) ||
+           (format.bitsPerComponent == 32 && format.bitsPerPixel == 128);
+}
+
+// Sines and cosines of quarter turns leave residues like 3000.0000000000005 in the box of a
+// rotated image; sides that are whole numbers to within this stay whole.
+double snapped(double value)
+{
+    const double whole = std::round(value);
+    return std::abs(value - whole) < 1e-6 ? whole : value;
+}
+
+// An image over the buffer's memory without copying; valid while the buffer is.
+CGImageRef imageOverBuffer(const vImage_Buffer &buffer, const vImage_CGImageFormat &format)
+{
+    if (!buffer.data)
+        return nullptr;
+    // The memory stays the bitmap's: the image must not free it.
+    std::shared_ptr<const uint8_t> data(static_cast<const uint8_t *>(buffer.data), [](const uint8_t *) {});
+    return CGImage::create(buffer.width, buffer.height, format.bitsPerComponent, format.bitsPerPixel, buffer.rowBytes,
+                           format.colorSpace, format.bitmapInfo, data, buffer.rowBytes * buffer.height,
+                           format.renderingIntent, false);
+}
+
+// Writes `image` with its properties in the format of the type identifier. The one place the
+// bitmap hands its pixels to an image writer.
+bool writeImage(const CGImageRef &image, const QString &path, const QString &type, const QVariantMap &properties)
+{
+    Q_UNUSED(properties);
+    if (type == QLatin1String("public.jpeg"))
+        return platform::writeJPEGFile(image, path, 0.85, nullptr);
+    return false;
+}
+
+} // namespace
+
+// MARK: - Creation
+
+std::unique_ptr<MCBitmap> MCBitmap::create(const std::shared_ptr<const MCImage> &image, const CGColorSpaceRef &colorSpace,
+                                           CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent, uint64_t bitsPerPixel,
+                                           const QSizeF &fitSize, double angle, bool flippedHorizontally,
+                                           bool flippedVertically)
+{
+    if (!image || !colorSpace)
+        return nullptr;
+    const double sx = flippedHorizontally ? -1.0 : 1.0;
+    const double sy = flippedVertically ? -1.0 : 1.0;
+    QTransform t1;
+    t1.rotateRadians(angle);
+    t1.scale(sx, sy);
+    const QRectF box = t1.mapRect(QRectF(0, 0, double(image->width()), double(image->height())));
+    const double minX = snapped(box.left()), minY = snapped(box.top());
+    const double W = snapped(box.right()) - minX, H = snapped(box.bottom()) - minY;
+    if (!(W >= 1.0) || !(H >= 1.0))
+        return nullptr;
+
+    double kx = 1.0, ky = 1.0, w = W, h = H;
+    if (!(fitSize.width() == 0 && fitSize.height() == 0)) {
+        const double tw = std::isnan(fitSize.width()) ? W : std::min(W, fitSize.width());
+        const double th = std::isnan(fitSize.height()) ? H : std::min(H, fitSize.height());
+        const double rw = tw / W, rh = th / H;
+        if (rw > rh) {
+            w = rh * W;
+            h = th;
+        } else {
+            w = tw;
+            h = rw * H;
+        }
+        w = std::round(w);
+        h = std::round(h);
+        kx = w / W;
+        ky = h / H;
+    }
+    if (!(w >= 1.0) || !(h >= 1.0) || w > double(CGImage::kMaximumSide) || h > double(CGImage::kMaximumSide))
+        return nullptr;
+
+    std::unique_ptr<MCBitmap> bitmap(new MCBitmap);
+    vImage_Buffer &buffer = bitmap->m_imageBuffer;
+    if (vImageBuffer_Init(&buffer, vImagePixelCount(h), vImagePixelCount(w), uint32_t(bitsPerPixel), kvImageNoFlags))
+        return nullptr;
+    std::memset(buffer.data, 0, buffer.rowBytes * buffer.height);
+
+    QTransform t2;
+    t2.scale(kx, ky);
+    t2.translate(-minX, -minY);
+    t2.rotateRadians(angle);
+    t2.scale(sx, sy);
+
+    vImage_CGImageFormat &format = bitmap->m_imageFormat;
+    format.bitsPerComponent = uint32_t(bitsPerComponent);
+    format.bitsPerPixel = uint32_t(bitsPerPixel);
+    format.colorSpace = colorSpace;
+    format.bitmapInfo = bitmapInfo;
+    format.renderingIntent = image->renderingIntent();
+    if (image->drawInBuffer(&buffer, &format, &t2) != kvImageNoError)
+        return nullptr; // the destructor frees the buffer
+    bitmap->m_scaleX = kx;
+    bitmap->m_scaleY = ky;
+    bitmap->m_originalColorSpace = colorSpace;
+    return bitmap;
+}
+
+std::unique_ptr<MCBitmap> MCBitmap::createWithCGImage(const CGImageRef &image, MCError *)
+{
+    if (!image)
+        return nullptr;
+    std::unique_ptr<MCBitmap> bitmap(new MCBitmap);
+    bitmap->m_imageFormat = vImageFormatOfImage(*image);
+    if (vImageBuffer_InitWithCGImage(&bitmap->m_imageBuffer, &bitmap->m_imageFormat, nullptr, image, kvImageNoFlags))
+        return nullptr;
+    bitmap->m_originalColorSpace = bitmap->m_imageFormat.colorSpace;
+    return bitmap;
+}
+
+MCBitmap::~MCBitmap()
+{
+    freeStores();
+}
+
+void MCBitmap::freeStores()
+{
+    freeBuffer(m_imageBuffer);
+    for (vImage_Buffer &channel : m_imageChannels)
+        freeBuffer(channel);
+}
+
+std::unique_ptr<MCBitmap> MCBitmap::copy() const
+{
+    std::unique_ptr<MCBitmap> bitmap(new MCBitmap);
+    bitmap->m_scaleX = m_scaleX;
+    bitmap->m_scaleY = m_scaleY;
+    bitmap->m_assignedColorSpace = m_assignedColorSpace;
+    bitmap->m_originalColorSpace = m_originalColorSpace;
+    bitmap->m_imageFormat = m_imageFormat;
+    bitmap->m_editMode = m_editMode;
+    auto copyBuffer = [](const vImage_Buffer &from, vImage_Buffer &to) {
+        if (!from.data)
+            return true;
+        const size_t bytes = from.rowBytes * from.height;
+        void *data = std::aligned_alloc(16, (bytes + 15) / 16 * 16);
+        if (!data)
+            return false;
+        std::memcpy(data, from.data, bytes);
+        to = from;
+        to.data = data;
+        return true;
+    };
+    if (m_editMode == 0)
+        return copyBuffer(m_imageBuffer, bitmap->m_imageBuffer) ? std::move(bitmap) : nullptr;
+    for (size_t k = 0; k < 4; ++k)
+        if (!copyBuffer(m_imageChannels[k], bitmap->m_imageChannels[k]))
+            return nullptr;
+    return bitmap;
+}
+
+// MARK: - Orientation
+
+bool MCBitmap::flipsHorizontallyFromOrientation(uint64_t orientation)
+{
+    return orientationEntry(orientation).flipsHorizontally;
+}
+
+bool MCBitmap::flipsVerticallyFromOrientation(uint64_t orientation)
+{
+    return orientationEntry(orientation).flipsVertically;
+}
+
+double MCBitmap::rotationAngleInDegreesFromOrientation(uint64_t orientation)
+{
+    return 90.0 * double(orientationEntry(orientation).quarterTurns);
+}
+
+double MCBitmap::rotationAngleInRadiansFromOrientation(uint64_t orientation)
+{
+    return std::numbers::pi / 2 * double(orientationEntry(orientation).quarterTurns);
+}
+
+uint64_t MCBitmap::bitmapRotationFromOrientation(uint64_t orientation)
+{
+    return orientationEntry(orientation).quarterTurns;
+}
+
+QSizeF MCBitmap::rotatedSize(const QSizeF &size, uint64_t orientation)
+{
+    return orientationEntry(orientation).quarterTurns % 2 ? size.transposed() : size;
+}
+
+// MARK: - Accessors
+
+QSizeF MCBitmap::size() const
+{
+    const vImage_Buffer &current = m_editMode == 0 ? m_imageBuffer : m_imageChannels[0];
+    return QSizeF(double(current.width), double(current.height));
+}
+
+double MCBitmap::profileGamma() const
+{
+    const CGColorSpaceRef &space = colorSpace();
+    const double gamma = space ? ColorSyncProfileEstimateGamma(space->iccData()) : 0.0;
+    return gamma > 0 ? gamma : 2.2;
+}
+
+bool MCBitmap::isAlphaUsed() const
+{
+    const CGImageAlphaInfo alpha = CGBitmapAlphaInfo(bitmapInfo());
+    return alpha >= kCGImageAlphaPremultipliedLast && alpha <= kCGImageAlphaFirst;
+}
+
+bool MCBitmap::isAlphaPremultiplied() const
+{
+    const CGImageAlphaInfo alpha = CGBitmapAlphaInfo(bitmapInfo());
+    return alpha == kCGImageAlphaPremultipliedLast || alpha == kCGImageAlphaPremultipliedFirst;
+}
+
+// MARK: - Stores
+
+bool MCBitmap::allocateChannels()
+{
+    if (!m_imageBuffer.data)
+        return true;
+    for (vImage_Buffer &channel : m_imageChannels) {
+        if (channel.data && channel.width == m_imageBuffer.width && channel.height == m_imageBuffer.height)
+            continue;
+        freeBuffer(channel);
+        if (vImageBuffer_Init(&channel, m_imageBuffer.height, m_imageBuffer.width, m_imageFormat.bitsPerComponent,
+                              kvImageNoFlags)) {
+            for (vImage_Buffer &each : m_imageChannels)
+                freeBuffer(each);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool MCBitmap::allocateBuffer()
+{
+    const vImage_Buffer &channel = m_imageChannels[0];
+    if (!channel.data)
+        return true;
+    if (m_imageBuffer.data && m_imageBuffer.width == channel.width && m_imageBuffer.height == channel.height)
+        return true;
+    freeBuffer(m_imageBuffer);
+    return vImageBuffer_Init(&m_imageBuffer, channel.height, channel.width, m_imageFormat.bitsPerPixel,
+                             kvImageNoFlags) == kvImageNoError;
+}
+
+bool MCBitmap::useImageChannels()
+{
+    if (m_editMode == 1)
+        return true;
+    const uint32_t bpc = m_imageFormat.bitsPerComponent, bpp = m_imageFormat.bitsPerPixel;
+    if (bpc == bpp && (bpc == 8 || bpc == 32)) {
+        std::swap(m_imageBuffer, m_imageChannels[0]);
+        m_editMode = 1;
+        return true;
+    }
+    const bool known = (bpc == 8 && (bpp == 32 || bpp == 24)) || (bpc == 32 && (bpp == 128 || bpp == 96));
+    if (!known || !allocateChannels())
+        return false;
+    vImage_Buffer *c = m_imageChannels.data();
+    vImage_Error status;
+    switch (bpp) {
+    case 128: status = vImageConvert_ARGBFFFFtoPlanarF(&m_imageBuffer, &c[0], &c[1], &c[2], &c[3], 0); break;
+    case 96: status = vImageConvert_RGBFFFtoPlanarF(&m_imageBuffer, &c[0], &c[1], &c[2], 0); break;
+    case 32: status = vImageConvert_ARGB8888toPlanar8(&m_imageBuffer, &c[0], &c[1], &c[2], &c[3], 0); break;
+    default: status = vImageConvert_RGB888toPlanar8(&m_imageBuffer, &c[0], &c[1], &c[2], 0); break;
+    }
+    // A failed split keeps the buffer current: switching anyway would let the next merge
+    // write stale planes over good pixels.
+    if (status != kvImageNoError)
+        return false;
+    m_editMode = 1;
+    return true;
+}
+
+bool MCBitmap::useImageBuffer()
+{
+    if (m_editMode == 0)
+        return true;
+    const uint32_t bpc = m_imageFormat.bitsPerComponent, bpp = m_imageFormat.bitsPerPixel;
+    if (bpc == bpp) {
+        std::swap(m_imageBuffer, m_imageChannels[0]);
+        m_editMode = 0;
+        return true;
+    }
+    if (!allocateBuffer())
+        return false;
+    vImage_Buffer *c = m_imageChannels.data();
+    vImage_Error status;
+    switch (bpp) {
+    case 128: status = vImageConvert_PlanarFtoARGBFFFF(&c[0], &c[1], &c[2], &c[3], &m_imageBuffer, 0); break;
+    case 96: status = vImageConvert_PlanarFtoRGBFFF(&c[0], &c[1], &c[2], &m_imageBuffer, 0); break;
+    case 32: status = vImageConvert_Planar8toARGB8888(&c[0], &c[1], &c[2], &c[3], &m_imageBuffer, 0); break;
+    case 24: status = vImageConvert_Planar8toRGB888(&c[0], &c[1], &c[2], &m_imageBuffer, 0); break;
+    default: status = kvImageInvalidImageFormat; break;
+    }
+    if (status != kvImageNoError)
+        return false;
+    m_editMode = 0;
+    return true;
+}
+
+bool MCBitmap::replaceBuffer(const vImage_Buffer &buffer)
+{
+    if (buffer.data != m_imageBuffer.data)
+        std::free(m_imageBuffer.data);
+    m_imageBuffer = buffer;
+    return true;
+}
+
+// MARK: - Drawing
+
+CGContextRef MCBitmap::beginContext(uint64_t orientation)
+{
+    if (!useImageBuffer())
+        return nullptr;
+    vImage_CGImageFormat &format = m_imageFormat;
+    if (CGBitmapAlphaInfo(format.bitmapInfo) == kCGImageAlphaLast && isFourComponentWorkingLayout(format)) {
+        const vImage_Error status = format.bitsPerComponent == 8
+                                        ? vImagePremultiplyData_RGBA8888(&m_imageBuffer, &m_imageBuffer, 0)
+                                        : vImagePremultiplyData_RGBAFFFF(&m_imageBuffer, &m_imageBuffer, 0);
+        if (status == kvImageNoError)
+            format.bitmapInfo = (format.bitmapInfo & ~kCGBitmapAlphaInfoMask) | kCGImageAlphaPremultipliedLast;
+    }
+    const CGImageAlphaInfo alpha = CGBitmapAlphaInfo(format.bitmapInfo);
+    if (alpha != kCGImageAlphaPremultipliedLast && alpha != kCGImageAlphaNoneSkipLast &&
+        format.bitsPerPixel != format.bitsPerComponent)
+        return nullptr;
+    CGContextRef context = CGContext::createBitmap(m_imageBuffer.data, m_imageBuffer.width, m_imageBuffer.height,
+                                                   format.bitsPerComponent, m_imageBuffer.rowBytes, format.colorSpace,
+                                                   format.bitmapInfo);
+    if (!context)
+        return nullptr;
+    const double width = double(m_imageBuffer.width), height = double(m_imageBuffer.height);
+    if (flipsVerticallyFromOrientation(orientation)) {
+        context->translateCTM(0, height);
+        context->scaleCTM(1, -1);
+    }
+    if (flipsHorizontallyFromOrientation(orientation)) {
+        context->translateCTM(width, 0);
+        context->scaleCTM(-1, 1);
+    }
+    if (const uint64_t turns = bitmapRotationFromOrientation(orientation)) {
+        context->translateCTM(width / 2, height / 2);
+        context->rotateCTM(-double(turns) * std::numbers::pi / 2);
+        context->translateCTM(-width / 2, -height / 2);
+    }
+    return context;
+}
+
+bool MCBitmap::endContext(const CGContextRef &)
+{
+    if (!useImageBuffer())
+        return false;
+    vImage_CGImageFormat &format = m_imageFormat;
+    if (CGBitmapAlphaInfo(format.bitmapInfo) != kCGImageAlphaPremultipliedLast || !isFourComponentWorkingLayout(format))
+        return true;
+    const vImage_Error status = format.bitsPerComponent == 8
+                                    ? vImageUnpremultiplyData_RGBA8888(&m_imageBuffer, &m_imageBuffer, 0)
+                                    : vImageUnpremultiplyData_RGBAFFFF(&m_imageBuffer, &m_imageBuffer, 0);
+    if (status != kvImageNoError)
+        return false;
+    format.bitmapInfo = (format.bitmapInfo & ~kCGBitmapAlphaInfoMask) | kCGImageAlphaLast;
+    return true;
+}
+
+void MCBitmap::drawInRect(const QRectF &rect, const QRectF &fromRect, CGContext &context)
+{
+    if (rect.isEmpty() || !useImageBuffer())
+        return;
+    CGImageRef image = imageOverBuffer(m_imageBuffer, m_imageFormat);
+    if (image && !fromRect.isNull())
+        image = CGImage::createWithImageInRect(image, fromRect);
+    if (image)
+        context.drawImage(rect, image);
+}
+
+std::optional<MCBitmapColor> MCBitmap::colorAtPoint(const QPointF &point) const
+{
+    const bool planar = m_editMode == 1;
+    const vImage_Buffer &store = planar ? m_imageChannels[0] : m_imageBuffer;
+    if (!store.data || !(point.x() >= 0) || !(point.y() >= 0) || point.x() >= double(store.width) ||
+        point.y() >= double(store.height))
+        return std::nullopt;
+    const size_t x = size_t(point.x()), y = size_t(point.y());
+    const uint32_t bpc = m_imageFormat.bitsPerComponent, bpp = m_imageFormat.bitsPerPixel;
+    const size_t count = bpp / bpc;
+    if (!((bpc == 8 || bpc == 32) && bpp == bpc * count && (count == 1 || count == 4)))
+        return std::nullopt;
+    if (planar)
+        for (size_t k = 0; k < count; ++k)
+            if (!m_imageChannels[k].data)
+                return std::nullopt;
+    auto sample = [&](size_t k) -> double {
+        const vImage_Buffer &source = planar ? m_imageChannels[k] : m_imageBuffer;
+        const size_t index = planar ? x : x * count + k;
+        const uint8_t *row = static_cast<const uint8_t *>(source.data) + y * source.rowBytes;
+        if (bpc == 8)
+            return row[index] / 255.0;
+        float value;
+        std::memcpy(&value, row + 4 * index, 4);
+        return value;
+    };
+    MCBitmapColor color{colorSpace(), {}};
+    for (size_t k = 0; k < count; ++k)
+        color.components.push_back(sample(k));
+    if (count == 1)
+        color.components.push_back(1.0);
+    return color;
+}
+
+vImage_Error MCBitmap::drawInBuffer(const vImage_Buffer *buffer, const vImage_CGImageFormat *format,
+                                    const QTransform *transform) const
+{
+    const CGImageRef image = imageOverBuffer(m_imageBuffer, m_imageFormat);
+    if (!image)
+        return kvImageInvalidImageObject;
+    const std::shared_ptr<MCImage> drawn = MCImage::create(image);
+    return drawn ? drawn->drawInBuffer(buffer, format, transform) : kvImageInvalidImageObject;
+}
+
+// MARK: - Conversion and saving
+
+bool MCBitmap::convertToBitmapInfo(CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent,
+                                   const std::vector<double> &backgroundColor, MCError *)
+{
+    if (!useImageBuffer() || !colorSpace())
+        return false;
+    vImage_CGImageFormat destination = m_imageFormat;
+    destination.bitsPerComponent = uint32_t(bitsPerComponent);
+    destination.bitmapInfo = bitmapInfo;
+    const CGImageAlphaInfo alpha = CGBitmapAlphaInfo(bitmapInfo);
+    const size_t components = colorSpace()->numberOfComponents() +
+                              (alpha >= kCGImageAlphaPremultipliedLast && alpha <= kCGImageAlphaNoneSkipFirst ? 1 : 0);
+    destination.bitsPerPixel = uint32_t(components * bitsPerComponent);
+    if (backgroundColor.size() < colorSpace()->numberOfComponents())
+        return false;
+    const vImageConverterRef converter = vImageConverter_CreateWithCGImageFormat(
+        &m_imageFormat, &destination, backgroundColor.data(), kvImageNoFlags, nullptr);
+    if (!converter)
+        return false;
+    vImage_Buffer target = m_imageBuffer;
+    const vImage_Error placement = vImageConverter_MustOperateOutOfPlace(converter, &m_imageBuffer, &m_imageBuffer, 0);
+    if (placement == kvImageOutOfPlaceOperationRequired) {
+        if (vImageBuffer_Init(&target, m_imageBuffer.height, m_imageBuffer.width, destination.bitsPerPixel, 0))
+            return false;
+    } else if (placement != kvImageNoError) {
+        return false;
+    }
+    if (vImageConvert_AnyToAny(converter, &m_imageBuffer, &target, nullptr, 0) != kvImageNoError) {
+        if (target.data != m_imageBuffer.data)
+            std::free(target.data);
+        return false;
+    }
+    replaceBuffer(target);
+    m_imageFormat = destination;
+    return true;
+}
+
+bool MCBitmap::convertToFinalColorSpace(const CGColorSpaceRef &space, CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent,
+                                        const std::vector<double> &backgroundColor, MCError *error)
+{
+    if (!useImageBuffer())
+        return false;
+    if ((bitmapInfo != m_imageFormat.bitmapInfo || bitsPerComponent != m_imageFormat.bitsPerComponent) &&
+        !convertToBitmapInfo(bitmapInfo, bitsPerComponent, backgroundColor, error))
+        return false;
+    if (space != colorSpace())
+        return convertToColorSpace(space, m_imageFormat.renderingIntent, false, error);
+    return true;
+}
+
+bool MCBitmap::saveAtURL(const QString &path, const QString &type, const QVariantMap &metadata, MCError *error)
+{
+    CGImageRef image;
+    if (useImageBuffer())
+        image = imageOverBuffer(m_imageBuffer, m_imageFormat);
+    if (image && writeImage(image, path, type, metadata))
+        return true;
+    const QString name = QFileInfo(path).fileName();
+    return MCSetError(error, MCError(MCErrorDomain, 1,
+                                     QCoreApplication::translate("MCBitmap", "“%1” could not be converted.").arg(name),
+                                     QString(),
+                                     QCoreApplication::translate("MCBitmap", "Make sure that the convert settings are proper.")));
+}
+
+// MARK: - Pixel-operation frame
+
+bool MCBitmap::runKernels(const Kernels &kernels)
+{
+    // Not being able to work on planes means the operation did not happen: say so, rather
+    // than answering success over unchanged pixels.
+    if (!useImageChannels())
+        return false;
+    const uint32_t bpc = m_imageFormat.bitsPerComponent, bpp = m_imageFormat.bitsPerPixel;
+    vImage_Error status = kvImageNoError;
+    if (bpc == 8 && bpp == 8 && kernels.planar8)
+        status = kernels.planar8(m_imageChannels.data(), 1);
+    else if (bpc == 32 && bpp == 32 && kernels.planarF)
+        status = kernels.planarF(m_imageChannels.data(), 1);
+    else if (bpc == 8 && bpp == 32 && kernels.planar8)
+        status = kernels.planar8(m_imageChannels.data(), 3);
+    else if (bpc == 32 && bpp == 128 && kernels.planarF)
+        status = kernels.planarF(m_imageChannels.data(), 3);
+    return status == kvImageNoError;
+}

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "platform/accelerate/vImageTypes.h"
+#include "platform/color/ColorSyncTransform.h"
+#include "platform/core/MCError.h"
+#include "platform/graphics/CGContext.h"
+
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QVariantMap>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class MCImage;
+
+// A colour read from a bitmap: the components of `space` followed by alpha, each 0..1 for
+// 8-bit samples and as stored for float samples.
+struct MCBitmapColor
+{
+    CGColorSpaceRef space;
+    std::vector<double> components;
+};
+
+// The editable image of a conversion. The pixels live in one of two stores: one interleaved
+// buffer (drawing contexts, colour conversion and saving use it) or four planar channels
+// (the pixel kernels use them; channel k holds the k-th component of each pixel in memory
+// order: 0 red, 1 green, 2 blue, 3 alpha for the working formats). The bitmap switches
+// between them on demand and keeps the other store's memory for reuse.
+//
+// Working formats: four components in an RGB space, alpha last and not premultiplied, 8-bit
+// (bitmap info 3) or 32-bit float (0x2103); sources of 16 bits are edited as float. The store
+// switch knows (8, 32), (8, 24), (8, 8), (32, 128), (32, 96) and (32, 32) as (bits per
+// component, bits per pixel).
+//
+// Drawing contexts and transforms use the drawing convention: origin at the lower left, y up,
+// so the first row in memory is the top of the picture. A bitmap is used by one thread at a
+// time. Pixel operations answer a bool and never fill an error; only saving does.
+class MCBitmap
+{
+public:
+    // Reads `image` in the given format, flipped, then rotated by `angle` (radians, counter-
+    // clockwise), then fitted into `fitSize` (a zero size keeps the full size; a NaN side uses
+    // the image's own extent; never enlarged). Where the picture does not cover the buffer it
+    // stays transparent black. nullptr for a null image, a box or fitted size below one pixel,
+    // memory that cannot be had, or a drawing that fails.
+    static std::unique_ptr<MCBitmap> create(const std::shared_ptr<const MCImage> &image, const CGColorSpaceRef &colorSpace,
+                                            CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent, uint64_t bitsPerPixel,
+                                            const QSizeF &fitSize = QSizeF(0, 0), double angle = 0,
+                                            bool flippedHorizontally = false, bool flippedVertically = false);
+    // The image's own format and pixels at scale 1; nullptr when it is null or cannot be read.
+    // `error` is not filled.
+    static std::unique_ptr<MCBitmap> createWithCGImage(const CGImageRef &image, MCError *error = nullptr);
+
+    ~MCBitmap();
+    MCBitmap(const MCBitmap &) = delete;
+    MCBitmap &operator=(const MCBitmap &) = delete;
+
+    // A deep copy of the current store only, the scales, the three colour spaces and the
+    // format; nullptr when memory runs out.
+    std::unique_ptr<MCBitmap> copy() const;
+
+    // EXIF orientations 1 to 8 (any other value counts as 1).
+    static bool flipsHorizontallyFromOrientation(uint64_t orientation);
+    static bool flipsVerticallyFromOrientation(uint64_t orientation);
+    static double rotationAngleInDegreesFromOrientation(uint64_t orientation);
+    static double rotationAngleInRadiansFromOrientation(uint64_t orientation);
+    static uint64_t bitmapRotationFromOrientation(uint64_t orientation); // quarter turns
+    static QSizeF rotatedSize(const QSizeF &size, uint64_t orientation);
+
+    QSizeF size() const;
+    uint64_t bitsPerComponent() const { return m_imageFormat.bitsPerComponent; }
+    uint64_t bitsPerPixel() const { return m_imageFormat.bitsPerPixel; }
+    CGBitmapInfo bitmapInfo() const { return m_imageFormat.bitmapInfo; }
+    const CGColorSpaceRef &colorSpace() const { return m_imageFormat.colorSpace; }
+    CGColorRenderingIntent renderingIntent() const { return m_imageFormat.renderingIntent; }
+    const CGColorSpaceRef &assignedColorSpace() const { return m_assignedColorSpace; }
+    void setAssignedColorSpace(const CGColorSpaceRef &space) { m_assignedColorSpace = space; }
+    const CGColorSpaceRef &originalColorSpace() const { return m_originalColorSpace; }
+    void setOriginalColorSpace(const CGColorSpaceRef &space) { m_originalColorSpace = space; }
+    // The gamma estimated from the colour space's profile; 2.2 when it cannot be estimated.
+    double profileGamma() const;
+    bool isAlphaUsed() const;          // alpha info 1 to 4
+    bool isAlphaPremultiplied() const; // alpha info 1 or 2
+    double scaleX() const { return m_scaleX; }
+    void setScaleX(double scale) { m_scaleX = scale; }
+    double scaleY() const { return m_scaleY; }
+    void setScaleY(double scale) { m_scaleY = scale; }
+
+    // The stores. A failed switch leaves the current store as it was.
+    bool useImageBuffer();
+    bool useImageChannels();
+    bool allocateBuffer();
+    bool allocateChannels();
+    bool isUsingChannels() const { return m_editMode == 1; }
+    const vImage_Buffer &imageBuffer() const { return m_imageBuffer; }
+    std::array<vImage_Buffer, 4> &imageChannels() { return m_imageChannels; }
+    const vImage_CGImageFormat &imageFormat() const { return m_imageFormat; }
+
+    // A context over the buffer for drawing in the photo's upright orientation: the pixels
+    // are premultiplied (alpha info 1) until endContext(). nullptr when the switch, the
+    // premultiplication or the context fails, or for formats a context cannot draw.
+    CGContextRef beginContext(uint64_t orientation);
+    bool endContext(const CGContextRef &context);
+    // Draws the pixels (cropped to `fromRect`, in pixels from the first row, unless it is
+    // null) into `rect` of the context.
+    void drawInRect(const QRectF &rect, const QRectF &fromRect, CGContext &context);
+    // The colour at column x, row y from the first row in memory, from the current store;
+    // nothing outside the bitmap or for formats other than (8, 8), (8, 32), (32, 32), (32, 128).
+    std::optional<MCBitmapColor> colorAtPoint(const QPointF &point) const;
+    // MCImage's drawing contract, drawing the interleaved buffer as it stands.
+    vImage_Error drawInBuffer(const vImage_Buffer *buffer, const vImage_CGImageFormat *format,
+                              const QTransform *transform) const;
+
+    // Changes the component size and alpha layout in the current colour space; where alpha
+    // is dropped the pixels are composited onto `backgroundColor` (one value per colour
+    // component). `error` is not filled.
+    bool convertToBitmapInfo(CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent,
+                             const std::vector<double> &backgroundColor, MCError *error = nullptr);
+    // The pixel format first (background in the current space), then the colour space with
+    // the bitmap's own rendering intent.
+    bool convertToFinalColorSpace(const CGColorSpaceRef &colorSpace, CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent,
+                                  const std::vector<double> &backgroundColor, MCError *error = nullptr);
+    // Writes the pixels with `metadata` as their properties in the format named by the type
+    // identifier ("public.jpeg" ...). On failure: "MCErrorDomain" 1, "“name” could not be
+    // converted.", "Make sure that the convert settings are proper."
+    bool saveAtURL(const QString &path, const QString &type, const QVariantMap &metadata, MCError *error = nullptr);
+
+    // Colour management (ColorSync transforms on lcms2).
+    // The ColorSync intent name of a rendering intent; empty for values other than 0 to 4.
+    static QString colorSyncRenderingIntentFromCGRenderingIntent(CGColorRenderingIntent intent);
+    // Relabels the pixels; false for a space of another colour model.
+    bool assignColorSpace(const CGColorSpaceRef &colorSpace, MCError *error = nullptr);
+    vImage_Error convertToColorSpace(const CGColorSpaceRef &colorSpace, const ColorSyncTransformRef &transform);
+    bool convertToColorSpace(const CGColorSpaceRef &colorSpace, CGColorRenderingIntent intent, bool bpc,
+                             MCError *error = nullptr);
+    vImage_Error proofWithColorSpace(const CGColorSpaceRef &colorSpace, const ColorSyncTransformRef &transform);
+    bool proofWithColorSpace(const CGColorSpaceRef &colorSpace, CGColorRenderingIntent intent, bool bpc,
+                             MCError *error = nullptr);
+
+    // The outer frame of the pixel operations: switch to the channels (false when that fails:
+    // the operation did not happen), then run the kernel that matches the layout, (8, 8),
+    // (32, 32), (8, 32) or (32, 128), with its colour-channel count (1, 1, 3, 3). A layout
+    // outside these runs nothing and answers true; otherwise true exactly when the kernel's
+    // status is 0.
+    struct Kernels
+    {
+        std::function<vImage_Error(vImage_Buffer *channels, size_t count)> planar8;
+        std::function<vImage_Error(vImage_Buffer *channels, size_t count)> planarF;
+    };
+    bool runKernels(const Kernels &kernels);
+
+private:
+    MCBitmap() = default;
+    void freeStores();
+    bool replaceBuffer(const vImage_Buffer &buffer); // frees the old memory unless it is the same
+
+    double m_scaleX = 1.0;
+    double m_scaleY = 1.0;
+    CGColorSpaceRef m_assignedColorSpace;
+    CGColorSpaceRef m_originalColorSpace;
+    vImage_Buffer m_imageBuffer;
+    std::array<vImage_Buffer, 4> m_imageChannels;
+    vImage_CGImageFormat m_imageFormat;
+    uint64_t m_editMode = 0; // 0: the buffer holds the current pixels; 1: the channels do
+};

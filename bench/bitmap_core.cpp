@@ -1,0 +1,60 @@
+// Costs of the bitmap's store switches and its largest colour step on a 24-megapixel photo:
+// splitting the interleaved pixels into planes and merging them back (8-bit and float), and
+// converting the RGB working pixels to CMYK.
+#include "app/engine/bitmap/MCBitmap.h"
+#include "platform/graphics/CGColorSpace.h"
+#include "platform/graphics/CGImage.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+namespace {
+
+constexpr size_t kWidth = 6000, kHeight = 4000;
+
+std::unique_ptr<MCBitmap> photo(bool isFloat)
+{
+    QByteArray data(int(kWidth * kHeight * 4), Qt::Uninitialized);
+    uint32_t state = 12345;
+    for (char &b : data) {
+        state = state * 1664525u + 1013904223u;
+        b = char(state >> 24);
+    }
+    auto bitmap = MCBitmap::createWithCGImage(CGImage::create(kWidth, kHeight, 8, 32, kWidth * 4,
+                                                              CGColorSpace::createWithName(kCGColorSpaceSRGB),
+                                                              kCGImageAlphaLast, data));
+    if (bitmap && isFloat)
+        bitmap->convertToBitmapInfo(kCGImageAlphaLast | kCGBitmapFloatComponents | kCGBitmapByteOrder32Little, 32,
+                                    {1, 1, 1});
+    return bitmap;
+}
+
+// Argument: 0 8-bit, 1 float.
+void BM_SplitAndMerge24MP(benchmark::State &state)
+{
+    auto bitmap = photo(state.range(0) == 1);
+    for (auto _ : state) {
+        bitmap->useImageChannels();
+        bitmap->useImageBuffer();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * kWidth * kHeight));
+}
+BENCHMARK(BM_SplitAndMerge24MP)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ConvertRGBToCMYK24MP(benchmark::State &state)
+{
+    const auto cmyk = CGColorSpace::createWithName(kCGColorSpaceGenericCMYK);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto bitmap = photo(false);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(bitmap->convertToColorSpace(cmyk, kCGRenderingIntentPerceptual, false));
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * kWidth * kHeight));
+}
+BENCHMARK(BM_ConvertRGBToCMYK24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
