@@ -1,0 +1,182 @@
+#include "app/engine/bitmap/MCBitmapKernels.h"
+
+#include "platform/accelerate/vImageBuffer.h"
+#include "platform/accelerate/vImageConverter.h"
+#include "platform/core/MCDispatch.h"
+#include "platform/graphics/CGColorSpace.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace mcbitmap {
+
+void splitPlane(size_t blocks, const std::function<void(size_t, size_t)> &body)
+{
+    const size_t pieces = std::max<size_t>(1, platform::processorCount());
+    const size_t chunk = blocks / pieces;
+    platform::parallelFor(pieces, [&](size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i) {
+            const size_t from = chunk * i;
+            const size_t to = i == pieces - 1 ? blocks : chunk * (i + 1);
+            if (from < to)
+                body(from, to);
+        }
+    });
+}
+
+namespace {
+
+template<typename T>
+void forEachPixel(vImage_Buffer *planes, size_t count, const std::function<void(float *rgb)> &pixel)
+{
+    constexpr size_t lanes = kBlockBytes / sizeof(T);
+    splitPlane(blocksOfPlane(planes[0]), [&](size_t first, size_t end) {
+        float values[3];
+        for (size_t block = first; block < end; ++block) {
+            T *samples[3];
+            for (size_t k = 0; k < count; ++k)
+                samples[k] = static_cast<T *>(planes[k].data) + block * lanes;
+            for (size_t lane = 0; lane < lanes; ++lane) {
+                for (size_t k = 0; k < count; ++k) {
+                    if constexpr (sizeof(T) == 1)
+                        values[k] = float(samples[k][lane]) * kByteToUnit;
+                    else
+                        values[k] = samples[k][lane];
+                }
+                pixel(values);
+                for (size_t k = 0; k < count; ++k) {
+                    if constexpr (sizeof(T) == 1)
+                        samples[k][lane] = roundToByte(values[k] * 255.0f);
+                    else
+                        samples[k][lane] = values[k];
+                }
+            }
+        }
+    });
+}
+
+} // namespace
+
+void forEachPixel8(vImage_Buffer *planes, size_t count, const std::function<void(float *rgb)> &pixel)
+{
+    forEachPixel<uint8_t>(planes, std::min<size_t>(count, 3), pixel);
+}
+
+void forEachPixelF(vImage_Buffer *planes, size_t count, const std::function<void(float *rgb)> &pixel)
+{
+    forEachPixel<float>(planes, std::min<size_t>(count, 3), pixel);
+}
+
+vImage_Error applyTable8(vImage_Buffer *planes, size_t count, const uint8_t table[256])
+{
+    if (!planes || !table)
+        return kvImageNullPointerArgument;
+    for (size_t k = 0; k < count; ++k) {
+        if (!planes[k].data)
+            return kvImageNullPointerArgument;
+        auto *samples = static_cast<uint8_t *>(planes[k].data);
+        splitPlane(blocksOfPlane(planes[k]), [&](size_t first, size_t end) {
+            for (size_t i = first * kBlockBytes; i < end * kBlockBytes; ++i)
+                samples[i] = table[samples[i]];
+        });
+    }
+    return kvImageNoError;
+}
+
+vImage_Error applyTableF(vImage_Buffer *planes, size_t count, const float *table, size_t entries, float maxFloat,
+                         float minFloat)
+{
+    if (!planes || !table)
+        return kvImageNullPointerArgument;
+    if (entries < 2 || !(maxFloat > minFloat))
+        return kvImageInvalidParameter;
+    const float scale = float(entries - 1) / (maxFloat - minFloat);
+    const float last = float(entries - 1);
+    for (size_t k = 0; k < count; ++k) {
+        if (!planes[k].data)
+            return kvImageNullPointerArgument;
+        auto *samples = static_cast<float *>(planes[k].data);
+        splitPlane(blocksOfPlane(planes[k]), [&](size_t first, size_t end) {
+            for (size_t i = first * 4; i < end * 4; ++i) {
+                const float position = (samples[i] - minFloat) * scale;
+                if (!(position > 0.0f)) {
+                    samples[i] = table[0]; // below the table, and NaN
+                } else if (position >= last) {
+                    samples[i] = table[entries - 1];
+                } else {
+                    const size_t index = size_t(position);
+                    const float t = position - float(index);
+                    samples[i] = table[index] + (table[index + 1] - table[index]) * t;
+                }
+            }
+        });
+    }
+    return kvImageNoError;
+}
+
+vImage_Error filterOutOfPlace(vImage_Buffer *planes, size_t count, uint32_t bitsPerComponent,
+                              const std::function<vImage_Error(const vImage_Buffer &, const vImage_Buffer &)> &filter)
+{
+    std::vector<vImage_Buffer> temporaries(count);
+    auto freeTemporaries = [&] {
+        for (vImage_Buffer &temporary : temporaries)
+            std::free(temporary.data);
+    };
+    vImage_Error status = kvImageNoError;
+    for (size_t k = 0; k < count && status == kvImageNoError; ++k)
+        status = vImageBuffer_Init(&temporaries[k], planes[k].height, planes[k].width, bitsPerComponent, kvImageNoFlags);
+    for (size_t k = 0; k < count && status == kvImageNoError; ++k)
+        status = filter(planes[k], temporaries[k]);
+    if (status == kvImageNoError)
+        for (size_t k = 0; k < count; ++k)
+            std::swap(planes[k], temporaries[k]);
+    freeTemporaries(); // after an exchange: the planes' old memory
+    return status;
+}
+
+} // namespace mcbitmap
+
+namespace {
+
+vImage_Error normalize(const vImage_Buffer *source, const vImage_CGImageFormat *sourceFormat,
+                       const vImage_Buffer *destination, const vImage_CGImageFormat *destinationFormat,
+                       uint32_t bitsPerComponent)
+{
+    if (!source || !sourceFormat || !destination || !destinationFormat)
+        return kvImageInvalidParameter;
+    const CGColorSpaceRef &space = sourceFormat->colorSpace;
+    if (!space || !destinationFormat->colorSpace || !CGColorSpaceEqualToColorSpace(space, destinationFormat->colorSpace) ||
+        space->model() != kCGColorSpaceModelRGB || destinationFormat->colorSpace->model() != kCGColorSpaceModelRGB)
+        return kvImageInvalidParameter;
+    if (CGBitmapAlphaInfo(sourceFormat->bitmapInfo) > kCGImageAlphaNoneSkipFirst ||
+        CGBitmapAlphaInfo(destinationFormat->bitmapInfo) != kCGImageAlphaLast)
+        return kvImageInvalidParameter;
+    const uint32_t bpc = sourceFormat->bitsPerComponent;
+    if (bpc != 8 && bpc != 16 && !(bpc == 32 && (sourceFormat->bitmapInfo & kCGBitmapFloatComponents)))
+        return kvImageInvalidParameter;
+    if (destinationFormat->bitsPerComponent != bitsPerComponent || destinationFormat->bitsPerPixel != 4 * bitsPerComponent)
+        return kvImageInvalidParameter;
+    const vImageConverterRef converter =
+        vImageConverter_CreateWithCGImageFormat(sourceFormat, destinationFormat, nullptr, kvImageNoFlags, nullptr);
+    if (!converter)
+        return kvImageInvalidParameter;
+    return vImageConvert_AnyToAny(converter, source, destination, nullptr, kvImageNoFlags);
+}
+
+} // namespace
+
+vImage_Error MCNormalizeToRGBA8888(const vImage_Buffer *source, const vImage_CGImageFormat *sourceFormat,
+                                   const vImage_Buffer *destination, const vImage_CGImageFormat *destinationFormat,
+                                   vImage_Flags)
+{
+    return normalize(source, sourceFormat, destination, destinationFormat, 8);
+}
+
+vImage_Error MCNormalizeToRGBAFFFF(const vImage_Buffer *source, const vImage_CGImageFormat *sourceFormat,
+                                   const vImage_Buffer *destination, const vImage_CGImageFormat *destinationFormat,
+                                   vImage_Flags)
+{
+    return normalize(source, sourceFormat, destination, destinationFormat, 32);
+}
