@@ -1,0 +1,89 @@
+#pragma once
+
+#include "platform/graphics/CGTypes.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+
+// The decoders behind CGImageSource: one per file format, each reading from memory.
+//
+// A decoded image keeps the file's own colour model and depth: gray, RGB, CMYK or Lab with
+// 8 or 16 bits per component (16-bit components in host byte order) or 32-bit float, alpha
+// last and not premultiplied unless the file stores it premultiplied. The colour space is the
+// embedded ICC profile when it fits the pixels, else sRGB / gray gamma 2.2 / generic CMYK /
+// Lab. Lab pixels use the ICC encoding: L 0..max for 0..100, a and b offset by half the range.
+//
+// Every decoder refuses dimensions beyond CGImage::kMaximumSide / kMaximumPixelCount before it
+// allocates, installs its codec's error handlers so a broken file never aborts the process or
+// reads past its buffer, and answers nullptr for anything it cannot decode.
+namespace platform {
+
+struct ImageInfo
+{
+    size_t width = 0;
+    size_t height = 0;
+    size_t bitsPerComponent = 8;       // "Depth" of the property dictionary
+    CGColorSpaceModel model = kCGColorSpaceModelRGB;
+    bool hasAlpha = false;
+    bool isFloat = false;
+    bool isIndexed = false;
+    QByteArray iccProfile;
+    double dpiWidth = 0;               // 0 when the file does not say
+    double dpiHeight = 0;
+    int orientation = 0;               // 0 when the container does not say (exiv2 may)
+};
+
+class ImageDecoder
+{
+public:
+    virtual ~ImageDecoder() = default;
+
+    // The type identifier of the format ("public.jpeg"); after open() the file's exact type
+    // where the decoder reads several ("public.avif", "com.canon.cr3-raw-image").
+    virtual QString typeIdentifier() const = 0;
+    // Whether the decoder is the one for files of the type (identifiers without case).
+    virtual bool handlesType(const QString &identifier) const
+    {
+        return typeIdentifier().compare(identifier, Qt::CaseInsensitive) == 0;
+    }
+    // Reads the header of `data`, which outlives the decoder. False when the data is not a
+    // readable image of this format.
+    virtual bool open(const QByteArray &data) = 0;
+    virtual size_t count() const { return 1; }
+    virtual ImageInfo info(size_t index) const = 0;
+    // The image at `index`. With `minimumSide` > 0 a decoder that can decode at reduced size
+    // cheaply (JPEG DCT scaling, RAW half size) may return a smaller image whose larger side
+    // is still at least `minimumSide`; callers scale the rest of the way.
+    virtual CGImageRef decode(size_t index, size_t minimumSide = 0) = 0;
+    // A thumbnail the file embeds (decoded), or nullptr. The generic EXIF/preview reading
+    // of CGImageSource is used for formats that answer nullptr here.
+    virtual CGImageRef embeddedThumbnail(size_t index) { return nullptr; }
+    // Entries of the property dictionary only the format knows ("{PNG}", "{GIF}", "{JFIF}"),
+    // merged over what the metadata reader found.
+    virtual QVariantMap formatProperties(size_t index) const { return {}; }
+};
+
+// A decoder for `data` chosen by its content (never by a file name), already opened; nullptr
+// when no decoder reads it. The decoder that handles `preferredType` is tried first (a camera
+// RAW file is a TIFF file too, but its raw type asks for the RAW decoder).
+std::unique_ptr<ImageDecoder> createDecoder(const QByteArray &data, const QString &preferredType = QString());
+
+// ---- helpers shared by the decoders
+
+// True when a width × height image may be allocated.
+bool dimensionsAllowed(qint64 width, qint64 height);
+// Zero-filled pixel memory, or nullptr when it cannot be had.
+std::shared_ptr<uint8_t> allocatePixels(size_t bytes);
+// The colour space for decoded pixels: the ICC profile when it parses and matches `model`,
+// else the default space of the model.
+CGColorSpaceRef colorSpaceFor(CGColorSpaceModel model, const QByteArray &iccProfile);
+// Makes the image over freshly decoded pixels in the decoders' layout (interleaved,
+// `components` colour components + optional alpha last).
+CGImageRef makeDecodedImage(size_t width, size_t height, size_t bitsPerComponent, bool isFloat, bool hasAlpha,
+                            bool premultiplied, size_t bytesPerRow, const CGColorSpaceRef &space,
+                            std::shared_ptr<uint8_t> pixels);
+
+} // namespace platform
