@@ -152,7 +152,10 @@ QVariantMap CGImageSource::copyPropertiesAtIndex(size_t index, const QVariantMap
     if (!m_decoder || index >= m_decoder->count())
         return {};
     if (!m_metadataRead) {
-        m_metadata = platform::readImageMetadata(m_data);
+        const QByteArray exif = m_decoder->exifBlock();
+        const QByteArray xmp = m_decoder->xmpPacket();
+        m_metadata = exif.isEmpty() && xmp.isEmpty() ? platform::readImageMetadata(m_data)
+                                                     : platform::readImageMetadataFromBlocks(exif, xmp);
         m_metadataRead = true;
     }
     const platform::ImageInfo info = m_decoder->info(index);
@@ -174,7 +177,9 @@ QVariantMap CGImageSource::copyPropertiesAtIndex(size_t index, const QVariantMap
                 properties.insert(kCGImagePropertyProfileName, name);
         }
     }
-    if (!properties.contains(kCGImagePropertyOrientation) && info.orientation >= 1 && info.orientation <= 8)
+    if (info.pixelsUpright)
+        properties.insert(kCGImagePropertyOrientation, 1);
+    else if (!properties.contains(kCGImagePropertyOrientation) && info.orientation >= 1 && info.orientation <= 8)
         properties.insert(kCGImagePropertyOrientation, info.orientation);
     double dpiX = info.dpiWidth, dpiY = info.dpiHeight;
     if (dpiX <= 0 || dpiY <= 0) {

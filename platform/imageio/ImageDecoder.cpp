@@ -93,4 +93,12 @@ std::unique_ptr<ImageDecoder> createDecoder(const QByteArray &data, const QStrin
     return nullptr;
 }
 
+std::vector<std::unique_ptr<ImageDecoder>> createAllDecoders()
+{
+    std::vector<std::unique_ptr<ImageDecoder>> all;
+    for (Factory factory : kFactories)
+        all.push_back(factory());
+    return all;
+}
+
 } // namespace platform

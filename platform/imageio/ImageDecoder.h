@@ -7,6 +7,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <vector>
 
 // The decoders behind CGImageSource: one per file format, each reading from memory.
 //
@@ -34,6 +35,8 @@ struct ImageInfo
     double dpiWidth = 0;               // 0 when the file does not say
     double dpiHeight = 0;
     int orientation = 0;               // 0 when the container does not say (exiv2 may)
+    bool pixelsUpright = false;        // the decoder already turned the pixels (HEIF's own
+                                       // rotation): the dictionary then says orientation 1
 };
 
 class ImageDecoder
@@ -64,12 +67,19 @@ public:
     // Entries of the property dictionary only the format knows ("{PNG}", "{GIF}", "{JFIF}"),
     // merged over what the metadata reader found.
     virtual QVariantMap formatProperties(size_t index) const { return {}; }
+    // Metadata blocks of containers exiv2 cannot open itself: EXIF as a TIFF structure
+    // ("II*\0..." / "MM\0*..."), and the XMP packet.
+    virtual QByteArray exifBlock() const { return {}; }
+    virtual QByteArray xmpPacket() const { return {}; }
 };
 
 // A decoder for `data` chosen by its content (never by a file name), already opened; nullptr
 // when no decoder reads it. The decoder that handles `preferredType` is tried first (a camera
 // RAW file is a TIFF file too, but its raw type asks for the RAW decoder).
 std::unique_ptr<ImageDecoder> createDecoder(const QByteArray &data, const QString &preferredType = QString());
+
+// One unopened decoder of every format (for tests and the fuzzer, which feed each the same bytes).
+std::vector<std::unique_ptr<ImageDecoder>> createAllDecoders();
 
 // ---- helpers shared by the decoders
 

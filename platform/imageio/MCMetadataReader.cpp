@@ -488,45 +488,75 @@ Exiv2::Image::AutoPtr openImage(const QByteArray &data)
 
 } // namespace
 
-QVariantMap readImageMetadata(const QByteArray &fileData)
+namespace {
+
+QVariantMap dictionaryFrom(const Exiv2::ExifData &exif, const Exiv2::IptcData &iptcData, const Exiv2::XmpData &xmp)
 {
     QVariantMap result;
+    QVariantMap exifDict, tiff, gps;
+    applyTagRules(exif, "Photo", std::begin(kPhotoTags), std::end(kPhotoTags), exifDict);
+    applyTagRules(exif, "Image", std::begin(kImageTags), std::end(kImageTags), tiff);
+    applyTagRules(exif, "GPSInfo", std::begin(kGPSTags), std::end(kGPSTags), gps);
+    const QVariantMap iptc = readIptc(iptcData, xmp);
+    const QVariantMap aux = readAux(exif, xmp);
+
+    if (!exifDict.isEmpty())
+        result.insert(kCGImagePropertyExifDictionary, exifDict);
+    if (!tiff.isEmpty())
+        result.insert(kCGImagePropertyTIFFDictionary, tiff);
+    if (!gps.isEmpty())
+        result.insert(kCGImagePropertyGPSDictionary, gps);
+    if (!iptc.isEmpty())
+        result.insert(kCGImagePropertyIPTCDictionary, iptc);
+    if (!aux.isEmpty())
+        result.insert(kCGImagePropertyExifAuxDictionary, aux);
+
+    int orientation = tiff.value(kCGImagePropertyTIFFOrientation).toInt();
+    if (orientation < 1 || orientation > 8)
+        orientation = xmpValue(xmp, "Xmp.tiff.Orientation", false).toInt();
+    if (orientation >= 1 && orientation <= 8)
+        result.insert(kCGImagePropertyOrientation, orientation);
+    return result;
+}
+
+} // namespace
+
+QVariantMap readImageMetadata(const QByteArray &fileData)
+{
     try {
         Exiv2::Image::AutoPtr image = openImage(fileData);
-        if (!image.get())
-            return result;
-        const Exiv2::ExifData &exif = image->exifData();
-        const Exiv2::XmpData &xmp = image->xmpData();
-
-        QVariantMap exifDict, tiff, gps;
-        applyTagRules(exif, "Photo", std::begin(kPhotoTags), std::end(kPhotoTags), exifDict);
-        applyTagRules(exif, "Image", std::begin(kImageTags), std::end(kImageTags), tiff);
-        applyTagRules(exif, "GPSInfo", std::begin(kGPSTags), std::end(kGPSTags), gps);
-        const QVariantMap iptc = readIptc(image->iptcData(), xmp);
-        const QVariantMap aux = readAux(exif, xmp);
-
-        if (!exifDict.isEmpty())
-            result.insert(kCGImagePropertyExifDictionary, exifDict);
-        if (!tiff.isEmpty())
-            result.insert(kCGImagePropertyTIFFDictionary, tiff);
-        if (!gps.isEmpty())
-            result.insert(kCGImagePropertyGPSDictionary, gps);
-        if (!iptc.isEmpty())
-            result.insert(kCGImagePropertyIPTCDictionary, iptc);
-        if (!aux.isEmpty())
-            result.insert(kCGImagePropertyExifAuxDictionary, aux);
-
-        int orientation = tiff.value(kCGImagePropertyTIFFOrientation).toInt();
-        if (orientation < 1 || orientation > 8) {
-            const QVariant x = xmpValue(xmp, "Xmp.tiff.Orientation", false);
-            orientation = x.toInt();
-        }
-        if (orientation >= 1 && orientation <= 8)
-            result.insert(kCGImagePropertyOrientation, orientation);
+        if (image.get())
+            return dictionaryFrom(image->exifData(), image->iptcData(), image->xmpData());
     } catch (...) {
         // exiv2 throws for malformed files; metadata is then simply absent.
     }
-    return result;
+    return {};
+}
+
+QVariantMap readImageMetadataFromBlocks(const QByteArray &exifBlock, const QByteArray &xmpPacket)
+{
+    quietExiv2();
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    try {
+        if (!exifBlock.isEmpty())
+            Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte *>(exifBlock.constData()),
+                                      uint32_t(exifBlock.size()));
+    } catch (...) {
+        exif.clear();
+    }
+    try {
+        if (!xmpPacket.isEmpty() && Exiv2::XmpParser::decode(xmp, xmpPacket.toStdString()) != 0)
+            xmp.clear();
+    } catch (...) {
+        xmp.clear();
+    }
+    try {
+        return dictionaryFrom(exif, iptc, xmp);
+    } catch (...) {
+        return {};
+    }
 }
 
 QByteArray embeddedPreview(const QByteArray &fileData, size_t minimumSide)

@@ -10,6 +10,9 @@
 namespace platform {
 
 QVariantMap readImageMetadata(const QByteArray &fileData);
+// The same over blocks a decoder took out of its container: an EXIF TIFF structure and an XMP
+// packet (either may be empty).
+QVariantMap readImageMetadataFromBlocks(const QByteArray &exifBlock, const QByteArray &xmpPacket);
 
 // The largest preview image the file embeds (EXIF thumbnail, RAW previews, ...) whose larger
 // side is at least `minimumSide`, as encoded bytes (usually JPEG); the smallest one above

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "halvard/imageio/MCImageLoaderExtension.h"
+
+#include <QImage>
+
+// Reads images, thumbnails and property dictionaries through the image-loader plug-ins.
+// The loader decodes nothing itself: it finds the file's type (a file named "*.cot" in any
+// case is read as JPEG), asks the type's plug-ins in priority order and answers with the
+// first success. An unknown type, a missing file or every plug-in declining gives a null
+// result; nothing is logged. Safe to call from several threads.
+class MCImageLoader
+{
+public:
+    // The full image; when `metadata` is given and a plug-in succeeded it receives the same
+    // source's property dictionary (empty when it has none); it is untouched on failure.
+    static CGImageRef newImageWithURL(const QString &path, QVariantMap *metadata = nullptr);
+    // A thumbnail with the options as given; nullptr when `options` is null.
+    static CGImageRef newThumbnailWithURL(const QString &path, const MCThumbnailReadingOptions *options,
+                                          QVariantMap *metadata = nullptr);
+    // The same as QImages for display: RGB images keep their colour space, other models are
+    // converted to sRGB. A null QImage on failure.
+    static QImage readImageWithURL(const QString &path, QVariantMap *metadata = nullptr);
+    static QImage readThumbnailWithURL(const QString &path, const MCThumbnailReadingOptions *options,
+                                       QVariantMap *metadata = nullptr);
+    // The property dictionary of the first plug-in that gives one.
+    static std::optional<QVariantMap> metadataFromImageAtURL(const QString &path);
+
+    // The type identifier the loader uses for a file; empty when it cannot be determined.
+    static QString typeIdentifierOfFile(const QString &path);
+    // An 8-bit QImage of a CGImage (see readImageWithURL); null when it cannot be converted.
+    static QImage imageFromCGImage(const CGImageRef &image);
+};

@@ -1,0 +1,159 @@
+#include "platform/imageio/MCImageProperties.h"
+#include "platform/imageio/decoders/Decoders.h"
+
+#include "platform/graphics/CGImage.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+
+#include <QtEndian>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// GIF and BMP through Qt's own readers, which check their input and honour an allocation
+// limit. GIF files give one image per frame (each frame as Qt composes it).
+class QtDecoder final : public ImageDecoder
+{
+public:
+    QtDecoder(const char *format, QString type) : m_format(format), m_type(std::move(type)) {}
+
+    QString typeIdentifier() const override { return m_type; }
+
+    bool open(const QByteArray &data) override
+    {
+        const bool gif = m_format == "gif";
+        if (gif ? !(data.startsWith("GIF87a") || data.startsWith("GIF89a")) : !looksLikeBmp(data))
+            return false;
+        m_data = data;
+        QBuffer buffer(&m_data);
+        QImageReader reader(&buffer, m_format);
+        configure(reader);
+        const QSize size = reader.size();
+        if (!reader.canRead() || !dimensionsAllowed(size.width(), size.height()))
+            return false;
+        m_info.width = size_t(size.width());
+        m_info.height = size_t(size.height());
+        m_info.model = kCGColorSpaceModelRGB;
+        m_info.bitsPerComponent = 8;
+        const QImage::Format format = reader.imageFormat();
+        m_info.isIndexed = gif || format == QImage::Format_Indexed8 || format == QImage::Format_Mono;
+        m_info.hasAlpha = QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::UsesAlpha;
+        m_loopCount = reader.loopCount();
+        m_delay = reader.nextImageDelay();
+        if (gif) {
+            // Whether a GIF has transparency shows only in its frame's palette.
+            QImage first;
+            if (!reader.read(&first))
+                return false;
+            m_info.hasAlpha = first.hasAlphaChannel();
+        }
+        m_count = gif ? size_t(std::max(1, reader.imageCount())) : 1;
+        return true;
+    }
+
+    size_t count() const override { return m_count; }
+    ImageInfo info(size_t) const override { return m_info; }
+
+    QVariantMap formatProperties(size_t) const override
+    {
+        if (m_format != "gif")
+            return {};
+        QVariantMap gif{{kCGImagePropertyGIFLoopCount, m_loopCount < 0 ? 0 : m_loopCount}};
+        if (m_delay > 0) {
+            gif.insert(kCGImagePropertyGIFDelayTime, m_delay / 1000.0);
+            gif.insert(kCGImagePropertyGIFUnclampedDelayTime, m_delay / 1000.0);
+        }
+        return {{kCGImagePropertyGIFDictionary, gif}};
+    }
+
+    CGImageRef decode(size_t index, size_t) override
+    {
+        if (index >= m_count)
+            return nullptr;
+        QBuffer buffer(&m_data);
+        QImageReader reader(&buffer, m_format);
+        configure(reader);
+        QImage image;
+        for (size_t i = 0; i <= index; ++i)
+            if (!reader.read(&image))
+                return nullptr;
+        if (image.isNull() || !dimensionsAllowed(image.width(), image.height()))
+            return nullptr;
+        const bool alpha = image.hasAlphaChannel();
+        image = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        if (image.isNull())
+            return nullptr;
+        const size_t w = size_t(image.width()), h = size_t(image.height());
+        const size_t rowBytes = w * (alpha ? 4 : 3);
+        std::shared_ptr<uint8_t> pixels = allocatePixels(rowBytes * h);
+        if (!pixels)
+            return nullptr;
+        for (size_t y = 0; y < h; ++y)
+            std::memcpy(pixels.get() + y * rowBytes, image.constScanLine(int(y)), rowBytes);
+        return makeDecodedImage(w, h, 8, false, alpha, false, rowBytes, colorSpaceFor(kCGColorSpaceModelRGB, {}),
+                                std::move(pixels));
+    }
+
+private:
+    static bool looksLikeBmp(const QByteArray &data)
+    {
+        if (data.size() < 26 || !data.startsWith("BM"))
+            return false;
+        uint32_t headerSize = 0;
+        std::memcpy(&headerSize, data.constData() + 14, 4);
+        headerSize = qFromLittleEndian(headerSize);
+        if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 64 &&
+            headerSize != 108 && headerSize != 124)
+            return false;
+        if (headerSize < 40 || data.size() < 34)
+            return true;
+        // Qt fills a short pixel array with black; a truncated file must read as broken instead.
+        auto le32 = [&](int at) {
+            uint32_t v = 0;
+            std::memcpy(&v, data.constData() + at, 4);
+            return qFromLittleEndian(v);
+        };
+        const uint32_t offset = le32(10);
+        const int64_t width = int32_t(le32(18));
+        const int64_t height = std::abs(int64_t(int32_t(le32(22))));
+        const uint16_t bpp = uint16_t(le32(28) & 0xffff);
+        const uint32_t compression = le32(30);
+        if (compression != 0 && compression != 3 && compression != 6)
+            return true; // run-length data has no size to check in advance
+        const int64_t stride = ((width * bpp + 31) / 32) * 4;
+        return width > 0 && stride > 0 && int64_t(offset) + stride * height <= int64_t(data.size());
+    }
+
+    static void configure(QImageReader &reader)
+    {
+        reader.setAllocationLimit(int(CGImage::kMaximumPixelCount * 4 / (1024 * 1024)));
+    }
+
+    QByteArray m_format;
+    QString m_type;
+    QByteArray m_data;
+    ImageInfo m_info;
+    size_t m_count = 1;
+    int m_loopCount = 0;
+    int m_delay = 0;
+};
+
+} // namespace
+
+std::unique_ptr<ImageDecoder> createGifDecoder()
+{
+    return std::make_unique<QtDecoder>("gif", QStringLiteral("com.compuserve.gif"));
+}
+
+std::unique_ptr<ImageDecoder> createBmpDecoder()
+{
+    return std::make_unique<QtDecoder>("bmp", QStringLiteral("com.microsoft.bmp"));
+}
+
+} // namespace platform
