@@ -181,14 +181,16 @@ QVariantMap CGImageSource::copyPropertiesAtIndex(size_t index, const QVariantMap
         properties.insert(kCGImagePropertyOrientation, 1);
     else if (!properties.contains(kCGImagePropertyOrientation) && info.orientation >= 1 && info.orientation <= 8)
         properties.insert(kCGImagePropertyOrientation, info.orientation);
-    double dpiX = info.dpiWidth, dpiY = info.dpiHeight;
+    // The EXIF/TIFF resolution is what editors set; a container's own (JFIF, pHYs) only
+    // when the file has none.
+    const QVariantMap tiff = properties.value(kCGImagePropertyTIFFDictionary).toMap();
+    const int unit = tiff.value(kCGImagePropertyTIFFResolutionUnit, 2).toInt();
+    const double perInch = unit == 3 ? 2.54 : unit == 2 ? 1.0 : 0.0;
+    double dpiX = tiff.value(kCGImagePropertyTIFFXResolution).toDouble() * perInch;
+    double dpiY = tiff.value(kCGImagePropertyTIFFYResolution).toDouble() * perInch;
     if (dpiX <= 0 || dpiY <= 0) {
-        // The TIFF block's resolution, in inches or centimetres.
-        const QVariantMap tiff = properties.value(kCGImagePropertyTIFFDictionary).toMap();
-        const int unit = tiff.value(kCGImagePropertyTIFFResolutionUnit, 2).toInt();
-        const double perInch = unit == 3 ? 2.54 : unit == 2 ? 1.0 : 0.0;
-        dpiX = tiff.value(kCGImagePropertyTIFFXResolution).toDouble() * perInch;
-        dpiY = tiff.value(kCGImagePropertyTIFFYResolution).toDouble() * perInch;
+        dpiX = info.dpiWidth;
+        dpiY = info.dpiHeight;
     }
     if (dpiX > 0 && dpiY > 0 && std::isfinite(dpiX) && std::isfinite(dpiY)) {
         properties.insert(kCGImagePropertyDPIWidth, dpiX);
