@@ -8,7 +8,7 @@
 #include "platform/color/ColorSyncProfile.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
-#include "platform/imageio/JPEGWriter.h"
+#include "platform/imageio/MCImageDestination.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -71,14 +71,17 @@ CGImageRef imageOverBuffer(const vImage_Buffer &buffer, const vImage_CGImageForm
                            format.renderingIntent, false);
 }
 
-// Writes `image` with its properties in the format of the type identifier. The one place the
-// bitmap hands its pixels to an image writer.
-bool writeImage(const CGImageRef &image, const QString &path, const QString &type, const QVariantMap &properties)
+// Writes `image` with its properties in the format of the type identifier through the image
+// destination, which writes the file whole or not at all. The one place the bitmap hands its
+// pixels to an image writer; the writer's own error becomes the underlying error.
+bool writeImage(const CGImageRef &image, const QString &path, const QString &type, const QVariantMap &properties,
+                MCError *error)
 {
-    Q_UNUSED(properties);
-    if (type == QLatin1String("public.jpeg"))
-        return platform::writeJPEGFile(image, path, 0.85, nullptr);
-    return false;
+    std::unique_ptr<MCImageDestination> destination = MCImageDestination::createWithURL(path, type, 1, error);
+    if (!destination)
+        return false;
+    destination->addImage(image, properties);
+    return destination->finalize(error);
 }
 
 } // namespace
@@ -524,13 +527,14 @@ bool MCBitmap::saveAtURL(const QString &path, const QString &type, const QVarian
     CGImageRef image;
     if (useImageBuffer())
         image = imageOverBuffer(m_imageBuffer, m_imageFormat);
-    if (image && writeImage(image, path, type, metadata))
+    MCError writerError;
+    if (image && writeImage(image, path, type, metadata, &writerError))
         return true;
     const QString name = QFileInfo(path).fileName();
-    return MCSetError(error, MCError(MCErrorDomain, 1,
-                                     QCoreApplication::translate("MCBitmap", "“%1” could not be converted.").arg(name),
-                                     QString(),
-                                     QCoreApplication::translate("MCBitmap", "Make sure that the convert settings are proper.")));
+    MCError failure(MCErrorDomain, 1, QCoreApplication::translate("MCBitmap", "“%1” could not be converted.").arg(name),
+                    QString(), QCoreApplication::translate("MCBitmap", "Make sure that the convert settings are proper."));
+    failure.setUnderlyingError(writerError);
+    return MCSetError(error, failure);
 }
 
 // MARK: - Pixel-operation frame

@@ -317,6 +317,12 @@ TEST(MCBitmapSaving, FailureNamesTheFile)
     EXPECT_EQ(error.localizedRecoverySuggestion(), "Make sure that the convert settings are proper.");
 
     ASSERT_TRUE(bitmap->useImageChannels()); // saving merges first
-    EXPECT_TRUE(bitmap->saveAtURL(folder + "/out.jpg", "public.jpeg", {}, &error));
-    EXPECT_GT(QFileInfo(folder + "/out.jpg").size(), 0);
+    EXPECT_TRUE(bitmap->saveAtURL(folder + "/out.png", "public.png", {}, &error)) << error.toString().toStdString();
+    EXPECT_GT(QFileInfo(folder + "/out.png").size(), 0);
+
+    // The writer's own reason travels as the underlying error; nothing is left behind.
+    EXPECT_FALSE(bitmap->saveAtURL(folder + "/out.xyz", "public.no-such-format", {}, &error));
+    EXPECT_TRUE(error.is(MCErrorDomain, 1));
+    ASSERT_NE(error.underlyingError(), nullptr);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/out.xyz"));
 }
