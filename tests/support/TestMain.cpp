@@ -28,6 +28,10 @@ int main(int argc, char **argv)
                                                                        QFileDevice::ExeOwner);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // This build's resources, plug-ins and fixtures, unless the caller chose others.
+    setenv("QUILLONX_RESOURCES", QUILLON_TEST_RESOURCES, 0);
+    setenv("QUILLONX_PLUGINS", QUILLON_TEST_PLUGINS, 0);
+    setenv("QUILLONX_TEST_DATA", QUILLON_TEST_DATA_DIR, 0);
 
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);

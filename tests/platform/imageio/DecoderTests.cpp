@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -274,8 +276,7 @@ TEST(DecoderScaling, AreaAverageKeepsAspectAndColour)
 // crash, no image, no read outside the data (run under the sanitizers in CI).
 TEST(DecoderBrokenInput, CorpusGivesNoImage)
 {
-    // The folder beside this source file: the test environment's data path is not always set.
-    const QDir corpus(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../../data/broken"));
+    const QDir corpus(testsupport::dataPath(QStringLiteral("broken")));
     const QStringList files = corpus.entryList(QDir::Files);
     ASSERT_FALSE(files.isEmpty());
     for (const QString &name : files) {
