@@ -4,6 +4,7 @@
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/CGImage.h"
+#include "platform/imageio/CGImageSource.h"
 #include "platform/imageio/JPEGWriter.h"
 
 #include <QDir>
@@ -191,6 +192,31 @@ CGImageRef MCImageCreateWithAspectRatio(const CGImageRef &image, double ratio)
     if (integral.isEmpty())
         return nullptr;
     return CGImage::createWithImageInRect(image, integral);
+}
+
+namespace {
+
+CGImageRef firstImage(const CGImageSourceRef &source, const QVariantMap &options)
+{
+    if (!source || source->status() != kCGImageStatusComplete || source->count() == 0)
+        return nullptr;
+    return source->createImageAtIndex(0, options);
+}
+
+} // namespace
+
+CGImageRef MCCreateImageWithURL(const QString &path, const QVariantMap &options)
+{
+    if (path.isEmpty())
+        return nullptr;
+    return firstImage(CGImageSource::createWithURL(path), options);
+}
+
+CGImageRef MCCreateImageWithData(const QByteArray &data, const QVariantMap &options)
+{
+    if (data.isEmpty())
+        return nullptr;
+    return firstImage(CGImageSource::createWithData(data), options);
 }
 
 bool MCSaveImageToURL(const CGImageRef &image, const QString &path, MCError *error)

@@ -1,15 +1,36 @@
 #pragma once
 
-// Small functions on CGImage objects. Functions whose names hold Create or Copy return a new reference the caller owns
+// Sets of type identifiers the system reads, tests on them, and small functions on CGImage
+// objects. Functions whose names hold Create or Copy return a new reference the caller owns
 // (a CGImageRef may be the argument itself when nothing had to change).
 #include "halvard/imageio/MCFastData.h"
 #include "platform/core/MCError.h"
 #include "platform/graphics/CGTypes.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
+#include <QVariantMap>
 
 #include <memory>
+
+// Every image type the loaded image-loader plug-ins read (the live set).
+QSet<QString> MCImageTypes();
+// The camera-raw types among MCImageTypes(), taken once at the first call.
+QSet<QString> MCRAWImageTypes();
+// "public.jpeg", "public.jpeg-2000", "com.apple.rjpeg".
+QSet<QString> MCJPEGImageTypes();
+// "public.heic", "public.heif".
+QSet<QString> MCHEICImageTypes();
+// Every video type the plug-ins declare (the live set).
+QSet<QString> MCMovieTypes();
+
+// Exact membership (no conformance); false for a null identifier.
+bool MCIsImageType(const QString &typeIdentifier);
+bool MCIsRAWImageType(const QString &typeIdentifier);
+bool MCIsJPEGImageType(const QString &typeIdentifier);
+bool MCIsHEICImageType(const QString &typeIdentifier);
+bool MCIsMovieType(const QString &typeIdentifier);
 
 // The image drawn, stretched, into a new bitmap of the given size and format; the image itself
 // when it already has that format, size and the very same colour space object. nullptr when
@@ -35,6 +56,11 @@ CGImageRef MCCreateARGBImageWithMaxPixelSize(const CGImageRef &image, double max
 CGImageRef MCImageCreateWithSize(const CGImageRef &image, double width, double height);
 // The largest centred crop of the given width / height ratio; nullptr for a ratio not above 0.
 CGImageRef MCImageCreateWithAspectRatio(const CGImageRef &image, double ratio);
+
+// The first image of a file or of data, decoded with `options` (image-source options);
+// nullptr when the source is unreadable, incomplete or holds no image.
+CGImageRef MCCreateImageWithURL(const QString &path, const QVariantMap &options = {});
+CGImageRef MCCreateImageWithData(const QByteArray &data, const QVariantMap &options = {});
 
 // Writes the image as a JPEG file (no properties), creating missing parent folders. False
 // for a null image or empty path (error untouched) and, with `error` filled, when the folder

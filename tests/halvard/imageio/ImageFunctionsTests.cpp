@@ -12,6 +12,25 @@
 
 using testimages::make;
 
+TEST(MCImageFunctions, TypeSetsAndTests)
+{
+    EXPECT_FALSE(MCIsJPEGImageType(QString()));
+    EXPECT_TRUE(MCIsJPEGImageType(kUTTypeJPEG));
+    EXPECT_TRUE(MCIsJPEGImageType(kUTTypeJPEG2000));
+    EXPECT_TRUE(MCIsJPEGImageType(QStringLiteral("com.apple.rjpeg")));
+    EXPECT_FALSE(MCIsJPEGImageType(QStringLiteral("PUBLIC.JPEG"))); // exact match, no conformance
+    EXPECT_TRUE(MCIsHEICImageType(kUTTypeHEIC));
+    EXPECT_TRUE(MCIsHEICImageType(kUTTypeHEIF));
+    EXPECT_FALSE(MCIsHEICImageType(kUTTypeAVIF));
+    for (auto test : {MCIsImageType, MCIsRAWImageType, MCIsMovieType, MCIsHEICImageType})
+        EXPECT_FALSE(test(QString()));
+    // Every raw type is an image type that conforms to the camera-raw type.
+    for (const QString &type : MCRAWImageTypes()) {
+        EXPECT_TRUE(MCIsImageType(type)) << type.toStdString();
+        EXPECT_TRUE(platform::UTTypeConformsTo(type, kUTTypeRawImage)) << type.toStdString();
+    }
+}
+
 TEST(MCImageFunctions, AspectRatioCropsTheCentre)
 {
     const CGImageRef image = testimages::gray8(4000, 3000, 9);
@@ -169,4 +188,41 @@ TEST(MCImageFunctions, PixelCopies)
     EXPECT_EQ(gray->bytes()[5], 77);
     EXPECT_FALSE(MCCopyFastDataFromImage(red, false, 0, 2));
     EXPECT_FALSE(MCCopyFastDataFromImage(nullptr, false, 3, 2));
+}
+
+TEST(MCImageFunctions, SaveCreatesFoldersAndReadsBack)
+{
+    const QString folder = testsupport::makeTemporaryFolder();
+    const QString path = folder + QStringLiteral("/a/b/picture.jpg");
+    const CGImageRef image = make(32, 24, 8, 32, CGColorSpace::createWithName(kCGColorSpaceSRGB),
+                                  kCGImageAlphaNoneSkipLast, [](size_t x, size_t, uint8_t *p) {
+                                      p[0] = x < 16 ? 250 : 10;
+                                      p[1] = 120;
+                                      p[2] = x < 16 ? 10 : 250;
+                                  });
+    MCError error;
+    ASSERT_TRUE(MCSaveImageToURL(image, path, &error)) << error.toString().toStdString();
+    const CGImageRef back = MCCreateImageWithURL(path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->width(), 32u);
+    EXPECT_EQ(back->height(), 24u);
+    const size_t bpp = back->bitsPerPixel() / 8;
+    EXPECT_NEAR(back->row(12)[4 * bpp], 250, 12);
+    EXPECT_NEAR(back->row(12)[28 * bpp + 2], 250, 12);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(MCCreateImageWithData(file.readAll()));
+    EXPECT_FALSE(MCCreateImageWithData(QByteArray("not an image")));
+    EXPECT_FALSE(MCCreateImageWithURL(folder + QStringLiteral("/missing.jpg")));
+    EXPECT_FALSE(MCCreateImageWithURL(folder)); // a folder
+
+    // Refusals: no image or path (error untouched), and a parent that is a file.
+    MCError untouched;
+    EXPECT_FALSE(MCSaveImageToURL(nullptr, path, &untouched));
+    EXPECT_FALSE(MCSaveImageToURL(image, QString(), &untouched));
+    EXPECT_TRUE(untouched.isNull());
+    MCError blocked;
+    EXPECT_FALSE(MCSaveImageToURL(image, path + QStringLiteral("/inside.jpg"), &blocked));
+    EXPECT_FALSE(blocked.isNull());
 }
