@@ -34,7 +34,9 @@ void MCImageLoaderExtensionManager::registerPlugInsAtURL(const QString &folder)
         if (entry.fileName().startsWith(QLatin1Char('.')) || entry.suffix() != QLatin1String("so"))
             continue;
         const QByteArray path = QFile::encodeName(entry.absoluteFilePath());
-        void *handle = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
+        // RTLD_NODELETE: strings and tables a shared object handed out (declared types, for one)
+        // must stay valid even when the object is closed again.
+        void *handle = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
         if (!handle) {
             qCWarning(lcPlugIns, "skipping image-loader plug-in %s: %s", path.constData(), dlerror());
             continue;
