@@ -4,6 +4,7 @@
 // the processors, the 8-bit vector step, the two lookup-table primitives and the out-of-place
 // pattern with temporary planes. Kernels answer vImage status codes (0 success, −21773 a
 // rejected argument, −21776 a table that cannot be had, platform codes passed on).
+#include "platform/accelerate/MCPixelKernel.h"
 #include "platform/accelerate/vImageTypes.h"
 
 #include <cmath>
@@ -30,14 +31,8 @@ inline size_t blocksOfPlane(const vImage_Buffer &plane)
 
 // The end of the 8-bit vector step: a result on the 0..255 scale rounded to nearest, ties to
 // even, saturated to 0..255; NaN becomes 0.
-inline uint8_t roundToByte(float value)
-{
-    if (!(value > 0.0f))
-        return 0;
-    if (value >= 255.0f)
-        return 255;
-    return uint8_t(std::nearbyint(value));
-}
+// One rounding rule for every 8-bit kernel: the pixel kernels' own.
+inline uint8_t roundToByte(float value) { return platform::pixel::roundSaturate8(value); }
 // The float nearest 1/255, by which 8-bit samples are brought to the 0..1 scale.
 constexpr float kByteToUnit = 0.003921569f;
 
