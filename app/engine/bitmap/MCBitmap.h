@@ -154,6 +154,38 @@ public:
     };
     bool runKernels(const Kernels &kernels);
 
+    // ---- Tone adjustments (MCBitmapTone.cpp)
+
+    // ---- end
+
+    // ---- Colour adjustments (MCBitmapColor.cpp)
+
+    // ---- end
+
+    // ---- Sharpness, blur and vignette (MCBitmapSharpness.cpp)
+
+    // ---- end
+
+    // ---- Curves (MCBitmapCurves.cpp)
+
+    // ---- end
+
+    // ---- Geometry (MCBitmapGeometry.cpp)
+
+    // ---- end
+
+    // ---- Alpha (MCBitmapAlpha.cpp)
+
+    // ---- end
+
+    // ---- Grayscale (MCBitmapGrayscale.cpp)
+
+    // ---- end
+
+    // ---- Watermarks (MCBitmapWatermark.cpp)
+
+    // ---- end
+
 private:
     MCBitmap() = default;
     void freeStores();
