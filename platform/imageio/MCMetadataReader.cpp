@@ -479,8 +479,22 @@ Exiv2::Image::AutoPtr openImage(const QByteArray &data)
     quietExiv2();
     if (data.isEmpty())
         return Exiv2::Image::AutoPtr();
-    Exiv2::Image::AutoPtr image =
-        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(data.constData()), long(data.size()));
+    const auto *bytes = reinterpret_cast<const Exiv2::byte *>(data.constData());
+    // Photos only: exiv2's video parsers (QuickTime, RIFF, Matroska, ASF) can spin for a very
+    // long time on crafted input, and a still image never needs them.
+    // The video type numbers are exiv2's own (their headers do not build on their own).
+    enum : int { riff = 20, mkv = 21, qtime = 22, asf = 24 };
+    switch (Exiv2::ImageFactory::getType(bytes, long(data.size()))) {
+    case Exiv2::ImageType::none:
+    case riff:
+    case mkv:
+    case qtime:
+    case asf:
+        return Exiv2::Image::AutoPtr();
+    default:
+        break;
+    }
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(bytes, long(data.size()));
     if (image.get())
         image->readMetadata();
     return image;
