@@ -1,0 +1,109 @@
+// The stage catalogue: every stage ID with its class, English name, run order, uniqueness and
+// resettability, and the factory built on it. A stage class that is written adds its header
+// below and its creator to its row; rows without a creator make no stage yet.
+#include "app/engine/pipeline/MCConvertStage.h"
+
+#include "app/stages/MCConvertGamma.h"
+
+#include <algorithm>
+
+namespace {
+
+template <typename Stage> std::shared_ptr<MCConvertStage> make()
+{
+    return std::make_shared<Stage>();
+}
+
+// ID, English name (its own string-table key), class, stageOrder, isUnique, isResettable, creator.
+const std::vector<MCConvertStageClass> &catalogue()
+{
+    static const std::vector<MCConvertStageClass> table = {
+        {-1, "<Unknown Stage>", "MCConvertStage", 0, false, false, &make<MCConvertStage>},
+        {0, "Auto Contrast", "MCConvertAutoContrast", 0, false, true, nullptr},
+        {1, "Crop", "MCConvertCrop", 0, false, true, nullptr},
+        {2, "Curves", "MCConvertCurves", 0, false, true, nullptr},
+        {3, "Remove Private Tags", "MCConvertRemovePrivateTags", 0, false, false, nullptr},
+        {5, "Scale", "MCConvertScale", 0, false, true, nullptr},
+        {6, "Trim", "MCConvertTrim", 0, false, true, nullptr},
+        {7, "Change Resolution", "MCConvertResolution", 0, true, true, nullptr},
+        {8, "Convert to Profile", "MCConvertColorProfile", 1, true, false, nullptr},
+        {9, "Gamma", "MCConvertGamma", 0, false, true, &make<MCConvertGamma>},
+        {10, "Exposure", "MCConvertExposure", 0, false, true, nullptr},
+        {11, "Adjust HSV", "MCConvertHSV", 0, false, true, nullptr},
+        {12, "Adjust HSL", "MCConvertHSL", 0, false, true, nullptr},
+        {13, "Sharpness", "MCConvertSharpness", 0, false, true, nullptr},
+        {14, "Watermark Text", "MCConvertWatermarkText", 0, false, false, nullptr},
+        {15, "Watermark Image", "MCConvertWatermarkImage", 0, false, false, nullptr},
+        {16, "Sepia", "MCConvertSepia", 0, false, true, nullptr},
+        {17, "Auto White Balance", "MCConvertAWB", 0, false, true, nullptr},
+        {18, "Temperature", "MCConvertTemperature", 0, false, true, nullptr},
+        {19, "Adjust RGB", "MCConvertRGB", 0, false, true, nullptr},
+        {20, "Contrast", "MCConvertContrast", 0, false, true, nullptr},
+        {21, "Colorize", "MCConvertColorize", 0, false, true, nullptr},
+        {22, "Grayscale", "MCConvertGrayscale", 0, false, true, nullptr},
+        {23, "Alpha Mask", "MCConvertAlphaMask", 0, false, false, nullptr},
+        {24, "Color to Alpha", "MCConvertColorToAlpha", 0, false, true, nullptr},
+        {25, "Alpha to Color", "MCConvertAlphaToColor", 0, false, true, nullptr},
+        {26, "Set Capture Date", "MCConvertSetCaptureDate", 0, false, true, nullptr},
+        {27, "Trim Color", "MCConvertTrimColor", 0, false, true, nullptr},
+        {28, "Shift Capture Date", "MCConvertShiftCaptureDate", 0, false, true, nullptr},
+        {29, "File Creation to Capture Date", "MCConvertSetCaptureDateFromCreated", 0, false, true, nullptr},
+        {30, "Add Keywords", "MCConvertAddKeyword", 0, false, false, nullptr},
+        {31, "Set Copyright and Owner", "MCConvertSetCopyrightAndOwner", 0, false, false, nullptr},
+        {32, "Set Rating", "MCConvertSetRating", 0, false, false, nullptr},
+        {33, "Rotate & Flip", "MCConvertRotate", 0, false, true, nullptr},
+        {34, "Assign Profile", "MCConvertAssignProfile", 1, true, false, nullptr},
+        {35, "Proof with Profile", "MCConvertProofProfile", 0, false, false, nullptr},
+        {36, "Add Borders", "MCConvertAddBorder", 0, false, true, nullptr},
+        {37, "Watermark Rectangle", "MCConvertWatermarkRect", 0, false, false, nullptr},
+        {38, "Blur", "MCConvertBlur", 0, false, true, nullptr},
+        {39, "Levels", "MCConvertLevels", 0, false, true, nullptr},
+        {40, "Find and Replace Keywords", "MCConvertReplaceKeyword", 0, false, false, nullptr},
+        {101, "Scale to Size", "MCConvertScaleToSize", 0, false, true, nullptr},
+        {201, "Vignette", "MCConvertVignette", 0, false, true, nullptr},
+        {401, "Set GPS Location", "MCConvertSetGPS", 0, true, false, nullptr},
+        {402, "Set IPTC Info", "MCConvertSetIPTCInfo", 0, false, false, nullptr},
+    };
+    return table;
+}
+
+} // namespace
+
+const std::vector<MCConvertStageClass> &MCConvertStage::stageCatalogue() { return catalogue(); }
+
+const MCConvertStageClass *MCConvertStage::stageClass(qint64 stageID)
+{
+    const std::vector<MCConvertStageClass> &table = catalogue();
+    const auto found = std::lower_bound(table.begin(), table.end(), stageID,
+                                        [](const MCConvertStageClass &entry, qint64 id) { return entry.stageID < id; });
+    return found != table.end() && found->stageID == stageID ? &*found : nullptr;
+}
+
+std::shared_ptr<MCConvertStage> MCConvertStage::convertStageWithID(qint64 stageID)
+{
+    return convertStageWithID(stageID, nullptr);
+}
+
+std::shared_ptr<MCConvertStage> MCConvertStage::convertStageWithID(qint64 stageID, const QVariantMap *dictionary)
+{
+    const MCConvertStageClass *entry = stageClass(stageID);
+    if (!entry || !entry->create)
+        return nullptr;
+    std::shared_ptr<MCConvertStage> stage = entry->create();
+    if (dictionary)
+        stage->initWithDictionary(*dictionary);
+    return stage;
+}
+
+std::shared_ptr<MCConvertStage> MCConvertStage::stageWithDictionary(const QVariantMap &dictionary)
+{
+    const QVariant id = dictionary.value(kMCConvertStageIDKey);
+    bool ok = false;
+    qint64 stageID = id.toLongLong(&ok);
+    if (!ok) {
+        // A real number names the ID it truncates to; anything unreadable reads 0.
+        const double real = id.toDouble(&ok);
+        stageID = ok && real > -1e15 && real < 1e15 ? qint64(real) : 0;
+    }
+    return convertStageWithID(stageID, &dictionary);
+}

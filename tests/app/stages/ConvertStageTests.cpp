@@ -1,0 +1,448 @@
+#include "app/engine/bitmap/MCBitmap.h"
+#include "app/engine/pipeline/MCConvertStage.h"
+#include "app/library/MCFile.h"
+#include "app/stages/MCConvertGamma.h"
+#include "platform/core/MCPropertyList.h"
+#include "platform/core/MCUndoManager.h"
+#include "platform/graphics/CGColorSpace.h"
+#include "platform/graphics/CGImage.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+
+namespace {
+
+using StageRef = std::shared_ptr<MCConvertStage>;
+
+StageRef stage(qint64 id)
+{
+    StageRef made = MCConvertStage::convertStageWithID(id);
+    if (!made)
+        ADD_FAILURE() << "no stage for ID " << id;
+    return made;
+}
+
+std::shared_ptr<MCConvertGamma> gammaStage()
+{
+    return std::dynamic_pointer_cast<MCConvertGamma>(stage(MCConvertGamma::StageID));
+}
+
+// Lets the main queue run the blocks posted so far.
+void drainMainQueue()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- catalogue and factory
+
+TEST(ConvertStageCatalogue, ListsEveryStageWithItsClassAttributes)
+{
+    const auto &catalogue = MCConvertStage::stageCatalogue();
+    QSet<qint64> ids, ordered, unique, fixed;
+    for (const MCConvertStageClass &entry : catalogue) {
+        if (entry.stageID == -1)
+            continue;
+        ids.insert(entry.stageID);
+        if (entry.stageOrder == 1)
+            ordered.insert(entry.stageID);
+        if (entry.isUnique)
+            unique.insert(entry.stageID);
+        if (!entry.isResettable)
+            fixed.insert(entry.stageID);
+    }
+    EXPECT_EQ(ids.size(), 44);
+    EXPECT_FALSE(ids.contains(4));
+    EXPECT_EQ(ordered, (QSet<qint64>{8, 34}));
+    EXPECT_EQ(unique, (QSet<qint64>{7, 8, 34, 401}));
+    EXPECT_EQ(fixed, (QSet<qint64>{3, 8, 14, 15, 23, 30, 31, 32, 34, 35, 37, 40, 401, 402}));
+
+    const QList<std::pair<qint64, QString>> names = {
+        {-1, "<Unknown Stage>"}, {0, "Auto Contrast"},   {9, "Gamma"},          {29, "File Creation to Capture Date"},
+        {33, "Rotate & Flip"},   {101, "Scale to Size"}, {201, "Vignette"},     {401, "Set GPS Location"},
+        {402, "Set IPTC Info"},  {40, "Find and Replace Keywords"},
+    };
+    for (const auto &[id, name] : names) {
+        ASSERT_NE(MCConvertStage::stageClass(id), nullptr) << id;
+        EXPECT_EQ(QString::fromUtf8(MCConvertStage::stageClass(id)->englishName), name);
+    }
+}
+
+// Every class the factory builds reports the ID, name and attributes of its own row.
+TEST(ConvertStageCatalogue, BuiltClassesMatchTheirRows)
+{
+    for (const MCConvertStageClass &entry : MCConvertStage::stageCatalogue()) {
+        if (!entry.create)
+            continue;
+        StageRef made = MCConvertStage::convertStageWithID(entry.stageID);
+        ASSERT_TRUE(made) << entry.stageID;
+        EXPECT_EQ(made->stageID(), entry.stageID);
+        EXPECT_EQ(made->stageName(), QString::fromUtf8(entry.englishName));
+        EXPECT_EQ(platform::className(typeid(*made)), QString::fromUtf8(entry.className));
+        EXPECT_EQ(made->stageOrder(), entry.stageOrder);
+        EXPECT_EQ(made->isUnique(), entry.isUnique);
+        EXPECT_EQ(made->isResettable(), entry.isResettable);
+        EXPECT_TRUE(made->isActive());
+        EXPECT_TRUE(made->isExpanded());
+        EXPECT_EQ(made->targetColorModel(), 1);
+        EXPECT_EQ(made->targetColorDepth(), 0);
+        EXPECT_FALSE(made->undoManager());
+    }
+}
+
+TEST(ConvertStageFactory, UnknownIDsGiveNothingAndTheBaseDoesNothing)
+{
+    for (qint64 id : {qint64(4), qint64(1000), qint64(-2), std::numeric_limits<qint64>::max()}) {
+        EXPECT_EQ(MCConvertStage::convertStageWithID(id), nullptr) << id;
+        EXPECT_EQ(MCConvertStage::stageWithDictionary({{"stageID", id}}), nullptr) << id;
+    }
+    StageRef base = stage(-1);
+    ASSERT_TRUE(base);
+    EXPECT_EQ(typeid(*base), typeid(MCConvertStage));
+    QVariantMap metadata{{"Orientation", 6}};
+    EXPECT_TRUE(base->convertBitmap(nullptr, metadata, nullptr, nullptr));
+    EXPECT_EQ(metadata, (QVariantMap{{"Orientation", 6}}));
+    quint64 orientation = 6;
+    EXPECT_EQ(base->imageSizeForSize(QSizeF(40, 30), orientation), QSizeF(40, 30));
+    EXPECT_EQ(orientation, 6u);
+    EXPECT_EQ(base->resolutionForResolution(300), 300u);
+    EXPECT_EQ(base->colorProfileNameForName("sRGB"), "sRGB");
+    const QDateTime date = QDateTime::fromSecsSinceEpoch(1000000);
+    EXPECT_EQ(base->captureDateForDate(date, QDateTime()), date);
+    EXPECT_EQ(base->captureDateForDate(std::nullopt, date), std::nullopt);
+}
+
+TEST(ConvertStageFactory, TheIDArgumentSelectsTheClassAndMissingKeysReadZero)
+{
+    // Only the ID: inactive, collapsed, and the number reads 0 rather than its default.
+    const QVariantMap bare{{"stageID", 9}};
+    auto read = std::dynamic_pointer_cast<MCConvertGamma>(MCConvertStage::stageWithDictionary(bare));
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(read->isActive());
+    EXPECT_FALSE(read->isExpanded());
+    EXPECT_EQ(read->gamma(), 0.0);
+    // The ID argument wins over the dictionary's own.
+    const QVariantMap other{{"stageID", 1000}, {"stageIsActive", true}, {"gamma", 3.0}};
+    auto chosen = std::dynamic_pointer_cast<MCConvertGamma>(MCConvertStage::convertStageWithID(9, &other));
+    ASSERT_TRUE(chosen);
+    EXPECT_TRUE(chosen->isActive());
+    EXPECT_EQ(chosen->gamma(), 3.0);
+    // Without a dictionary the defaults.
+    EXPECT_EQ(gammaStage()->gamma(), 2.2);
+}
+
+// Values of the wrong type read as a defined value, never as a crash.
+TEST(ConvertStageFactory, WrongTypedValuesReadAsDefinedValues)
+{
+    struct Case
+    {
+        QVariant stored;
+        double gamma;
+    };
+    const Case cases[] = {
+        {QVariant("abc"), 0.0},
+        {QVariant("3.5"), 3.5},
+        {QVariant(QVariantList{1, 2}), 0.0},
+        {QVariant(QVariantMap{{"a", 1}}), 0.0},
+        {QVariant(true), 1.0},
+        {QVariant(qint64(3)), 3.0},
+        {QVariant(QByteArray("\x01\x02")), 0.0},
+    };
+    for (const Case &c : cases) {
+        StageRef read = MCConvertStage::stageWithDictionary(
+            {{"stageID", 9}, {"stageIsActive", "garbage"}, {"stageIsExpanded", QVariantList{}}, {"gamma", c.stored}});
+        auto gamma = std::dynamic_pointer_cast<MCConvertGamma>(read);
+        ASSERT_TRUE(gamma) << c.stored.toString().toStdString();
+        EXPECT_EQ(gamma->gamma(), c.gamma) << c.stored.toString().toStdString();
+        EXPECT_FALSE(gamma->isActive());
+    }
+    EXPECT_TRUE(MCConvertStage::stageWithDictionary({{"stageID", "9"}}));
+    EXPECT_TRUE(MCConvertStage::stageWithDictionary({{"stageID", 9.0}}));
+}
+
+// ---------------------------------------------------------------- stored form
+
+// One row per configured stage: its dictionary (also through an XML property list, as presets
+// store it) reads back as an equal stage with the same hash. Stages add rows here.
+TEST(ConvertStageStoredForm, RoundTripGivesAnEqualStage)
+{
+    struct Row
+    {
+        const char *label;
+        qint64 stageID;
+        std::function<void(MCConvertStage &)> configure;
+    };
+    const std::vector<Row> rows = {
+        {"base", -1, [](MCConvertStage &s) { s.setExpanded(false); }},
+        {"gamma defaults", 9, [](MCConvertStage &) {}},
+        {"gamma set", 9,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertGamma &>(s).setGamma(3.1415);
+             s.setActive(false);
+         }},
+        {"gamma below its limits", 9, [](MCConvertStage &s) { static_cast<MCConvertGamma &>(s).setGamma(0.25); }},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.label);
+        StageRef original = stage(row.stageID);
+        ASSERT_TRUE(original);
+        row.configure(*original);
+        const QVariantMap dictionary = original->dictionaryRepresentation();
+        EXPECT_EQ(dictionary.value("stageID").toLongLong(), row.stageID);
+
+        StageRef read = MCConvertStage::stageWithDictionary(dictionary);
+        ASSERT_TRUE(read);
+        EXPECT_TRUE(read->isEqual(*original));
+        EXPECT_EQ(read->hash(), original->hash());
+        EXPECT_NE(read->uuid(), original->uuid());
+
+        MCError error;
+        const QByteArray xml = platform::dataFromPropertyList(dictionary, &error);
+        ASSERT_FALSE(xml.isEmpty()) << error.toString().toStdString();
+        StageRef reread = MCConvertStage::stageWithDictionary(platform::propertyListFromData(xml).toMap());
+        ASSERT_TRUE(reread);
+        EXPECT_TRUE(reread->isEqual(*original));
+    }
+}
+
+TEST(ConvertStageStoredForm, DictionaryHoldsTheBaseKeysAndOneKeyPerParameter)
+{
+    auto gamma = gammaStage();
+    gamma->setExpanded(false);
+    EXPECT_EQ(gamma->dictionaryRepresentation(),
+              (QVariantMap{{"stageID", 9}, {"stageIsActive", true}, {"stageIsExpanded", false}, {"gamma", 2.2}}));
+}
+
+// ---------------------------------------------------------------- copy, equality, hash
+
+TEST(ConvertStageIdentity, CopyIsEqualWithANewIdentityAndNoUndoManager)
+{
+    auto undo = std::make_shared<MCUndoManager>();
+    auto gamma = gammaStage();
+    gamma->setUndoManager(undo);
+    gamma->setGamma(1.8);
+    gamma->setTargetFormat(5);
+    gamma->setTargetColorModel(2);
+    gamma->setTargetColorDepth(1);
+    gamma->setTargetHasAlpha(true);
+
+    auto copy = std::dynamic_pointer_cast<MCConvertGamma>(gamma->copy());
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(copy->isEqual(*gamma));
+    EXPECT_EQ(copy->hash(), gamma->hash());
+    EXPECT_NE(copy->uuid(), gamma->uuid());
+    EXPECT_FALSE(copy->undoManager());
+    EXPECT_EQ(copy->gamma(), 1.8);
+    EXPECT_EQ(copy->targetFormat(), 5u);
+    EXPECT_EQ(copy->targetColorModel(), 2);
+    EXPECT_EQ(copy->targetColorDepth(), 1);
+    EXPECT_TRUE(copy->targetHasAlpha());
+}
+
+TEST(ConvertStageIdentity, EqualityComparesClassFlagsAndParameters)
+{
+    auto gamma = gammaStage();
+    auto other = gammaStage();
+    EXPECT_TRUE(gamma->isEqual(*other));
+    EXPECT_EQ(gamma->hash(), other->hash());
+    // The hash of the default: (9 << 2 | 2 | 1) ^ (2200 << 16).
+    EXPECT_EQ(gamma->hash(), quint64((9 << 2) | 3) ^ (quint64(2200) << 16));
+
+    other->setExpanded(false);
+    EXPECT_FALSE(gamma->isEqual(*other));
+    other->setExpanded(true);
+    other->setGamma(2.2000001); // exact comparison, no tolerance
+    EXPECT_FALSE(gamma->isEqual(*other));
+    other->setGamma(2.2);
+    other->setTargetColorModel(3); // targets and identity take no part
+    EXPECT_TRUE(gamma->isEqual(*other));
+    EXPECT_FALSE(gamma->isEqual(*stage(-1)));
+    EXPECT_FALSE(stage(-1)->isEqual(*gamma));
+
+    // Values a hash cannot round do not break it.
+    for (double odd : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300}) {
+        other->setGamma(odd);
+        (void)other->hash();
+        EXPECT_TRUE(other->copy()->isEqual(*other));
+    }
+}
+
+// ---------------------------------------------------------------- undo, nil, reset, observation
+
+TEST(ConvertStageEditing, SettersRecordUndoOnlyWhenTheValueChanges)
+{
+    auto undo = std::make_shared<MCUndoManager>();
+    auto gamma = gammaStage();
+    gamma->setUndoManager(undo);
+
+    gamma->setGamma(2.2);
+    gamma->setActive(true);
+    gamma->setExpanded(false); // view state: never undoable
+    EXPECT_FALSE(undo->canUndo());
+
+    gamma->setGamma(3.0);
+    drainMainQueue();
+    gamma->setActive(false);
+    drainMainQueue();
+    undo->undo();
+    EXPECT_TRUE(gamma->isActive());
+    undo->undo();
+    EXPECT_EQ(gamma->gamma(), 2.2);
+    undo->redo();
+    EXPECT_EQ(gamma->gamma(), 3.0);
+
+    // A stage without an undo manager simply records nothing.
+    auto loose = gammaStage();
+    loose->setGamma(4.0);
+    EXPECT_EQ(loose->gamma(), 4.0);
+}
+
+TEST(ConvertStageEditing, NilForANumberBecomesItsMinimumLaterAsOneUndoStep)
+{
+    auto undo = std::make_shared<MCUndoManager>();
+    auto gamma = gammaStage();
+    gamma->setUndoManager(undo);
+    gamma->setValueForKey("gamma", QVariant());
+    EXPECT_EQ(gamma->gamma(), 2.2); // not before the main queue runs
+    EXPECT_FALSE(undo->canUndo());
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return gamma->gamma() == 1.0; }));
+    EXPECT_EQ(gamma->gamma(), gamma->minGamma());
+    drainMainQueue();
+    undo->undo();
+    EXPECT_EQ(gamma->gamma(), 2.2);
+    EXPECT_FALSE(undo->canUndo());
+
+    EXPECT_THROW(gamma->setValueForKey("active", QVariant()), std::invalid_argument);
+    EXPECT_THROW(gamma->setValueForKey("noSuchKey", 1), std::invalid_argument);
+    EXPECT_THROW((void)gamma->valueForKey("noSuchKey"), std::invalid_argument);
+
+    // A stage gone before the main queue runs is left alone.
+    gamma->setValueForKey("gamma", QVariant());
+    gamma.reset();
+    drainMainQueue();
+}
+
+TEST(ConvertStageEditing, KeyValueCodingLimitsAndReset)
+{
+    auto undo = std::make_shared<MCUndoManager>();
+    auto gamma = gammaStage();
+    gamma->setUndoManager(undo);
+    EXPECT_EQ(gamma->minGamma(), 1.0);
+    EXPECT_EQ(gamma->maxGamma(), 4.4);
+    EXPECT_EQ(gamma->valueForKey("gamma").toDouble(), 2.2);
+    gamma->setValueForKey("gamma", 3); // numbers convert to the parameter's type
+    EXPECT_EQ(gamma->gamma(), 3.0);
+    gamma->setValueForKey("active", false);
+    EXPECT_FALSE(gamma->isActive());
+    drainMainQueue();
+
+    gamma->resetToDefaults();
+    EXPECT_EQ(gamma->gamma(), 2.2);
+    EXPECT_FALSE(gamma->isActive()); // reset restores the parameters only
+    drainMainQueue();
+    undo->undo();
+    EXPECT_EQ(gamma->gamma(), 3.0);
+}
+
+TEST(ConvertStageEditing, ObserversSeeChangesOfTheirKeyPaths)
+{
+    auto gamma = gammaStage();
+    EXPECT_EQ(gamma->keyPathsForObserver(), (QSet<QString>{"active", "gamma"}));
+    EXPECT_EQ(gamma->resizeKeyPathsForObserver(), (QSet<QString>{"expanded"}));
+    EXPECT_EQ(stage(-1)->keyPathsForObserver(), (QSet<QString>{"active"}));
+
+    QStringList seen;
+    auto tokens = gamma->registerNotificationsForObserver(
+        [&](MCObservable &, const QString &key, const MCKeyValueChange &) { seen << key; });
+    auto resize = gamma->registerResizeNotificationsForObserver(
+        [&](MCObservable &, const QString &key, const MCKeyValueChange &) { seen << key; });
+    gamma->setGamma(2.2); // unchanged: no notice
+    gamma->setGamma(1.5);
+    gamma->setActive(false);
+    gamma->setExpanded(false);
+    EXPECT_EQ(seen, (QStringList{"gamma", "active", "expanded"}));
+    tokens.clear();
+    resize.clear();
+    gamma->setGamma(1.6);
+    EXPECT_EQ(seen.size(), 3);
+}
+
+TEST(ConvertStageEditing, StageFailureErrorNamesStageAndFile)
+{
+    auto file = MCFile::fileWithID(1);
+    file->setFileName("IMG_0001.JPG");
+    const MCError error = gammaStage()->stageFailureError(file.get());
+    EXPECT_TRUE(error.is(MCErrorDomain, 2));
+    EXPECT_EQ(error.localizedDescription(), "Action “Gamma” failed on image “IMG_0001.JPG”.");
+    EXPECT_EQ(error.localizedRecoverySuggestion(),
+              "Action “Gamma” failed on image “IMG_0001.JPG”. Please correct settings in the action, and then try "
+              "again.");
+}
+
+// ---------------------------------------------------------------- Gamma's work
+
+namespace {
+
+std::unique_ptr<MCBitmap> grayRamp()
+{
+    QByteArray data(16 * 4, 0);
+    for (int i = 0; i < 16; ++i) {
+        data[4 * i] = data[4 * i + 1] = data[4 * i + 2] = char(i * 16);
+        data[4 * i + 3] = char(255);
+    }
+    return MCBitmap::createWithCGImage(
+        CGImage::create(16, 1, 8, 32, 64, CGColorSpace::createWithName(kCGColorSpaceSRGB), kCGImageAlphaLast, data));
+}
+
+QByteArray pixels(const MCBitmap &bitmap)
+{
+    return QByteArray(static_cast<const char *>(bitmap.imageBuffer().data), 64);
+}
+
+} // namespace
+
+TEST(ConvertGamma, LeavesTheBitmapAloneWhenInactiveOrWithinAThousandth)
+{
+    auto bitmap = grayRamp();
+    ASSERT_TRUE(bitmap);
+    const QByteArray before = pixels(*bitmap);
+    const double profileGamma = bitmap->profileGamma();
+    QVariantMap metadata;
+
+    auto gamma = gammaStage();
+    for (double target : {profileGamma, profileGamma * 1.0005, profileGamma / 1.0009}) {
+        gamma->setGamma(target);
+        EXPECT_TRUE(gamma->convertBitmap(bitmap.get(), metadata, nullptr, nullptr)) << target;
+    }
+    gamma->setActive(false);
+    for (double target : {0.0, std::nan(""), 3.0}) {
+        gamma->setGamma(target);
+        EXPECT_TRUE(gamma->convertBitmap(bitmap.get(), metadata, nullptr, nullptr)) << target;
+    }
+    EXPECT_FALSE(bitmap->isUsingChannels());
+    EXPECT_EQ(pixels(*bitmap), before);
+    EXPECT_TRUE(metadata.isEmpty());
+}
+
+TEST(ConvertGamma, UnusableTargetsFailWithoutTouchingPixels)
+{
+    auto bitmap = grayRamp();
+    ASSERT_TRUE(bitmap);
+    const QByteArray before = pixels(*bitmap);
+    QVariantMap metadata;
+    auto gamma = gammaStage();
+    for (double target : {0.0, -0.0, std::nan(""), HUGE_VAL}) {
+        gamma->setGamma(target);
+        EXPECT_FALSE(gamma->convertBitmap(bitmap.get(), metadata, nullptr, nullptr)) << target;
+    }
+    EXPECT_EQ(pixels(*bitmap), before);
+}
