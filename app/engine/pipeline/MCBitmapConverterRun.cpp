@@ -1,0 +1,355 @@
+// The conversion of one photo: load, turn upright, run the stages, convert to the output's
+// pixel format and colour space, finish the properties and write.
+#include "app/QuillonVersion.h"
+#include "app/engine/bitmap/MCBitmap.h"
+#include "app/engine/pipeline/MCBitmapConverter.h"
+#include "app/library/MCFile.h"
+#include "halvard/imageio/MCImage.h"
+#include "halvard/imageio/MCImageLoader.h"
+#include "halvard/system/MCDataExtensions.h"
+#include "platform/core/MCUserDefaults.h"
+#include "platform/imageio/MCImageDestination.h"
+#include "platform/imageio/MCImageProperties.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <lcms2.h>
+
+namespace {
+
+QString tr(const char *text) { return QCoreApplication::translate("MCBitmapConverter", text); }
+
+// "“name” could not be converted." in the system's own domain: what the run reports when the
+// working bitmap cannot be made or its final conversion fails.
+MCError conversionError(const QString &path)
+{
+    return MCError(MCErrorDomain, 1, tr("“%1” could not be converted.").arg(QFileInfo(path).fileName()), QString(),
+                   tr("Make sure that the convert settings are proper."));
+}
+
+QVariantMap mapValue(const QVariantMap &map, const QString &key)
+{
+    return map.value(key).toMap();
+}
+
+quint64 orientationOf(const QVariantMap &properties)
+{
+    bool ok = false;
+    const qint64 value = properties.value(kCGImagePropertyOrientation).toLongLong(&ok);
+    return ok && value >= 1 && value <= 8 ? quint64(value) : 1;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- pixel formats
+
+CGImageAlphaInfo MCBitmapConverter::editingAlphaInfoForPreview(bool) const { return kCGImageAlphaLast; }
+
+CGBitmapInfo MCBitmapConverter::editingBitmapInfoForPreview(bool preview) const
+{
+    CGBitmapInfo info = editingAlphaInfoForPreview(preview);
+    if (!preview && m_imageColorDepth != 0)
+        info |= kCGBitmapFloatComponents | kCGBitmapByteOrder32Little;
+    return info;
+}
+
+quint64 MCBitmapConverter::editingBitsPerComponentForPreview(bool preview) const
+{
+    return preview || m_imageColorDepth == 0 ? 8 : 32;
+}
+
+quint64 MCBitmapConverter::editingBitsPerPixelForPreview(bool preview) const
+{
+    return 4 * editingBitsPerComponentForPreview(preview);
+}
+
+CGColorSpaceModel MCBitmapConverter::editingColorSpaceModelForPreview(bool) const { return kCGColorSpaceModelRGB; }
+
+CGColorSpaceRef MCBitmapConverter::editingColorSpaceForPreview(bool, const CGColorSpaceRef &proposed) const
+{
+    if (proposed && proposed->model() == kCGColorSpaceModelRGB)
+        return proposed;
+    return CGColorSpace::createWithName(kCGColorSpaceSRGB);
+}
+
+CGImageAlphaInfo MCBitmapConverter::finalAlphaInfoForPreview(bool) const
+{
+    if (m_imageColorModel < 0 || m_imageColorModel > 3)
+        return kCGImageAlphaNone;
+    return m_imageHasAlpha ? kCGImageAlphaLast : kCGImageAlphaNone;
+}
+
+CGBitmapInfo MCBitmapConverter::finalBitmapInfoForPreview(bool preview) const
+{
+    const CGBitmapInfo alpha = finalAlphaInfoForPreview(preview);
+    if (preview)
+        return alpha;
+    switch (m_imageColorDepth) {
+    case 0: return alpha;
+    case 1: return alpha | kCGBitmapByteOrder16Little;
+    case 2: return alpha | kCGBitmapFloatComponents | kCGBitmapByteOrder32Little;
+    default: return 0;
+    }
+}
+
+quint64 MCBitmapConverter::finalBitsPerComponentForPreview(bool preview) const
+{
+    if (preview)
+        return 8;
+    switch (m_imageColorDepth) {
+    case 0: return 8;
+    case 1: return 16;
+    case 2: return 32;
+    default: return 0;
+    }
+}
+
+quint64 MCBitmapConverter::finalBitsPerPixelForPreview(bool preview) const
+{
+    static const quint64 components[] = {1, 3, 4, 3};
+    if (m_imageColorModel < 0 || m_imageColorModel > 3)
+        return 0;
+    const quint64 alpha = finalAlphaInfoForPreview(preview) == kCGImageAlphaNone ? 0 : 1;
+    return finalBitsPerComponentForPreview(preview) * (components[m_imageColorModel] + alpha);
+}
+
+CGColorSpaceModel MCBitmapConverter::finalColorSpaceModelForPreview(bool) const
+{
+    return m_imageColorModel >= 0 && m_imageColorModel <= 3 ? CGColorSpaceModel(m_imageColorModel)
+                                                            : kCGColorSpaceModelUnknown;
+}
+
+CGColorSpaceRef MCBitmapConverter::finalColorSpaceForPreview(bool preview, const CGColorSpaceRef &proposed) const
+{
+    const CGColorSpaceModel model = finalColorSpaceModelForPreview(preview);
+    if (model == kCGColorSpaceModelUnknown)
+        return nullptr;
+    if (proposed && proposed->model() == model)
+        return proposed;
+    switch (model) {
+    case kCGColorSpaceModelMonochrome: return CGColorSpace::createWithName(kCGColorSpaceGenericGray);
+    case kCGColorSpaceModelRGB: return CGColorSpace::createWithName(kCGColorSpaceSRGB);
+    case kCGColorSpaceModelCMYK: return CGColorSpace::createWithName(kCGColorSpaceGenericCMYK);
+    case kCGColorSpaceModelLab: return CGColorSpace::createWithName(kCGColorSpaceGenericLab);
+    default: return nullptr;
+    }
+}
+
+std::optional<std::vector<double>> MCBitmapConverter::finalBackgroundColorForPreview(bool,
+                                                                                      const CGColorSpaceRef &space) const
+{
+    QColor stored(Qt::white);
+    const QByteArray archived = m_defaults->dataForKey(kMCAlphaColorKey);
+    if (!archived.isEmpty()) {
+        const QVariant color = MCKeyedUnarchiver::unarchivedRootObject(archived);
+        if (color.typeId() == QMetaType::QColor && color.value<QColor>().isValid())
+            stored = color.value<QColor>().toRgb();
+    }
+    const std::vector<double> rgb{stored.redF(), stored.greenF(), stored.blueF()};
+    const CGColorSpaceRef sRGB = CGColorSpace::createWithName(kCGColorSpaceSRGB);
+    if (!space || !sRGB || !space->lcmsProfile() || space == sRGB)
+        return rgb; // a space that cannot take colours keeps the colour as stored
+
+    cmsUInt32Number format = 0;
+    switch (space->model()) {
+    case kCGColorSpaceModelMonochrome: format = TYPE_GRAY_DBL; break;
+    case kCGColorSpaceModelRGB: format = TYPE_RGB_DBL; break;
+    case kCGColorSpaceModelCMYK: format = TYPE_CMYK_DBL; break;
+    case kCGColorSpaceModelLab: format = TYPE_Lab_DBL; break;
+    default: return rgb;
+    }
+    cmsHTRANSFORM transform = cmsCreateTransform(sRGB->lcmsProfile(), TYPE_RGB_DBL, space->lcmsProfile(), format,
+                                                 INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+    if (!transform)
+        return std::nullopt;
+    double out[4] = {0, 0, 0, 0};
+    cmsDoTransform(transform, rgb.data(), out, 1);
+    cmsDeleteTransform(transform);
+    switch (space->model()) {
+    case kCGColorSpaceModelMonochrome: return std::vector<double>{out[0]};
+    case kCGColorSpaceModelRGB: return std::vector<double>{out[0], out[1], out[2]};
+    case kCGColorSpaceModelCMYK: // lcms counts ink in percent
+        return std::vector<double>{out[0] / 100.0, out[1] / 100.0, out[2] / 100.0, out[3] / 100.0};
+    default: // Lab as the 0..1 encoding of its components
+        return std::vector<double>{out[0] / 100.0, (out[1] + 128.0) / 255.0, (out[2] + 128.0) / 255.0};
+    }
+}
+
+// ---------------------------------------------------------------- loading
+
+std::shared_ptr<MCImage> MCBitmapConverter::newImageAtURL(const QString &path, QVariantMap *metadata, MCError *error)
+{
+    if (path.isEmpty())
+        return nullptr;
+    QVariantMap properties;
+    MCError failure;
+    std::shared_ptr<MCImage> image;
+    if (CGImageRef decoded = MCImageLoader::newImageWithURL(path, &properties))
+        image = MCImage::create(decoded, &failure);
+    if (image) {
+        if (metadata)
+            *metadata = properties;
+        return image;
+    }
+    if (failure.isNull()) {
+        failure = MCError(MCCocoaErrorDomain, MCFileReadCorruptFileError,
+                          tr("Could not load an image from “%1”.").arg(QFileInfo(path).fileName()), QString(),
+                          tr("It may be damaged or use a file format that Quillon doesn’t recognize as image. Please "
+                             "try to open this file in Preview."));
+        failure.setUserInfoValue(MCFilePathErrorKey, path);
+    }
+    MCSetError(error, failure);
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- one file
+
+bool MCBitmapConverter::convertFile(const MCFile &file, const QString &destination, MCError *error)
+{
+    const QString source = file.filePath();
+    MCError failure;
+    auto fail = [&] { return MCSetError(error, failure); };
+
+    QVariantMap properties;
+    const std::shared_ptr<MCImage> image = newImageAtURL(source, &properties, &failure);
+    if (!image)
+        return fail();
+
+    // Turning the pixels upright makes the stored orientation 1; photos left as stored keep
+    // their orientation, or a viewer would show them turned.
+    const bool autorotate = m_defaults->boolForKey(kMCShouldAutorotateKey);
+    const quint64 orientation = orientationOf(properties);
+    const bool flipH = autorotate && MCBitmap::flipsHorizontallyFromOrientation(orientation);
+    const bool flipV = autorotate && MCBitmap::flipsVerticallyFromOrientation(orientation);
+    const double angle = autorotate ? MCBitmap::rotationAngleInRadiansFromOrientation(orientation) : 0.0;
+
+    std::unique_ptr<MCBitmap> bitmap =
+        MCBitmap::create(image, editingColorSpaceForPreview(false, image->colorSpace()),
+                         editingBitmapInfoForPreview(false), editingBitsPerComponentForPreview(false),
+                         editingBitsPerPixelForPreview(false), QSizeF(0, 0), angle, flipH, flipV);
+    if (!bitmap) {
+        failure = conversionError(source);
+        return fail();
+    }
+
+    properties.insert(kMCQuillonDictionaryKey,
+                      QVariantMap{{kMCQuillonFilenameKey, QFileInfo(destination).fileName()}});
+    if (autorotate)
+        properties.insert(kCGImagePropertyOrientation, 1);
+    if (!run(bitmap.get(), &properties, &file, &failure, false, !autorotate))
+        return fail();
+
+    properties.remove(kMCQuillonDictionaryKey);
+    if (!bitmap->saveAtURL(destination, imageFileType(), properties, &failure))
+        return fail();
+
+    if (m_defaults->boolForKey(kMCKeepOriginalFileCreationDateKey)) {
+        // Where the file system keeps a settable birth time; elsewhere this quietly fails.
+        if (const std::optional<QDateTime> created = file.fileCreationDate()) {
+            QFile written(destination);
+            if (written.open(QIODevice::ReadWrite))
+                written.setFileTime(*created, QFileDevice::FileBirthTime);
+        }
+    }
+    if (error)
+        *error = MCError();
+    return true;
+}
+
+bool MCBitmapConverter::convertBitmap(MCBitmap *bitmap, QVariantMap *metadata, const MCFile *file, MCError *error) const
+{
+    return run(bitmap, metadata, file, error, false, false);
+}
+
+bool MCBitmapConverter::previewBitmap(MCBitmap *bitmap, QVariantMap *metadata, const MCFile *file, MCError *error) const
+{
+    return run(bitmap, metadata, file, error, true, true);
+}
+
+bool MCBitmapConverter::run(MCBitmap *bitmap, QVariantMap *metadata, const MCFile *file, MCError *error, bool preview,
+                            bool keepOrientation) const
+{
+    const QString path = file ? file->filePath() : QString();
+    if (!bitmap)
+        return MCSetError(error, conversionError(path));
+
+    QVariantMap properties = metadata ? *metadata : QVariantMap();
+    if (properties.value(kCGImagePropertyTIFFDictionary).typeId() != QMetaType::QVariantMap)
+        properties.insert(kCGImagePropertyTIFFDictionary, QVariantMap());
+
+    for (const MCConvertStageRef &stage : sortedStages()) {
+        if (!stage->isActive())
+            continue;
+        MCError stageError;
+        const bool done = preview ? stage->previewBitmap(bitmap, properties, file, &stageError)
+                                  : stage->convertBitmap(bitmap, properties, file, &stageError);
+        if (done)
+            continue;
+        if (preview)
+            return error && !stageError.isNull() ? MCSetError(error, stageError) : false;
+        return MCSetError(error, stageError.isNull() ? stage->stageFailureError(file) : stageError);
+    }
+
+    const std::optional<std::vector<double>> background = finalBackgroundColorForPreview(preview, bitmap->colorSpace());
+    const CGColorSpaceRef finalSpace = finalColorSpaceForPreview(preview, bitmap->colorSpace());
+    if (!finalSpace || !background ||
+        !bitmap->convertToFinalColorSpace(finalSpace, finalBitmapInfoForPreview(preview),
+                                          finalBitsPerComponentForPreview(preview), *background))
+        return MCSetError(error, conversionError(path));
+    if (bitmap->assignedColorSpace() && !bitmap->assignColorSpace(bitmap->assignedColorSpace()))
+        return MCSetError(error, conversionError(path));
+
+    if (!keepOrientation) {
+        properties.insert(kCGImageDestinationOrientation, 1);
+        properties.insert(kCGImagePropertyOrientation, 1);
+        if (properties.value(kCGImagePropertyIPTCDictionary).typeId() == QMetaType::QVariantMap) {
+            QVariantMap iptc = mapValue(properties, kCGImagePropertyIPTCDictionary);
+            iptc.insert(kCGImagePropertyIPTCImageOrientation, 1);
+            properties.insert(kCGImagePropertyIPTCDictionary, iptc);
+        }
+        QVariantMap tiff = mapValue(properties, kCGImagePropertyTIFFDictionary);
+        tiff.insert(kCGImagePropertyTIFFOrientation, 1);
+        properties.insert(kCGImagePropertyTIFFDictionary, tiff);
+    } else if (!preview) {
+        // The pixels stay as stored: every orientation entry names the stored one.
+        const quint64 orientation = orientationOf(properties);
+        properties.insert(kCGImageDestinationOrientation, orientation);
+        properties.insert(kCGImagePropertyOrientation, orientation);
+        QVariantMap tiff = mapValue(properties, kCGImagePropertyTIFFDictionary);
+        tiff.insert(kCGImagePropertyTIFFOrientation, orientation);
+        properties.insert(kCGImagePropertyTIFFDictionary, tiff);
+    }
+
+    QVariantMap tiff = mapValue(properties, kCGImagePropertyTIFFDictionary);
+    switch (m_imageFormat) {
+    case MCImageFormatJPEG:
+    case MCImageFormatHEIC:
+        if (!preview)
+            properties.insert(kCGImageDestinationEmbedThumbnail, m_embedThumbnail);
+        [[fallthrough]];
+    case MCImageFormatJPEG2000:
+        properties.insert(kCGImageDestinationLossyCompressionQuality, m_imageQuality);
+        break;
+    case MCImageFormatTIFF:
+        tiff.insert(kCGImagePropertyTIFFCompression,
+                    m_imageTIFFCompression == 1 ? 5 : m_imageTIFFCompression == 2 ? 32773 : 1);
+        break;
+    default:
+        break;
+    }
+    const QString name = quillon::applicationName(), version = quillon::applicationVersion();
+    if (!name.isEmpty() && !version.isEmpty())
+        tiff.insert(kCGImagePropertyTIFFSoftware, QStringLiteral("%1 %2").arg(name, version));
+    properties.insert(kCGImagePropertyTIFFDictionary, tiff);
+
+    for (const QString *key : {&kCGImagePropertyColorModel, &kCGImagePropertyDepth, &kCGImagePropertyHasAlpha,
+                               &kCGImagePropertyIsFloat, &kCGImagePropertyIsIndexed, &kCGImagePropertyProfileName})
+        properties.remove(*key);
+
+    if (metadata)
+        *metadata = properties;
+    return true;
+}
