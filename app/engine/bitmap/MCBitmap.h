@@ -155,18 +155,81 @@ public:
     bool runKernels(const Kernels &kernels);
 
     // ---- Tone adjustments (MCBitmapTone.cpp)
+    // Every colour channel is changed, alpha never. Gray bitmaps use channel 0 alone. An
+    // operation answers false when it could not be done (no planes, no memory, a rejected
+    // argument such as NaN) and then leaves the pixels as they were, except where a platform
+    // step fails part way; `error` is never filled.
+
+    // Luminance stretched by `contrast` about the pivot `shift` (0..1); colour pixels keep
+    // their chromaticity.
+    bool adjustContrast(float contrast, float shift, MCError *error = nullptr);
+    // Every colour component times `gain` (≥ 0), saturating at full scale.
+    bool adjustExposure(float gain, MCError *error = nullptr);
+    // Every colour component c of 0..1 becomes c^ratio; ratios outside 0.1..10 are refused.
+    bool adjustGamma(float ratio, MCError *error = nullptr);
+    // Levels: input range minInput..maxInput onto the output range minOutput..maxOutput through
+    // the exponent `gamma` (fractions of full scale, clamped to 0..1). Gray bitmaps are left.
+    bool adjustGamma(float gamma, float minInput, float maxInput, float minOutput, float maxOutput,
+                     MCError *error = nullptr);
+    // Stretches the range between the levels where `fraction` of the pixels lie below (above)
+    // to full scale: one common range for all channels, or each channel's own.
+    bool autoContrast(float fraction, MCError *error = nullptr);
+    bool autoWhiteBalance(float fraction, MCError *error = nullptr);
 
     // ---- end
 
     // ---- Colour adjustments (MCBitmapColor.cpp)
+    // Hue is a fraction of a full turn (degrees / 360); saturation, lightness and value 0..1.
+    // Results as for the tone adjustments. Gray bitmaps take the gain noted, or are left.
+
+    // Gains per channel. Gray: the mean of the three.
+    bool adjustR(float red, float green, float blue, MCError *error = nullptr);
+    // Hue shift, saturation factor and lightness factor in the HSL model. Gray: gain `lightness`.
+    bool adjustH(float hue, float saturation, float lightness, MCError *error = nullptr);
+    // The same in the HSV model, with a value factor. (Named apart from the HSL adjustment,
+    // whose arguments have the same types.) Gray: gain `value`.
+    bool adjustHSV(float hue, float saturation, float value, MCError *error = nullptr);
+    // Every pixel takes the hue and saturation given and its lightness times `lightness`.
+    // Gray: gain `lightness`.
+    bool colorizeH(float hue, float saturation, float lightness, MCError *error = nullptr);
+    // Hue turn, saturation and value through a YIQ matrix. Gray: gain `value`.
+    bool adjustY(float hueTurn, float saturation, float value, MCError *error = nullptr);
+    // Blend towards sepia by `strength` (0..1). Gray: unchanged.
+    bool adjustSepia(float strength, MCError *error = nullptr);
+    // Channel gains of black-body light at `kelvin`. Gray: unchanged.
+    bool adjustTemperature(float kelvin, MCError *error = nullptr);
 
     // ---- end
 
     // ---- Sharpness, blur and vignette (MCBitmapSharpness.cpp)
+    // The kernel follows the component size (8-bit or float); gray bitmaps work channel 0,
+    // others red, green and blue. Alpha is never changed. false when planes or memory cannot be
+    // had (the pixels are then as they were) or for a NaN argument; `error` is never filled.
+
+    // 3 × 3 sharpening by `sharpness` ≥ 0 (0 changes nothing); edge pixels stay as they are.
+    bool adjustSharpness(float sharpness, MCError *error = nullptr);
+    // Blur of `radius` pixels (0 changes nothing; above 63 counts as 63), `type` 0 box, 1 tent,
+    // 2 Gaussian (other types change nothing), its kernel truncated at the picture's edges.
+    bool blurWithRadius(uint64_t radius, uint64_t type, MCError *error = nullptr);
+    // Darkens (gain < 1) or brightens the picture towards its corners: the centre ellipse keeps
+    // its pixels, the corners take them times `gain`. A gray bitmap counts as opaque.
+    bool vignetteWithExposure(float gain, MCError *error = nullptr);
 
     // ---- end
 
     // ---- Curves (MCBitmapCurves.cpp)
+    // A curve is a list of control points in a 256 × 256 grid (0..255 on both axes); the
+    // default curve is (0, 0), (255, 255). Points are sanitised before sampling: sorted,
+    // clamped to the grid, points closer than 1 in x to the previous one dropped.
+
+    // The natural cubic spline through the control points, one point per level, mapped from
+    // the grid into `rect`; empty for fewer than two points. Does not touch a bitmap.
+    static QList<QPointF> splinePointsInRect(const QRectF &rect, const QList<QPointF> &controlPoints);
+    // Maps the colour channels through four curves: master, red, green, blue (false for any
+    // other number). Gray bitmaps take the master curve; a colour channel takes its own curve
+    // plus the master's offset from the identity. A curve of fewer than two points counts as
+    // the identity.
+    bool histogram(const QList<QList<QPointF>> &curves, MCError *error = nullptr);
 
     // ---- end
 
