@@ -1,5 +1,6 @@
 // The program's entry point: sets the application's identity and shows the main window.
 #include "app/QuillonVersion.h"
+#include "app/library/MCLibraryServices.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     quillon::setApplicationIdentity();
+    quillon::installLibraryServices();
 
     QMainWindow window;
     window.setWindowTitle(quillon::applicationName());

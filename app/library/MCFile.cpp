@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QHash>
+#include <QMimeData>
 #include <QTimeZone>
 
 #include <atomic>
@@ -289,6 +291,24 @@ bool MCFile::filteredImageIsGPSLocationSet() const
     return present(v->GPSLatitude) && present(v->GPSLatitudeRef) && present(v->GPSLongitude) && present(v->GPSLongitudeRef);
 }
 
+namespace {
+QString textOf(const QVariant &value) { return present(value) ? value.toString() : QStringLiteral(""); }
+} // namespace
+
+QString MCFile::filteredEditingSoftware() const { return textOf(m_fileInfo->values()->editingSoftware); }
+QString MCFile::filteredCameraMaker() const { return textOf(m_fileInfo->values()->cameraMaker); }
+QString MCFile::filteredCameraModel() const { return textOf(m_fileInfo->values()->cameraModel); }
+QString MCFile::filteredCameraLensModel() const { return textOf(m_fileInfo->values()->cameraLensModel); }
+QString MCFile::filteredProfileName() const { return textOf(m_fileInfo->values()->profileName); }
+QString MCFile::filteredCopyright() const { return textOf(m_fileInfo->values()->copyright); }
+QString MCFile::filteredOwner() const { return textOf(m_fileInfo->values()->owner); }
+QString MCFile::filteredIPTCTitle() const { return textOf(m_fileInfo->values()->IPTCTitle); }
+QString MCFile::filteredIPTCCaption() const { return textOf(m_fileInfo->values()->IPTCCaption); }
+QString MCFile::filteredIPTCCity() const { return textOf(m_fileInfo->values()->IPTCCity); }
+QString MCFile::filteredIPTCCountry() const { return textOf(m_fileInfo->values()->IPTCCountry); }
+QString MCFile::filteredIPTCProvince() const { return textOf(m_fileInfo->values()->IPTCProvince); }
+QString MCFile::filteredIPTCLocation() const { return textOf(m_fileInfo->values()->IPTCLocation); }
+
 double MCFile::groupItemMegapixels() const
 {
     const auto v = m_fileInfo->values();
@@ -296,6 +316,7 @@ double MCFile::groupItemMegapixels() const
     return std::ceil(pixels / 100000.0) / 10.0;
 }
 
+bool MCFile::filteredIsRAWFile() const { return MCResourceManager::isRAWImageType(fileType()); }
 bool MCFile::filteredIsJPEGFile() const { return MCResourceManager::isJPEGImageType(fileType()); }
 bool MCFile::filteredIsBMPFile() const { return MCResourceManager::isBMPImageType(fileType()); }
 bool MCFile::filteredIsGIFFile() const { return MCResourceManager::isGIFImageType(fileType()); }
@@ -304,3 +325,116 @@ bool MCFile::filteredIsPDFFile() const { return MCResourceManager::isPDFImageTyp
 bool MCFile::filteredIsPNGFile() const { return MCResourceManager::isPNGImageType(fileType()); }
 bool MCFile::filteredIsTIFFFile() const { return MCResourceManager::isTIFFImageType(fileType()); }
 bool MCFile::filteredIsHEICFile() const { return MCResourceManager::isHEICImageType(fileType()); }
+
+const QString MCFile::kFileURLType = QStringLiteral("public.file-url");
+
+std::shared_ptr<MCImageDescriptor> MCFile::imageDescriptor() const
+{
+    const QSizeF size = browserItemImageSize();
+    const double larger = std::max(size.width(), size.height());
+    return std::make_shared<MCImageDescriptor>(m_filePath, larger > 0 ? quint64(larger) : 0);
+}
+
+QVariant MCFile::pasteboardPropertyListForType(const QString &type) const
+{
+    if (type != kFileURLType || m_filePath.isEmpty())
+        return {};
+    return previewItemURL().toString(QUrl::FullyEncoded);
+}
+
+std::unique_ptr<QMimeData> MCFile::newMimeDataForFiles(const QList<std::shared_ptr<MCFile>> &files)
+{
+    QList<QUrl> urls;
+    for (const std::shared_ptr<MCFile> &file : files)
+        if (file && !file->filePath().isEmpty())
+            urls.append(file->previewItemURL());
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
+}
+
+namespace {
+
+template<typename T>
+QVariant variantOf(const std::optional<T> &value)
+{
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+
+using KeyReader = QVariant (*)(const MCFile &);
+
+const QHash<QString, KeyReader> &keyReaders()
+{
+    static const QHash<QString, KeyReader> readers = {
+        {"filteredFileName", [](const MCFile &f) { return QVariant(f.filteredFileName()); }},
+        {"filteredCaptureDate", [](const MCFile &f) { return QVariant(f.filteredCaptureDate()); }},
+        {"filteredIsFlagged", [](const MCFile &f) { return QVariant(f.filteredIsFlagged()); }},
+        {"filteredIsRejected", [](const MCFile &f) { return QVariant(f.filteredIsRejected()); }},
+        {"filteredIsMarked", [](const MCFile &f) { return QVariant(f.filteredIsMarked()); }},
+        {"filteredIsLocked", [](const MCFile &f) { return QVariant(f.filteredIsLocked()); }},
+        {"filteredRating", [](const MCFile &f) { return QVariant(f.filteredRating()); }},
+        {"filteredLabel", [](const MCFile &f) { return QVariant(f.filteredLabel()); }},
+        {"filteredKeywords", [](const MCFile &f) { return QVariant(f.filteredKeywords()); }},
+        {"filteredIsJPEGFile", [](const MCFile &f) { return QVariant(f.filteredIsJPEGFile()); }},
+        {"filteredIsRAWFile", [](const MCFile &f) { return QVariant(f.filteredIsRAWFile()); }},
+        {"filteredIsBMPFile", [](const MCFile &f) { return QVariant(f.filteredIsBMPFile()); }},
+        {"filteredIsGIFFile", [](const MCFile &f) { return QVariant(f.filteredIsGIFFile()); }},
+        {"filteredIsJPEG2000File", [](const MCFile &f) { return QVariant(f.filteredIsJPEG2000File()); }},
+        {"filteredIsPDFFile", [](const MCFile &f) { return QVariant(f.filteredIsPDFFile()); }},
+        {"filteredIsPNGFile", [](const MCFile &f) { return QVariant(f.filteredIsPNGFile()); }},
+        {"filteredIsTIFFFile", [](const MCFile &f) { return QVariant(f.filteredIsTIFFFile()); }},
+        {"filteredIsHEICFile", [](const MCFile &f) { return QVariant(f.filteredIsHEICFile()); }},
+        {"filteredFileSize", [](const MCFile &f) { return QVariant(f.filteredFileSize()); }},
+        {"filteredFileCreationDate", [](const MCFile &f) { return QVariant(f.filteredFileCreationDate()); }},
+        {"filteredFileModificationDate", [](const MCFile &f) { return QVariant(f.filteredFileModificationDate()); }},
+        {"filteredParentFolderName", [](const MCFile &f) { return QVariant(f.filteredParentFolderName()); }},
+        {"filteredImageWidth", [](const MCFile &f) { return QVariant(f.filteredImageWidth()); }},
+        {"filteredImageHeight", [](const MCFile &f) { return QVariant(f.filteredImageHeight()); }},
+        {"filteredCanvasFormat", [](const MCFile &f) { return QVariant(f.filteredCanvasFormat()); }},
+        {"filteredImageDPI", [](const MCFile &f) { return QVariant(f.filteredImageDPI()); }},
+        {"filteredImageColorMode", [](const MCFile &f) { return QVariant(f.filteredImageColorMode()); }},
+        {"filteredImageColorDepth", [](const MCFile &f) { return QVariant(f.filteredImageColorDepth()); }},
+        {"filteredImageHasAlpha", [](const MCFile &f) { return QVariant(f.filteredImageHasAlpha()); }},
+        {"filteredImageExposureTime", [](const MCFile &f) { return QVariant(f.filteredImageExposureTime()); }},
+        {"filteredImageFNumber", [](const MCFile &f) { return QVariant(f.filteredImageFNumber()); }},
+        {"filteredImageFocalLength", [](const MCFile &f) { return QVariant(f.filteredImageFocalLength()); }},
+        {"filteredImageISOSpeedRating", [](const MCFile &f) { return QVariant(f.filteredImageISOSpeedRating()); }},
+        {"filteredImageIsFlashFired", [](const MCFile &f) { return QVariant(f.filteredImageIsFlashFired()); }},
+        {"filteredImageIsGPSLocationSet", [](const MCFile &f) { return QVariant(f.filteredImageIsGPSLocationSet()); }},
+        {"filteredEditingSoftware", [](const MCFile &f) { return QVariant(f.filteredEditingSoftware()); }},
+        {"filteredCameraMaker", [](const MCFile &f) { return QVariant(f.filteredCameraMaker()); }},
+        {"filteredCameraModel", [](const MCFile &f) { return QVariant(f.filteredCameraModel()); }},
+        {"filteredCameraLensModel", [](const MCFile &f) { return QVariant(f.filteredCameraLensModel()); }},
+        {"filteredProfileName", [](const MCFile &f) { return QVariant(f.filteredProfileName()); }},
+        {"filteredCopyright", [](const MCFile &f) { return QVariant(f.filteredCopyright()); }},
+        {"filteredOwner", [](const MCFile &f) { return QVariant(f.filteredOwner()); }},
+        {"filteredIPTCTitle", [](const MCFile &f) { return QVariant(f.filteredIPTCTitle()); }},
+        {"filteredIPTCCaption", [](const MCFile &f) { return QVariant(f.filteredIPTCCaption()); }},
+        {"filteredIPTCCity", [](const MCFile &f) { return QVariant(f.filteredIPTCCity()); }},
+        {"filteredIPTCCountry", [](const MCFile &f) { return QVariant(f.filteredIPTCCountry()); }},
+        {"filteredIPTCProvince", [](const MCFile &f) { return QVariant(f.filteredIPTCProvince()); }},
+        {"filteredIPTCLocation", [](const MCFile &f) { return QVariant(f.filteredIPTCLocation()); }},
+        {"groupItemFileType", [](const MCFile &f) { return f.groupItemFileType().isEmpty() ? QVariant() : QVariant(f.groupItemFileType()); }},
+        {"groupItemFileSize", [](const MCFile &f) { return variantOf(f.groupItemFileSize()); }},
+        {"groupItemAlpha", [](const MCFile &f) { return f.groupItemAlpha(); }},
+        {"groupItemColorModel", [](const MCFile &f) { return f.groupItemColorModel(); }},
+        {"groupItemDepth", [](const MCFile &f) { return f.groupItemDepth(); }},
+        {"groupItemOrientation", [](const MCFile &f) { return f.groupItemOrientation(); }},
+        {"groupItemMegapixels", [](const MCFile &f) { return QVariant(f.groupItemMegapixels()); }},
+        {"groupItemImageAspectRatio", [](const MCFile &f) { return variantOf(f.groupItemImageAspectRatio()); }},
+        {"groupItemCaptureDate", [](const MCFile &f) { return variantOf(f.groupItemCaptureDate()); }},
+        {"groupItemCaptureYear", [](const MCFile &f) { return variantOf(f.groupItemCaptureYear()); }},
+        {"groupItemCaptureMonth", [](const MCFile &f) { return variantOf(f.groupItemCaptureMonth()); }},
+        {"groupItemCaptureDay", [](const MCFile &f) { return variantOf(f.groupItemCaptureDay()); }},
+        {"groupItemCaptureHour", [](const MCFile &f) { return variantOf(f.groupItemCaptureHour()); }},
+    };
+    return readers;
+}
+
+} // namespace
+
+QVariant MCFile::valueForKey(const QString &key) const
+{
+    const KeyReader reader = keyReaders().value(key);
+    return reader ? reader(*this) : QVariant();
+}

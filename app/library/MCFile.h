@@ -3,15 +3,20 @@
 #include "app/metadata/MCFileInfo.h"
 #include "halvard/collections/MCOrderedDictionary.h"
 #include "halvard/collections/MCSortedContainers.h"
+#include "halvard/imageio/MCResourceDescriptor.h"
 
 #include <QDateTime>
 #include <QSizeF>
+#include <QList>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
 
 #include <memory>
 #include <mutex>
 #include <optional>
+
+class QMimeData;
 
 // Where a file's colour label comes from. Linux file systems keep no such label, so the
 // default source answers none; the mapping of the platform's numbering stays testable
@@ -31,7 +36,12 @@ public:
 // The reloads may run on a worker thread while the GUI thread reads: the facts and the
 // capture date live in immutable snapshots swapped under a lock, so a reader never sees a
 // half-written value.
-class MCFile
+//
+// The browser, the info panel and the pasteboard read it as a browser item (browserItem...,
+// the preview and pasteboard values, and the image descriptor of its thumbnails); the filter
+// predicates read its filtered... values and the grouping rules its groupItem... values, all
+// also by key through valueForKey().
+class MCFile : public MCImageDescriptorProvider
 {
 public:
     // The file-system facts read by reloadFileInfo().
@@ -125,10 +135,59 @@ public:
     QString browserItemSubtitleWithMask(quint64 mask) const;
     // The file's own display strings, then the image properties.
     MCMutableOrderedDictionary browserItemMetadata() const;
-    quint64 resourceID() const { return m_fileID; }
+    QString browserItemSubtitle() const { return {}; } // the browser asks for the masked form
+    std::optional<qint64> browserItemLabel() const { return fileLabel(); }
+    QVariant browserItemRating() const { return m_fileInfo->rating(); }
+    QString browserItemRatingString() const { return m_fileInfo->ratingString(); }
+    std::optional<quint64> browserItemFileSize() const { return fileSize(); }
+    QString browserItemFileType() const { return fileType(); }
+    std::optional<QDateTime> browserItemFileCreatedDate() const { return fileCreationDate(); }
+    // As stored, not rotated.
+    QVariant browserItemImageWidth() const { return m_fileInfo->width(); }
+    QVariant browserItemImageHeight() const { return m_fileInfo->height(); }
+    QVariant browserItemImageResolution() const { return m_fileInfo->resolutionX(); }
+    QVariant browserItemImageOrientation() const { return m_fileInfo->orientation(); }
+    QVariant browserItemImageColorProfileName() const { return m_fileInfo->profileName(); }
+    QVariant browserItemImageColorModel() const { return m_fileInfo->colorModel(); }
+    QVariant browserItemGPSLatitude() const { return m_fileInfo->GPSLatitude(); }
+    QVariant browserItemGPSLatitudeRef() const { return m_fileInfo->GPSLatitudeRef(); }
+    QVariant browserItemGPSLongitude() const { return m_fileInfo->GPSLongitude(); }
+    QVariant browserItemGPSLongitudeRef() const { return m_fileInfo->GPSLongitudeRef(); }
+    QString browserItemGPSLatitudeString() const { return m_fileInfo->GPSLatitudeString(); }
+    QString browserItemGPSLongitudeString() const { return m_fileInfo->GPSLongitudeString(); }
+    QString browserItemKeywordsString() const { return m_fileInfo->keywordsString(); }
+    bool isBrowserItemLocked() const { return fileIsLocked(); }
+    bool isBrowserItemMarked() const { return fileIsMarked(); }
+    bool isBrowserItemFlagged() const { return fileIsFlagged(); }
+    bool isBrowserItemRejected() const { return fileIsRejected(); }
+    bool isBrowserItemHidden() const { return fileIsHidden(); }
+
+    // The key of the file's thumbnails and cached images: its fileID.
+    QVariant resourceID() const override { return QVariant::fromValue(m_fileID); }
+    // The file, with the larger side of the image as shown (after rotation) as its size.
+    std::shared_ptr<MCImageDescriptor> imageDescriptor() const override;
+
+    // Quick preview.
+    QUrl previewItemURL() const { return QUrl::fromLocalFile(m_filePath); }
+    QString previewItemTitle() const { return m_fileName; }
+
+    // Pasteboard writing: the file is offered as its file URL, produced when a reader asks.
+    static const QString kFileURLType;                 // "public.file-url"
+    static constexpr quint64 kWritingPromised = 512;   // the promised-data writing option
+    QStringList writableTypesForPasteboard() const { return {kFileURLType}; }
+    quint64 writingOptionsForType(const QString &) const { return kWritingPromised; }
+    // The file URL's text for the file-URL type; null for any other type.
+    QVariant pasteboardPropertyListForType(const QString &type) const;
+    // Clipboard and drag data of files: their file URLs, in order (files without a path are
+    // left out).
+    static std::unique_ptr<QMimeData> newMimeDataForFiles(const QList<std::shared_ptr<MCFile>> &files);
 
     // Values for the filter, with the fall-backs of a missing property.
     QString filteredFileName() const { return m_fileName; }
+    bool filteredIsFlagged() const { return fileIsFlagged(); }
+    bool filteredIsRejected() const { return fileIsRejected(); }
+    bool filteredIsMarked() const { return fileIsMarked(); }
+    bool filteredIsLocked() const { return fileIsLocked(); }
     QDateTime filteredCaptureDate() const;
     qint64 filteredRating() const;
     qint64 filteredLabel() const;
@@ -150,8 +209,22 @@ public:
     double filteredImageISOSpeedRating() const;
     qint64 filteredImageIsFlashFired() const;
     bool filteredImageIsGPSLocationSet() const;
+    // Texts of the image properties; "" when missing.
+    QString filteredEditingSoftware() const;
+    QString filteredCameraMaker() const;
+    QString filteredCameraModel() const;
+    QString filteredCameraLensModel() const;
+    QString filteredProfileName() const;
+    QString filteredCopyright() const;
+    QString filteredOwner() const;
+    QString filteredIPTCTitle() const;
+    QString filteredIPTCCaption() const;
+    QString filteredIPTCCity() const;
+    QString filteredIPTCCountry() const;
+    QString filteredIPTCProvince() const;
+    QString filteredIPTCLocation() const;
     bool filteredIsJPEGFile() const;
-    bool filteredIsRAWFile() const { return false; } // until the readable RAW types are listed
+    bool filteredIsRAWFile() const;
     bool filteredIsBMPFile() const;
     bool filteredIsGIFFile() const;
     bool filteredIsJPEG2000File() const;
@@ -160,9 +233,26 @@ public:
     bool filteredIsTIFFFile() const;
     bool filteredIsHEICFile() const;
 
-    // Values for grouping.
+    // Values for grouping; missing values stay absent except the megapixels.
+    QString groupItemFileType() const { return fileType(); }
+    std::optional<quint64> groupItemFileSize() const { return fileSize(); }
+    QVariant groupItemAlpha() const { return m_fileInfo->hasAlpha(); }
+    QVariant groupItemColorModel() const { return m_fileInfo->colorModel(); }
+    QVariant groupItemDepth() const { return m_fileInfo->depth(); }
+    QVariant groupItemOrientation() const { return m_fileInfo->orientation(); }
+    // The pixel count in megapixels rounded up to the next tenth; 0.0 without a size.
     double groupItemMegapixels() const;
     std::optional<MCFraction> groupItemImageAspectRatio() const { return m_fileInfo->aspectRatioRotated(); }
+    std::optional<QDateTime> groupItemCaptureDate() const { return captureDate(); }
+    std::optional<qint64> groupItemCaptureYear() const { return captureYear(); }
+    std::optional<qint64> groupItemCaptureMonth() const { return captureMonth(); }
+    std::optional<qint64> groupItemCaptureDay() const { return captureDay(); }
+    std::optional<qint64> groupItemCaptureHour() const { return captureHour(); }
+
+    // The filter and grouping values by key ("filteredRating", "groupItemCaptureYear", ...),
+    // as predicates and rules read them: a null QVariant for an absent value or an unknown
+    // key. Aspect ratios come as an MCFraction, lists of keywords as a QStringList.
+    QVariant valueForKey(const QString &key) const;
 
     // The date every missing filter date reads as.
     static QDateTime distantPast();

@@ -1,11 +1,16 @@
 #include "app/library/MCFile.h"
 #include "app/library/MCFileContainer.h"
+#include "app/library/MCSandboxHelperQuillon.h"
 
+#include "halvard/system/MCSandboxHelper.h"
 #include "platform/core/MCNotificationCenter.h"
+#include "platform/core/MCUserDefaults.h"
 #include "platform/imageio/MCImageProperties.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QMimeData>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -223,4 +228,87 @@ TEST(FileContainer, AddRemoveNotificationsAndIdentifiers)
             all.insert(id);
     }
     EXPECT_EQ(all.size(), 4 * kPerThread);
+}
+
+TEST(File, DescriptorPasteboardAndKeyedValues)
+{
+    auto file = MCFileContainer::newFileWithURL("/Photos/Trip 1/a b.jpg");
+    EXPECT_EQ(file->resourceID(), QVariant::fromValue(file->fileID()));
+    std::shared_ptr<MCResourceDescriptor> descriptor = file->resourceDescriptor();
+    auto image = std::dynamic_pointer_cast<MCImageDescriptor>(descriptor);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->fileURL(), "/Photos/Trip 1/a b.jpg");
+    EXPECT_EQ(image->estimatedPixelSize(), 0u); // size not known yet
+
+    // The larger side as shown; the stored width stays as it is.
+    file->fileInfo().reloadAllPropertiesFromImageInfo(
+        {{kCGImagePropertyPixelWidth, 3000}, {kCGImagePropertyPixelHeight, 4500}, {kCGImagePropertyOrientation, 6}});
+    EXPECT_EQ(file->imageDescriptor()->estimatedPixelSize(), 4500u);
+    EXPECT_EQ(file->browserItemImageWidth().toInt(), 3000);
+
+    EXPECT_EQ(file->writableTypesForPasteboard(), QStringList{"public.file-url"});
+    EXPECT_EQ(file->writingOptionsForType("public.file-url"), 512u);
+    EXPECT_EQ(file->pasteboardPropertyListForType("public.file-url").toString(), "file:///Photos/Trip%201/a%20b.jpg");
+    EXPECT_FALSE(file->pasteboardPropertyListForType("public.utf8-plain-text").isValid());
+    EXPECT_EQ(file->previewItemURL().toLocalFile(), file->filePath());
+    EXPECT_EQ(file->previewItemTitle(), "a b.jpg");
+
+    auto other = MCFileContainer::newFileWithURL("/Photos/b.jpg");
+    const std::unique_ptr<QMimeData> data = MCFile::newMimeDataForFiles({file, nullptr, other});
+    ASSERT_TRUE(data->hasUrls());
+    EXPECT_EQ(data->urls(), (QList<QUrl>{QUrl::fromLocalFile("/Photos/Trip 1/a b.jpg"), QUrl::fromLocalFile("/Photos/b.jpg")}));
+
+    // What a predicate or a grouping rule reads by key from a photo without properties.
+    auto bare = MCFile::fileWithID(7);
+    struct Keyed
+    {
+        const char *key;
+        QVariant value;
+    } fallbacks[] = {
+        {"filteredFileName", QString("")},
+        {"filteredCaptureDate", MCFile::distantPast()},
+        {"filteredIsFlagged", false},
+        {"filteredRating", qint64(0)},
+        {"filteredKeywords", QStringList()},
+        {"filteredIsRAWFile", false},
+        {"filteredFileSize", quint64(0)},
+        {"filteredImageWidth", quint64(0)},
+        {"filteredCanvasFormat", qint64(2)},
+        {"filteredImageDPI", 72.0},
+        {"filteredImageIsFlashFired", qint64(0)},
+        {"filteredCameraMaker", QString("")},
+        {"filteredIPTCLocation", QString("")},
+        {"groupItemMegapixels", 0.0},
+        {"groupItemFileType", QVariant()},
+        {"groupItemCaptureYear", QVariant()},
+        {"groupItemImageAspectRatio", QVariant()},
+        {"noSuchKey", QVariant()},
+    };
+    for (const Keyed &k : fallbacks)
+        EXPECT_EQ(bare->valueForKey(k.key), k.value) << k.key;
+
+    bare->fileInfo().reloadAllPropertiesFromImageInfo({
+        {kCGImagePropertyPixelWidth, 4000},
+        {kCGImagePropertyPixelHeight, 3000},
+        {kCGImagePropertyExifDictionary, QVariantMap{{kCGImagePropertyExifDateTimeOriginal, "2019:12:31 23:30:00"}}},
+        {kCGImagePropertyTIFFDictionary, QVariantMap{{kCGImagePropertyTIFFMake, "Maker"}}},
+    });
+    bare->reloadCaptureDate();
+    EXPECT_EQ(bare->valueForKey("groupItemCaptureYear"), QVariant::fromValue(qint64(2019)));
+    EXPECT_EQ(bare->valueForKey("groupItemImageAspectRatio"), QVariant::fromValue(*MCFraction::fractionWithNumerator(4, 3)));
+    EXPECT_EQ(bare->valueForKey("filteredCameraMaker").toString(), "Maker");
+    EXPECT_DOUBLE_EQ(bare->valueForKey("groupItemMegapixels").toDouble(), 12.0);
+}
+
+TEST(SandboxHelperQuillon, FilesFoldersAreGrantedTogether)
+{
+    const QString root = testsupport::makeTemporaryFolder();
+    ASSERT_TRUE(QDir().mkpath(root + "/Trip/Day 1") && QDir().mkpath(root + "/Trip/Day 2"));
+    MCUserDefaults defaults(root + "/Preferences.plist");
+    MCSandboxHelper helper(defaults);
+    MCSandboxHelperQuillon::prepareForAccessingFiles(
+        helper, {MCFileContainer::newFileWithURL(root + "/Trip/Day 1/a.jpg"), nullptr,
+                 MCFileContainer::newFileWithURL(root + "/Trip/Day 2/b.jpg")});
+    ASSERT_EQ(helper.sandboxURLs().size(), 1);
+    EXPECT_EQ(helper.sandboxURLs().first()->securityScopedURL(), root + "/Trip");
 }
