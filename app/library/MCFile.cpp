@@ -192,7 +192,7 @@ QString MCFile::browserItemSubtitleWithMask(quint64 mask) const
     };
     if (mask & 8) {
         if (const std::optional<QDateTime> date = browserItemDate())
-            append(QLocale().toString(date->date(), QLocale::ShortFormat));
+            append(MCFileInfo::mediumDateString(date->date()));
     }
     if (mask & 2) {
         const QSizeF size = browserItemImageSize();

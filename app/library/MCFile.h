@@ -136,6 +136,7 @@ public:
     // The file's own display strings, then the image properties.
     MCMutableOrderedDictionary browserItemMetadata() const;
     QString browserItemSubtitle() const { return {}; } // the browser asks for the masked form
+    QVariant browserItemIcon() const { return {}; }    // files show their thumbnail, no icon
     std::optional<qint64> browserItemLabel() const { return fileLabel(); }
     QVariant browserItemRating() const { return m_fileInfo->rating(); }
     QString browserItemRatingString() const { return m_fileInfo->ratingString(); }

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTimeZone>
 
 #include <cmath>
@@ -259,8 +260,20 @@ QString MCFileInfo::stringFromDate(const std::optional<QDateTime> &date)
         return {};
     // QLocale formatting is reentrant, so no shared formatter needs guarding.
     const QLocale locale;
-    return locale.toString(date->date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + locale.toString(date->time(), QStringLiteral("HH:mm:ss"));
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    if (!timeFormat.contains(QLatin1String("ss")))
+        timeFormat.replace(QLatin1String("mm"), QLatin1String("mm:ss"));
+    return mediumDateString(date->date()) + QLatin1Char(' ') + locale.toString(date->time(), timeFormat);
+}
+
+QString MCFileInfo::mediumDateString(const QDate &date)
+{
+    static const QRegularExpression weekday(QStringLiteral("dddd[,.]?\\s*|,?\\s*dddd"));
+    const QLocale locale;
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    format.remove(weekday);
+    format.replace(QLatin1String("MMMM"), QLatin1String("MMM"));
+    return locale.toString(date, format.trimmed());
 }
 
 QString MCFileInfo::captureDateString() const

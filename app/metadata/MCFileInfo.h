@@ -99,7 +99,12 @@ public:
     QSizeF imageDPIRotated() const;
 
     // Display strings: never empty for a missing value, which shows as "Not defined".
-    static QString stringFromDate(const std::optional<QDateTime> &date); // empty for no date
+    // The date and time in the locale's medium styles ("Dec 31, 2019 11:30:00 PM" in English);
+    // empty for no date.
+    static QString stringFromDate(const std::optional<QDateTime> &date);
+    // The locale's medium date style: its long form without the weekday, months abbreviated
+    // ("Dec 31, 2019", "31. Dez. 2019").
+    static QString mediumDateString(const QDate &date);
     QString captureDateString() const;
     QString imageSizeString() const;
     QString imageDPIString() const;

@@ -132,7 +132,7 @@ TEST(File, BrowserFilterAndGroupValues)
                      {kCGImagePropertyExifFocalLength, 35.05}, {kCGImagePropertyExifFlash, 0x19}}},
         {kCGImagePropertyIPTCDictionary, QVariantMap{{kCGImagePropertyIPTCStarRating, 5}}},
     });
-    const QString date = QLocale().toString(QDate(2019, 12, 31), QLocale::ShortFormat);
+    const QString date = MCFileInfo::mediumDateString(QDate(2019, 12, 31));
     EXPECT_EQ(file->browserItemSubtitleWithMask(42), date + "  3000x4000  0.0 B");
     EXPECT_EQ(file->browserItemSubtitleWithMask(16 | 2), QString::fromUtf8("3000x4000  5★"));
     EXPECT_EQ(file->filteredImageWidth(), 3000u);

@@ -204,3 +204,24 @@ TEST(FileInfo, ReloadOnWorkerWhileReading)
     info.reloadAllPropertiesFromURL("anything");
     EXPECT_FALSE(info.width().isValid()); // no reader: nothing read, the group is cleared
 }
+
+TEST(FileInfo, MediumDateAndTimeStyles)
+{
+    const QLocale saved;
+    const QDateTime date(QDate(2019, 12, 31), QTime(23, 30, 5), Qt::LocalTime);
+    struct Case
+    {
+        const char *locale;
+        const char *date;
+        const char *time;
+    } cases[] = {{"en_US", "Dec 31, 2019", "11:30:05"}, {"de_DE", "31. Dez. 2019", "23:30:05"}, {"en_GB", "31 Dec 2019", "23:30:05"}};
+    for (const Case &c : cases) {
+        QLocale::setDefault(QLocale(c.locale));
+        EXPECT_EQ(MCFileInfo::mediumDateString(date.date()), QString::fromUtf8(c.date)) << c.locale;
+        const QString text = MCFileInfo::stringFromDate(date);
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.date) + ' ')) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.time)) << text.toStdString();
+    }
+    QLocale::setDefault(saved);
+    EXPECT_TRUE(MCFileInfo::stringFromDate(std::nullopt).isEmpty());
+}
