@@ -2,6 +2,7 @@
 
 #include "platform/accelerate/vImageBuffer.h"
 #include "platform/accelerate/vImageConverter.h"
+#include "platform/accelerate/vImageTable.h"
 #include "platform/core/MCDispatch.h"
 #include "platform/graphics/CGColorSpace.h"
 
@@ -74,13 +75,8 @@ vImage_Error applyTable8(vImage_Buffer *planes, size_t count, const uint8_t tabl
     if (!planes || !table)
         return kvImageNullPointerArgument;
     for (size_t k = 0; k < count; ++k) {
-        if (!planes[k].data)
-            return kvImageNullPointerArgument;
-        auto *samples = static_cast<uint8_t *>(planes[k].data);
-        splitPlane(blocksOfPlane(planes[k]), [&](size_t first, size_t end) {
-            for (size_t i = first * kBlockBytes; i < end * kBlockBytes; ++i)
-                samples[i] = table[samples[i]];
-        });
+        if (vImage_Error status = vImageTableLookUp_Planar8(&planes[k], &planes[k], table, kvImageNoFlags))
+            return status;
     }
     return kvImageNoError;
 }
@@ -90,28 +86,13 @@ vImage_Error applyTableF(vImage_Buffer *planes, size_t count, const float *table
 {
     if (!planes || !table)
         return kvImageNullPointerArgument;
+    // The bitmap's tables always span an ascending range with two entries at least.
     if (entries < 2 || !(maxFloat > minFloat))
         return kvImageInvalidParameter;
-    const float scale = float(entries - 1) / (maxFloat - minFloat);
-    const float last = float(entries - 1);
     for (size_t k = 0; k < count; ++k) {
-        if (!planes[k].data)
-            return kvImageNullPointerArgument;
-        auto *samples = static_cast<float *>(planes[k].data);
-        splitPlane(blocksOfPlane(planes[k]), [&](size_t first, size_t end) {
-            for (size_t i = first * 4; i < end * 4; ++i) {
-                const float position = (samples[i] - minFloat) * scale;
-                if (!(position > 0.0f)) {
-                    samples[i] = table[0]; // below the table, and NaN
-                } else if (position >= last) {
-                    samples[i] = table[entries - 1];
-                } else {
-                    const size_t index = size_t(position);
-                    const float t = position - float(index);
-                    samples[i] = table[index] + (table[index + 1] - table[index]) * t;
-                }
-            }
-        });
+        if (vImage_Error status = vImageInterpolatedLookupTable_PlanarF(&planes[k], &planes[k], table, entries,
+                                                                        maxFloat, minFloat, kvImageNoFlags))
+            return status;
     }
     return kvImageNoError;
 }

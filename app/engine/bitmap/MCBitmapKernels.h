@@ -43,8 +43,9 @@ void forEachPixel8(vImage_Buffer *planes, size_t count, const std::function<void
 // The same for float planes, without scaling.
 void forEachPixelF(vImage_Buffer *planes, size_t count, const std::function<void(float *rgb)> &pixel);
 
-// Lookup primitives. 8-bit: sample v becomes table[v], applied to `count` planes in place,
-// stopping at the first failure. Float: a sample is placed at (v − minFloat) / (maxFloat −
+// Lookup primitives over the platform's table kernels (vImageTableLookUp_Planar8 and
+// vImageInterpolatedLookupTable_PlanarF). 8-bit: sample v becomes table[v], applied to `count`
+// planes in place, stopping at the first failure. Float: a sample is placed at (v − minFloat) / (maxFloat −
 // minFloat) × (n − 1) on the table of n entries and interpolated linearly between its two
 // neighbours; positions outside the table take its first or last entry.
 vImage_Error applyTable8(vImage_Buffer *planes, size_t count, const uint8_t table[256]);
