@@ -302,8 +302,7 @@ bool MCImageDestination::encode(QByteArray *bytes, MCError *error) const
         ok = ok && writeImageMetadata(&out, pixels, options, m_properties, thumbnail, error);
         break;
     case Format::JPEG2000:
-        ok = encodeJPEG2000(pixels, options, &out, error) &&
-             writeImageMetadata(&out, pixels, options, m_properties, {}, error);
+        ok = encodeJPEG2000(pixels, options, m_properties, &out, error);
         break;
     case Format::PDF:
         ok = encodePDF(pixels, options, m_properties, &out, error);

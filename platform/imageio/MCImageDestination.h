@@ -27,7 +27,7 @@ extern const QString kCGImageDestinationOrientation;             // int 1..8, as
 // | format     | models              | depths           | alpha | profile | metadata                      |
 // |------------|---------------------|------------------|-------|---------|-------------------------------|
 // | JPEG       | Gray, RGB, CMYK     | 8                | no    | APP2    | Exif, IPTC, XMP; thumbnail    |
-// | JPEG 2000  | Gray, RGB, CMYK     | 8, 16            | yes   | colr    | Exif, IPTC, XMP               |
+// | JPEG 2000  | Gray, RGB, CMYK     | 8, 16            | yes   | colr    | Exif, XMP (IPTC as XMP)       |
 // | PNG        | Gray, RGB           | 8, 16            | yes   | iCCP    | Exif, IPTC, XMP, texts, pHYs  |
 // | TIFF       | Gray, RGB, CMYK, Lab| 8, 16, 32 float  | yes   | tag     | Exif, GPS, IPTC, XMP          |
 // | BMP        | Gray, RGB           | 8                | yes   | V5      | resolution only               |

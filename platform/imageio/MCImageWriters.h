@@ -66,7 +66,9 @@ bool encodeBMP(const WriterPixels &pixels, const WriterOptions &options, QByteAr
 bool encodeGIF(const WriterPixels &pixels, QByteArray *out, MCError *error);
 bool encodePDF(const WriterPixels &pixels, const WriterOptions &options, const QVariantMap &properties,
                QByteArray *out, MCError *error);
-bool encodeJPEG2000(const WriterPixels &pixels, const WriterOptions &options, QByteArray *out, MCError *error);
+// JPEG 2000 carries its metadata itself (Exif and XMP boxes; IPTC is carried over into the XMP).
+bool encodeJPEG2000(const WriterPixels &pixels, const WriterOptions &options, const QVariantMap &properties,
+                    QByteArray *out, MCError *error);
 bool encodeHEIC(const WriterPixels &pixels, const WriterOptions &options, const QVariantMap &properties,
                 QByteArray *out, MCError *error);
 
@@ -77,11 +79,11 @@ QByteArray makeThumbnailJPEG(const WriterPixels &pixels, int maxSide);
 std::vector<uint8_t> reduceToThumbnail(const WriterPixels &pixels, int maxSide, int *width, int *height);
 
 // Adds the Exif, GPS, IPTC and XMP of `properties` to the encoded file in `bytes` (JPEG, PNG,
-// TIFF, JPEG 2000), with the real pixel size, the orientation and the resolution.
+// TIFF), with the real pixel size, the orientation and the resolution.
 bool writeImageMetadata(QByteArray *bytes, const WriterPixels &pixels, const WriterOptions &options,
                         const QVariantMap &properties, const QByteArray &thumbnail, MCError *error);
 // The Exif block (TIFF header first) and the XMP packet of `properties`, for containers that
-// carry them as raw blocks (HEIC). IPTC is carried over into the XMP.
+// carry them as raw blocks (HEIC, JPEG 2000). IPTC is carried over into the XMP.
 bool encodeMetadataBlocks(const WriterPixels &pixels, const WriterOptions &options, const QVariantMap &properties,
                           QByteArray *exif, QByteArray *xmp, MCError *error);
 

@@ -1,5 +1,7 @@
 #include "platform/imageio/decoders/Decoders.h"
 
+#include <QtEndian>
+
 #include <cstring>
 
 #include <openjpeg.h>
@@ -50,6 +52,62 @@ OPJ_BOOL streamSeek(OPJ_OFF_T position, void *user)
 }
 
 void quiet(const char *, void *) {}
+
+// The first colour specification of a JP2 file's header: an enumerated colour space, or an
+// ICC profile. openjpeg reports it only after decoding the whole image, so it is read here
+// from the boxes; a bare codestream has none.
+struct ColourSpecification
+{
+    uint32_t enumerated = 0;
+    QByteArray icc;
+};
+
+// Calls found(type, contentOffset, contentLength) for each box in data[begin, end) until it
+// answers true; false when a box length does not fit.
+template<typename Found> bool forEachBox(const QByteArray &data, qsizetype begin, qsizetype end, Found found)
+{
+    qsizetype offset = begin;
+    while (offset + 8 <= end) {
+        const auto *p = reinterpret_cast<const uchar *>(data.constData()) + offset;
+        quint64 length = qFromBigEndian<quint32>(p);
+        qsizetype header = 8;
+        if (length == 1) { // the length follows the type as 64 bits
+            if (offset + 16 > end)
+                return false;
+            length = qFromBigEndian<quint64>(p + 8);
+            header = 16;
+        } else if (length == 0) { // the last box runs to the end
+            length = quint64(end - offset);
+        }
+        if (length < quint64(header) || length > quint64(end - offset))
+            return false;
+        if (found(QByteArray(data.constData() + offset + 4, 4), offset + header, qsizetype(length) - header))
+            return true;
+        offset += qsizetype(length);
+    }
+    return true;
+}
+
+ColourSpecification readColourSpecification(const QByteArray &data)
+{
+    ColourSpecification specification;
+    forEachBox(data, 0, data.size(), [&](const QByteArray &type, qsizetype offset, qsizetype length) {
+        if (type != "jp2h")
+            return false;
+        forEachBox(data, offset, offset + length, [&](const QByteArray &inner, qsizetype at, qsizetype size) {
+            if (inner != "colr")
+                return false;
+            const auto *p = reinterpret_cast<const uchar *>(data.constData()) + at;
+            if (size >= 7 && p[0] == 1)
+                specification.enumerated = qFromBigEndian<quint32>(p + 3);
+            else if (size > 3 && p[0] == 2)
+                specification.icc = data.mid(at + 3, size - 3);
+            return true; // readers take the first colour specification only
+        });
+        return true;
+    });
+    return specification;
+}
 
 // One openjpeg decoding session over the bytes, released however it ends.
 struct Session
@@ -118,12 +176,11 @@ public:
         if (!dimensionsAllowed(qint64(m_info.width), qint64(m_info.height)))
             return false;
         m_info.bitsPerComponent = image->comps[0].prec > 8 ? 16 : 8;
-        m_info.model = modelOf(image);
+        const ColourSpecification specification = readColourSpecification(m_data);
+        m_info.iccProfile = specification.icc;
+        m_info.model = modelOf(image->numcomps, specification);
         const size_t colour = m_info.model == kCGColorSpaceModelMonochrome ? 1 : m_info.model == kCGColorSpaceModelCMYK ? 4 : 3;
         m_info.hasAlpha = image->numcomps > colour;
-        if (image->icc_profile_buf && image->icc_profile_len > 0)
-            m_info.iccProfile = QByteArray(reinterpret_cast<const char *>(image->icc_profile_buf),
-                                           int(image->icc_profile_len));
         return true;
     }
 
@@ -150,11 +207,15 @@ public:
     }
 
 private:
-    static CGColorSpaceModel modelOf(const opj_image_t *image)
+    // The model from the enumerated colour space or from the ICC profile's own colour space;
+    // a bare codestream says nothing, and its component count decides.
+    static CGColorSpaceModel modelOf(OPJ_UINT32 components, const ColourSpecification &colour)
     {
-        if (image->color_space == OPJ_CLRSPC_CMYK && image->numcomps >= 4)
+        constexpr uint32_t kCMYK = 12, kGray = 17;
+        const QByteArray signature = colour.icc.mid(16, 4);
+        if ((colour.enumerated == kCMYK || signature == "CMYK") && components >= 4)
             return kCGColorSpaceModelCMYK;
-        if (image->color_space == OPJ_CLRSPC_GRAY || image->numcomps < 3)
+        if (colour.enumerated == kGray || signature == "GRAY" || components < 3)
             return kCGColorSpaceModelMonochrome;
         return kCGColorSpaceModelRGB;
     }

@@ -1,5 +1,6 @@
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
+#include "platform/imageio/CGImageSource.h"
 #include "platform/imageio/MCImageDestination.h"
 #include "platform/imageio/MCImageProperties.h"
 #include "platform/types/UTType.h"
@@ -249,6 +250,10 @@ TEST_F(WriterTest, FormatModelDepthTable)
         {kUTTypeGIF, cmyk, Bits8, false, false},      {kUTTypeHEIC, rgb, Bits8, false, true},
         {kUTTypeHEIC, rgb, Bits8, true, true},        {kUTTypeHEIC, rgb, Bits16, false, false},
         {kUTTypeHEIC, cmyk, Bits8, false, false},     {kUTTypePDF, rgb, Float32, false, false},
+        {kUTTypeJPEG2000, gray, Bits8, false, true},  {kUTTypeJPEG2000, gray, Bits16, true, true},
+        {kUTTypeJPEG2000, rgb, Bits8, true, true},    {kUTTypeJPEG2000, rgb, Bits16, false, true},
+        {kUTTypeJPEG2000, cmyk, Bits8, false, true},  {kUTTypeJPEG2000, lab, Bits8, false, false},
+        {kUTTypeJPEG2000, rgb, Float32, false, false},
     };
     for (const Combination &c : table) {
         const CGImageRef image = makeImage(c.model, c.depth, c.alpha);
@@ -272,14 +277,20 @@ TEST_F(WriterTest, FormatModelDepthTable)
         EXPECT_EQ(facts[0], "48");
         EXPECT_EQ(facts[1], "32");
         const QJsonObject tags = exifTool(pathFor(name));
-        if (c.model == lab) // ImageMagick reads ICC Lab TIFF as converted RGB; the tag says what is stored
+        // ImageMagick reads JPEG 2000 with four components as RGBA and a profiled gray with
+        // alpha as RGB: the header and the profile say what is stored.
+        const bool jp2Header = c.type == kUTTypeJPEG2000 && (c.model == cmyk || (c.model == gray && c.alpha));
+        if (jp2Header) {
+            EXPECT_EQ(tags.value("NumberOfComponents").toInt(), int(image->colorSpace()->numberOfComponents()) + c.alpha);
+            EXPECT_EQ(tags.value("ColorSpaceData").toString().trimmed(), c.model == cmyk ? "CMYK" : "GRAY");
+        } else if (c.model == lab) // ImageMagick reads ICC Lab TIFF as converted RGB; the tag says what is stored
             EXPECT_EQ(tags.value("PhotometricInterpretation").toInt(), 9);
         else if (c.model == gray && (c.type == kUTTypeGIF || c.type == kUTTypeBMP)) // palette of grays
             EXPECT_TRUE(facts[5].startsWith("Grayscale")) << facts[5].toStdString();
         else
             EXPECT_EQ(facts[2], identifyColorspace(c.model));
         EXPECT_EQ(facts[3].toInt(), c.depth == Bits8 ? 8 : c.depth == Bits16 ? 16 : 32);
-        if (c.type != kUTTypeHEIC) // ImageMagick's HEIC reader leaves the alpha image out
+        if (c.type != kUTTypeHEIC && !jp2Header) // ImageMagick's HEIC reader leaves the alpha image out
             EXPECT_EQ(facts[4] != "False" && facts[4] != "Undefined", c.alpha) << facts[4].toStdString();
         // exiftool: the embedded profile is the image's own.
         if (c.type != kUTTypeGIF) // GIF has no place for a profile
@@ -330,7 +341,7 @@ TEST_F(WriterTest, PdfPageHoldsTheImage)
 TEST_F(WriterTest, LosslessPixelsSurviveIndependentDecoding)
 {
     const CGImageRef rgb = makeImage(kCGColorSpaceModelRGB, Bits8, false, 9, 7);
-    for (const QString &type : {kUTTypePNG, kUTTypeTIFF}) {
+    for (const QString &type : {kUTTypePNG, kUTTypeTIFF, kUTTypeJPEG2000}) {
         const QString path = pathFor("pixels." + extensionFor(type));
         MCError error;
         ASSERT_TRUE(writeImage(path, type, rgb, {}, &error)) << error.toString().toStdString();
@@ -367,7 +378,7 @@ TEST_F(WriterTest, LosslessPixelsSurviveIndependentDecoding)
 TEST_F(WriterTest, PropertiesAreWrittenAsExifIptcAndGps)
 {
     const CGImageRef image = makeImage(kCGColorSpaceModelRGB, Bits8, false);
-    for (const QString &type : {kUTTypeJPEG, kUTTypePNG, kUTTypeTIFF}) {
+    for (const QString &type : {kUTTypeJPEG, kUTTypePNG, kUTTypeTIFF, kUTTypeJPEG2000}) {
         SCOPED_TRACE(type.toStdString());
         const QString path = pathFor("meta." + extensionFor(type));
         MCError error;
@@ -383,7 +394,8 @@ TEST_F(WriterTest, PropertiesAreWrittenAsExifIptcAndGps)
         EXPECT_EQ(tags.value("ExifImageWidth").toInt(), 48);
         EXPECT_NEAR(tags.value("GPSLatitude").toDouble(), 48.858222, 1e-6);
         EXPECT_NEAR(tags.value("GPSLongitude").toDouble(), -2.2945, 1e-6);
-        EXPECT_EQ(tags.value("Keywords").toArray(), QJsonArray({"tower", "été"}));
+        // JPEG 2000 carries the IPTC fields in its XMP, where keywords are the subject.
+        EXPECT_EQ(tags.value(type == kUTTypeJPEG2000 ? "Subject" : "Keywords").toArray(), QJsonArray({"tower", "été"}));
         EXPECT_EQ(tags.value("City").toString(), "Paris");
         EXPECT_EQ(tags.value("XResolution").toDouble(), 300.0);
         EXPECT_EQ(tags.value("ProfileDescription").toString(), "sRGB IEC61966-2.1");
@@ -451,6 +463,62 @@ TEST_F(WriterTest, JpegThumbnailOnlyWhenAsked)
             thumb.close();
             EXPECT_EQ(run("identify", {"-format", "%w %h", pathFor("t.jpg")}), "160 100");
         }
+    }
+}
+
+// JPEG 2000 read back by our own decoder: size, model, depth, alpha and profile as written;
+// quality 1 keeps every sample (8 and 16 bits), lower qualities make smaller files.
+TEST_F(WriterTest, Jpeg2000ReadsBackAsWritten)
+{
+    struct Case
+    {
+        CGColorSpaceModel model;
+        Depth depth;
+        bool alpha;
+    } cases[] = {{kCGColorSpaceModelRGB, Bits8, false},
+                 {kCGColorSpaceModelRGB, Bits16, true},
+                 {kCGColorSpaceModelMonochrome, Bits16, false},
+                 {kCGColorSpaceModelMonochrome, Bits8, true},
+                 {kCGColorSpaceModelCMYK, Bits8, false},
+                 {kCGColorSpaceModelRGB, Bits8, true}};
+    for (const Case &c : cases) {
+        const CGImageRef image = makeImage(c.model, c.depth, c.alpha, 37, 5); // odd sizes, few levels
+        const QString path = pathFor(QStringLiteral("rb%1%2%3.jp2").arg(int(c.model)).arg(int(c.depth)).arg(c.alpha));
+        SCOPED_TRACE(path.toStdString());
+        MCError error;
+        ASSERT_TRUE(writeImage(path, kUTTypeJPEG2000, image, {}, &error)) << error.toString().toStdString();
+        const CGImageSourceRef source = CGImageSource::createWithURL(path);
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->type(), kUTTypeJPEG2000);
+        const CGImageRef read = source->createImageAtIndex(0);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->width(), 37u);
+        EXPECT_EQ(read->height(), 5u);
+        EXPECT_EQ(read->colorSpace()->model(), c.model);
+        EXPECT_EQ(read->bitsPerComponent(), c.depth == Bits8 ? 8u : 16u);
+        EXPECT_EQ(read->alphaInfo() != kCGImageAlphaNone, c.alpha);
+        EXPECT_TRUE(CGColorSpaceEqualToColorSpace(read->colorSpace(), image->colorSpace()));
+        ASSERT_EQ(read->bytesPerRow() * read->height(), image->byteCount());
+        for (size_t y = 0; y < 5; ++y)
+            EXPECT_EQ(std::memcmp(read->row(y), image->row(y), image->bytesPerRow()), 0) << "row " << y;
+    }
+
+    // Noise, so that no rate is enough to keep it whole.
+    QByteArray noise(256 * 256 * 3, Qt::Uninitialized);
+    uint32_t state = 12345;
+    for (char &byte : noise) {
+        state = state * 1664525u + 1013904223u;
+        byte = char(state >> 24);
+    }
+    const CGImageRef photo = CGImage::create(256, 256, 8, 24, 768, spaceFor(kCGColorSpaceModelRGB), kCGImageAlphaNone, noise);
+    qint64 previous = 0;
+    for (double quality : {0.2, 0.7, 0.95, 1.0}) {
+        const QString path = pathFor(QStringLiteral("q%1.jp2").arg(quality));
+        MCError error;
+        ASSERT_TRUE(writeImage(path, kUTTypeJPEG2000, photo, {{kCGImageDestinationLossyCompressionQuality, quality}}, &error));
+        EXPECT_GT(QFileInfo(path).size(), previous) << quality;
+        previous = QFileInfo(path).size();
+        EXPECT_EQ(run("identify", {"-format", "%w %h", path}), "256 256");
     }
 }
 
