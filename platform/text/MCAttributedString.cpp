@@ -11,6 +11,10 @@ void MCTextAttributes::addEntriesFrom(const MCTextAttributes &other)
         foregroundColor = other.foregroundColor;
     if (other.paragraphStyle)
         paragraphStyle = other.paragraphStyle;
+    if (other.strokeColor)
+        strokeColor = other.strokeColor;
+    if (other.strokeWidth)
+        strokeWidth = other.strokeWidth;
 }
 
 void MCAttributedString::append(const QString &text, const MCTextAttributes &attributes)

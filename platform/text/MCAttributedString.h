@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
+
 #include <memory>
 #include <optional>
 
@@ -16,6 +18,9 @@ struct MCParagraphStyle
     double paragraphSpacing = 0;    // space after the paragraph
     double firstLineHeadIndent = 0; // indent of the paragraph's first line
     double headIndent = 0;          // indent of its other lines
+    // Alignment of the lines, in the platform's numbers: 0 left, 1 right, 2 centre,
+    // 3 justified, 4 natural (the writing direction's start).
+    uint64_t alignment = 0;
     bool operator==(const MCParagraphStyle &) const = default;
 };
 
@@ -26,8 +31,12 @@ struct MCTextAttributes
     std::optional<QFont> font;
     std::optional<QColor> foregroundColor;
     std::optional<MCParagraphStyle> paragraphStyle;
+    std::optional<QColor> strokeColor; // outline colour
+    // Outline width in pixels of the drawing (not a share of the point size); its presence
+    // alone turns outlining on.
+    std::optional<double> strokeWidth;
 
-    bool isEmpty() const { return !font && !foregroundColor && !paragraphStyle; }
+    bool isEmpty() const { return !font && !foregroundColor && !paragraphStyle && !strokeColor && !strokeWidth; }
     // Sets every attribute that `other` sets, replacing the receiver's.
     void addEntriesFrom(const MCTextAttributes &other);
     bool operator==(const MCTextAttributes &) const = default;

@@ -4,6 +4,8 @@
 #include "platform/color/ColorSyncTransform.h"
 #include "platform/core/MCError.h"
 #include "platform/graphics/CGContext.h"
+#include "platform/graphics/MCShadow.h"
+#include "platform/text/MCTextFrame.h"
 
 #include <QPointF>
 #include <QRectF>
@@ -246,6 +248,66 @@ public:
     // ---- end
 
     // ---- Watermarks (MCBitmapWatermark.cpp)
+
+    // Text: measured, fitted and rendered into canvases. These use nothing of the receiver.
+    // One unit is one canvas pixel, the origin the lower-left corner, y up; a font size in
+    // points is that many pixels.
+
+    // The box of the text's lines in its frame: the glyphs' ink, and with `boundsToGlyph`
+    // false also the lines' typographic extents (ascent, descent, advance). Left and right
+    // edges from every line, the top from the first line, the bottom from the last; lines
+    // without glyphs add nothing. The zero rectangle when nothing was measured.
+    QRectF boundsOfText(const MCAttributedString &text, bool boundsToGlyph) const;
+    // The point size at which `string` with `attributes` (font converted to that size) is no
+    // taller than `size`'s height: a first guess in proportion to a measurement with the
+    // attributes as given, truncated to whole points, then lowered one point at a time, never
+    // below 8 (a first guess below 8 is answered as it is). With `outlineWidth` above 0 (percent
+    // of the given font's size) the outline is measured too. A height that cannot be measured
+    // answers the given font's size.
+    double fontSizeWithString(const QString &string, const MCTextAttributes &attributes, const QSizeF &size,
+                              bool boundsToGlyph, double outlineWidth) const;
+    // Draws the text's lines with the frame's origin at the context's text position. Every
+    // attribute that `attributes` sets replaces the runs' own.
+    void drawText(const MCAttributedString &text, const MCTextAttributes *attributes, MCTextContext &context) const;
+    void drawLines(const std::vector<MCTextLine> &lines, const std::vector<QPointF> &origins,
+                   const MCTextAttributes *attributes, MCTextContext &context) const;
+    void drawLine(const MCTextLine &line, const MCTextAttributes *attributes, MCTextContext &context) const;
+    // Glyph by glyph, filled, then stroked when the attributes give a stroke width.
+    void drawRun(const MCTextRun &run, const MCTextAttributes &attributes, MCTextContext &context) const;
+    // A gray image (8 bits, no alpha) of the size's ceilings, white, with the text (fills and
+    // outlines) in black at `point`; nullptr when it cannot be made (a size below one pixel).
+    CGImageRef newImageMaskWithSize(const QSizeF &size, const MCAttributedString &text, const QPointF &point) const;
+    // An sRGB canvas (8-bit, premultiplied alpha last, rows of 4 × width bytes) of the size's
+    // ceilings, transparent, with the text at `point` over its shadow; the shadow shows only
+    // outside the letters and their outlines. nullptr when it cannot be made.
+    CGImageRef newImageWithSize(const QSizeF &size, const MCAttributedString &text,
+                                const std::optional<MCShadow> &shadow, const QPointF &point) const;
+    // The same kind of canvas, its size rounded, with `image` stretched over `rect` over its
+    // shadow (which a translucent image lets show through).
+    CGImageRef newImageWithSize(const QSizeF &size, const CGImageRef &image, const QRectF &rect,
+                                const std::optional<MCShadow> &shadow) const;
+
+    // Watermarks drawn into the pixels, placed in the upright photo as displayed for the EXIF
+    // `orientation`. Lengths are pixels of the full-size photo (mapped onto this bitmap by
+    // scaleX()/scaleY()); `rotation` is in degrees, counter-clockwise; `opacity` 0..1 applies
+    // to the watermark as one layer (text, outline and shadow together). The position mask
+    // anchors the rotated box: 1 left, else 2 right, else centred; 8 bottom, else 4 top, else
+    // centred; the offset moves it inward from an anchored edge, right or up on a centred
+    // axis. Tiles repeat the watermark over the whole photo with the spacing between copies,
+    // turned with it. False when no drawing context or canvas can be made, or when returning
+    // the pixels to straight alpha fails; text without glyphs draws nothing and answers true.
+    bool drawText(const MCAttributedString &text, double opacity, const std::optional<MCShadow> &shadow,
+                  uint64_t textPositionMask, const QPointF &textOffset, double rotation, bool tiles,
+                  const QPointF &tileOffset, bool boundsToGlyph, uint64_t orientation);
+    bool drawImage(const CGImageRef &image, const QSizeF &size, double opacity, const std::optional<MCShadow> &shadow,
+                   uint64_t imagePositionMask, const QPointF &imageOffset, double rotation, bool tiles,
+                   const QPointF &tileOffset, uint64_t orientation);
+    // A filled rectangle of outer size `size`; stroked inside that size when `strokeColor` is
+    // given and `strokeThickness` is above 0; rounded corners of min(radius, half a side) in
+    // each direction. Colours are sRGB.
+    bool drawRectWithSize(const QSizeF &size, const QColor &fillColor, double opacity, uint64_t rectPositionMask,
+                          const QPointF &rectOffset, double rotation, double roundedRadius,
+                          const std::optional<QColor> &strokeColor, double strokeThickness, uint64_t orientation);
 
     // ---- end
 
