@@ -257,7 +257,8 @@ double MCBitmap::fontSizeWithString(const QString &string, const MCTextAttribute
     QFont font = attributes.font.value_or(QFont());
     if (!attributes.font)
         font.setPointSizeF(12);
-    const double pointSize = font.pointSizeF();
+    // A font given by pixel size has no point size; here the two are the same number.
+    const double pointSize = font.pointSizeF() > 0 ? font.pointSizeF() : double(font.pixelSize());
     const double target = size.height();
     auto measure = [&](const MCTextAttributes &a) {
         MCAttributedString text;

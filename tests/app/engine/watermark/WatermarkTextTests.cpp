@@ -106,6 +106,13 @@ TEST_F(WatermarkText, FontSizeOfDegenerateInputsDoesNotCrash)
     MCTextAttributes missing = a;
     missing.font = QFont(QStringLiteral("No Such Family Anywhere"), 40);
     EXPECT_GT(bitmap->fontSizeWithString(QStringLiteral("Q"), missing, QSizeF(100, 100), true, 0), 8);
+    // A font given in pixels fits like the same font given in points.
+    MCTextAttributes pixels = a;
+    QFont pixelFont = font(10);
+    pixelFont.setPixelSize(96);
+    pixels.font = pixelFont;
+    EXPECT_EQ(bitmap->fontSizeWithString(QStringLiteral("Q"), pixels, QSizeF(100, 50), true, 0),
+              bitmap->fontSizeWithString(QStringLiteral("Q"), a, QSizeF(100, 50), true, 0));
     // No font at all: the default family at 12 points is the base.
     EXPECT_GT(bitmap->boundsOfText(text(QStringLiteral("Q"), MCTextAttributes()), true).height(), 5);
 }
