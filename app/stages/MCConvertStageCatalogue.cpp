@@ -3,7 +3,13 @@
 // below and its creator to its row; rows without a creator make no stage yet.
 #include "app/engine/pipeline/MCConvertStage.h"
 
+#include "app/stages/MCConvertBorder.h"
+#include "app/stages/MCConvertCrop.h"
 #include "app/stages/MCConvertGamma.h"
+#include "app/stages/MCConvertResolution.h"
+#include "app/stages/MCConvertRotate.h"
+#include "app/stages/MCConvertScale.h"
+#include "app/stages/MCConvertTrim.h"
 
 #include <algorithm>
 
@@ -20,12 +26,12 @@ const std::vector<MCConvertStageClass> &catalogue()
     static const std::vector<MCConvertStageClass> table = {
         {-1, "<Unknown Stage>", "MCConvertStage", 0, false, false, &make<MCConvertStage>},
         {0, "Auto Contrast", "MCConvertAutoContrast", 0, false, true, nullptr},
-        {1, "Crop", "MCConvertCrop", 0, false, true, nullptr},
+        {1, "Crop", "MCConvertCrop", 0, false, true, &make<MCConvertCrop>},
         {2, "Curves", "MCConvertCurves", 0, false, true, nullptr},
         {3, "Remove Private Tags", "MCConvertRemovePrivateTags", 0, false, false, nullptr},
-        {5, "Scale", "MCConvertScale", 0, false, true, nullptr},
-        {6, "Trim", "MCConvertTrim", 0, false, true, nullptr},
-        {7, "Change Resolution", "MCConvertResolution", 0, true, true, nullptr},
+        {5, "Scale", "MCConvertScale", 0, false, true, &make<MCConvertScale>},
+        {6, "Trim", "MCConvertTrim", 0, false, true, &make<MCConvertTrim>},
+        {7, "Change Resolution", "MCConvertResolution", 0, true, true, &make<MCConvertResolution>},
         {8, "Convert to Profile", "MCConvertColorProfile", 1, true, false, nullptr},
         {9, "Gamma", "MCConvertGamma", 0, false, true, &make<MCConvertGamma>},
         {10, "Exposure", "MCConvertExposure", 0, false, true, nullptr},
@@ -45,21 +51,21 @@ const std::vector<MCConvertStageClass> &catalogue()
         {24, "Color to Alpha", "MCConvertColorToAlpha", 0, false, true, nullptr},
         {25, "Alpha to Color", "MCConvertAlphaToColor", 0, false, true, nullptr},
         {26, "Set Capture Date", "MCConvertSetCaptureDate", 0, false, true, nullptr},
-        {27, "Trim Color", "MCConvertTrimColor", 0, false, true, nullptr},
+        {27, "Trim Color", "MCConvertTrimColor", 0, false, true, &make<MCConvertTrimColor>},
         {28, "Shift Capture Date", "MCConvertShiftCaptureDate", 0, false, true, nullptr},
         {29, "File Creation to Capture Date", "MCConvertSetCaptureDateFromCreated", 0, false, true, nullptr},
         {30, "Add Keywords", "MCConvertAddKeyword", 0, false, false, nullptr},
         {31, "Set Copyright and Owner", "MCConvertSetCopyrightAndOwner", 0, false, false, nullptr},
         {32, "Set Rating", "MCConvertSetRating", 0, false, false, nullptr},
-        {33, "Rotate & Flip", "MCConvertRotate", 0, false, true, nullptr},
+        {33, "Rotate & Flip", "MCConvertRotate", 0, false, true, &make<MCConvertRotate>},
         {34, "Assign Profile", "MCConvertAssignProfile", 1, true, false, nullptr},
         {35, "Proof with Profile", "MCConvertProofProfile", 0, false, false, nullptr},
-        {36, "Add Borders", "MCConvertAddBorder", 0, false, true, nullptr},
+        {36, "Add Borders", "MCConvertAddBorder", 0, false, true, &make<MCConvertAddBorder>},
         {37, "Watermark Rectangle", "MCConvertWatermarkRect", 0, false, false, nullptr},
         {38, "Blur", "MCConvertBlur", 0, false, true, nullptr},
         {39, "Levels", "MCConvertLevels", 0, false, true, nullptr},
         {40, "Find and Replace Keywords", "MCConvertReplaceKeyword", 0, false, false, nullptr},
-        {101, "Scale to Size", "MCConvertScaleToSize", 0, false, true, nullptr},
+        {101, "Scale to Size", "MCConvertScaleToSize", 0, false, true, &make<MCConvertScaleToSize>},
         {201, "Vignette", "MCConvertVignette", 0, false, true, nullptr},
         {401, "Set GPS Location", "MCConvertSetGPS", 0, true, false, nullptr},
         {402, "Set IPTC Info", "MCConvertSetIPTCInfo", 0, false, false, nullptr},

@@ -3,7 +3,80 @@
 #include "app/engine/bitmap/MCBitmap.h"
 #include "platform/imageio/MCImageProperties.h"
 
+#include <QMarginsF>
+
 #include <cmath>
+
+namespace {
+
+QMarginsF margins(const MCEdgeInsets &insets)
+{
+    return QMarginsF(insets.left, insets.top, insets.right, insets.bottom);
+}
+
+// The bitmap's geometry operations, called once the bitmap engine provides them; until then
+// a stage that needs one fails.
+template <typename Bitmap> bool scaleOperation(Bitmap &bitmap, const QSizeF &size, MCError *error)
+{
+    if constexpr (requires { bitmap.scaleToSize(size, error); })
+        return bitmap.scaleToSize(size, error);
+    else
+        return false;
+}
+
+template <typename Bitmap> bool trimOperation(Bitmap &bitmap, const QMarginsF &insets, MCError *error)
+{
+    if constexpr (requires { bitmap.trim(insets, error); })
+        return bitmap.trim(insets, error);
+    else
+        return false;
+}
+
+template <typename Bitmap>
+bool borderOperation(Bitmap &bitmap, bool outer, const QMarginsF &insets, const QColor &color, MCError *error)
+{
+    if constexpr (requires { bitmap.addOuterBorder(insets, color, error); })
+        return outer ? bitmap.addOuterBorder(insets, color, error) : bitmap.addInnerBorder(insets, color, error);
+    else
+        return false;
+}
+
+template <typename Bitmap> bool flipOperation(Bitmap &bitmap, bool horizontally, bool vertically, MCError *error)
+{
+    if constexpr (requires { bitmap.flipHorizontally(horizontally, vertically, error); })
+        return bitmap.flipHorizontally(horizontally, vertically, error);
+    else
+        return false;
+}
+
+template <typename Bitmap> bool rotateOperation(Bitmap &bitmap, quint64 code, MCError *error)
+{
+    if constexpr (requires { bitmap.rotate(code, error); })
+        return bitmap.rotate(code, error);
+    else
+        return false;
+}
+
+template <typename Bitmap>
+bool trimTransparentOperation(Bitmap &bitmap, float tolerance, bool l, bool r, bool t, bool b, MCError *error)
+{
+    if constexpr (requires { bitmap.trimTransparentPixels(tolerance, l, r, t, b, error); })
+        return bitmap.trimTransparentPixels(tolerance, l, r, t, b, error);
+    else
+        return false;
+}
+
+template <typename Bitmap>
+bool trimColorOperation(Bitmap &bitmap, const MCBitmapColor &color, float tolerance, bool l, bool r, bool t, bool b,
+                        MCError *error)
+{
+    if constexpr (requires { bitmap.trimColor(color, tolerance, l, r, t, b, error); })
+        return bitmap.trimColor(color, tolerance, l, r, t, b, error);
+    else
+        return false;
+}
+
+} // namespace
 
 namespace MCStageGeometry {
 
@@ -69,6 +142,97 @@ void writePixelSize(QVariantMap &metadata, const MCBitmap &bitmap)
     }
     metadata.insert(kCGImagePropertyPixelWidth, width);
     metadata.insert(kCGImagePropertyPixelHeight, height);
+}
+
+quint64 orientationOfMetadata(const QVariantMap &metadata)
+{
+    const QVariant value = metadata.value(kCGImagePropertyOrientation);
+    bool ok = false;
+    const qint64 integer = value.toLongLong(&ok);
+    if (ok)
+        return quint64(integer); // negative values wrap, as an unsigned read of them does
+    const double real = value.toDouble(&ok);
+    return ok && real >= 0 && real < 1e18 ? quint64(real) : 0;
+}
+
+MCEdgeInsets placedSideInsets(double left, double right, double top, double bottom, quint64 orientation,
+                              bool inPercent, const QSizeF &storedSize)
+{
+    if (orientation > 8)
+        return {};
+    MCEdgeInsets insets = storedInsets({top, left, bottom, right}, orientation);
+    if (inPercent) {
+        insets.top *= storedSize.height() / 100.0;
+        insets.bottom *= storedSize.height() / 100.0;
+        insets.left *= storedSize.width() / 100.0;
+        insets.right *= storedSize.width() / 100.0;
+    }
+    return insets;
+}
+
+QSizeF fullSizeOfBitmap(const MCBitmap &bitmap)
+{
+    const QSizeF size = bitmap.size();
+    return QSizeF(std::round(size.width() / bitmap.scaleX()), std::round(size.height() / bitmap.scaleY()));
+}
+
+MCEdgeInsets insetsForBitmapScale(const MCEdgeInsets &insets, double scaleX, double scaleY)
+{
+    MCEdgeInsets result = insets;
+    if (scaleX != 1.0) {
+        result.left *= scaleX;
+        result.right *= scaleX;
+    }
+    if (scaleY != 1.0) {
+        result.top *= scaleY;
+        result.bottom *= scaleY;
+    }
+    return result;
+}
+
+bool hasWholePixelInset(const MCEdgeInsets &insets)
+{
+    return insets.top >= 1 || insets.left >= 1 || insets.bottom >= 1 || insets.right >= 1;
+}
+
+bool scaleBitmap(MCBitmap &bitmap, const QSizeF &size, MCError *error) { return scaleOperation(bitmap, size, error); }
+
+bool trimBitmap(MCBitmap &bitmap, const MCEdgeInsets &insets, MCError *error)
+{
+    return trimOperation(bitmap, margins(insets), error);
+}
+
+bool addBorderToBitmap(MCBitmap &bitmap, bool outer, const MCEdgeInsets &insets, const QColor &color, MCError *error)
+{
+    return borderOperation(bitmap, outer, margins(insets), color, error);
+}
+
+bool flipBitmap(MCBitmap &bitmap, bool horizontally, bool vertically, MCError *error)
+{
+    return flipOperation(bitmap, horizontally, vertically, error);
+}
+
+bool rotateBitmap(MCBitmap &bitmap, quint64 quarterTurns, MCError *error)
+{
+    return rotateOperation(bitmap, quarterTurns, error);
+}
+
+bool trimTransparentPixelsOfBitmap(MCBitmap &bitmap, float tolerance, bool left, bool right, bool top, bool bottom,
+                                   MCError *error)
+{
+    return trimTransparentOperation(bitmap, tolerance, left, right, top, bottom, error);
+}
+
+bool trimColorOfBitmap(MCBitmap &bitmap, int corner, float tolerance, bool left, bool right, bool top, bool bottom,
+                       MCError *error)
+{
+    const QSizeF size = bitmap.size();
+    const QPointF point = corner == 0 ? QPointF(0, 0) : QPointF(size.width() - 1, size.height() - 1);
+    const std::optional<MCBitmapColor> color = bitmap.colorAtPoint(point);
+    // A colour without components finds no margin.
+    if (!color || color->components.empty())
+        return true;
+    return trimColorOperation(bitmap, *color, tolerance, left, right, top, bottom, error);
 }
 
 } // namespace MCStageGeometry

@@ -3,12 +3,14 @@
 // Conventions the geometry stages share: margins as edge insets (top, left, bottom, right, in
 // pixels of the bitmap), how an excess splits between two sides, the anchor mask, and how
 // insets worked out on the photo as displayed become insets of the stored bitmap.
+#include <QColor>
 #include <QSizeF>
 #include <QVariantMap>
 
 #include <utility>
 
 class MCBitmap;
+class MCError;
 
 struct MCEdgeInsets
 {
@@ -42,5 +44,36 @@ MCEdgeInsets storedInsets(const MCEdgeInsets &displayed, quint64 orientation);
 // After a stage changed the bitmap's size: the EXIF pixel dimensions (when there is an EXIF
 // dictionary) and the top-level pixel width and height, as unsigned integers.
 void writePixelSize(QVariantMap &metadata, const MCBitmap &bitmap);
+
+// The EXIF orientation of the property dictionary as an unsigned number; 0 when it is missing
+// or not a number.
+quint64 orientationOfMetadata(const QVariantMap &metadata);
+// Margins a user gives on the displayed photo (left, right, top, bottom) placed on the sides of
+// the stored bitmap of `storedSize` by the orientation (0 counts as 1, values above 8 give no
+// margins); percentages are then taken of the stored width (left, right) and height (top,
+// bottom).
+MCEdgeInsets placedSideInsets(double left, double right, double top, double bottom, quint64 orientation,
+                              bool inPercent, const QSizeF &storedSize);
+// The full-size photo's pixel size that a bitmap stands for: its sides divided by its scale
+// factors, rounded (halves away from zero).
+QSizeF fullSizeOfBitmap(const MCBitmap &bitmap);
+// Insets in full-size pixels turned into pixels of a bitmap read at reduced size: left and
+// right times scaleX, top and bottom times scaleY (a scale of exactly 1 leaves them).
+MCEdgeInsets insetsForBitmapScale(const MCEdgeInsets &insets, double scaleX, double scaleY);
+// Whether any inset reaches a whole pixel (NaN never does).
+bool hasWholePixelInset(const MCEdgeInsets &insets);
+
+// The bitmap's geometry operations as the stages call them, with insets in the stages' order.
+// Each answers the operation's result and never fills `error` itself.
+bool scaleBitmap(MCBitmap &bitmap, const QSizeF &size, MCError *error);
+bool trimBitmap(MCBitmap &bitmap, const MCEdgeInsets &insets, MCError *error);
+bool addBorderToBitmap(MCBitmap &bitmap, bool outer, const MCEdgeInsets &insets, const QColor &color, MCError *error);
+bool flipBitmap(MCBitmap &bitmap, bool horizontally, bool vertically, MCError *error);
+bool rotateBitmap(MCBitmap &bitmap, quint64 quarterTurns, MCError *error);
+bool trimTransparentPixelsOfBitmap(MCBitmap &bitmap, float tolerance, bool left, bool right, bool top, bool bottom,
+                                   MCError *error);
+// `corner` 0 takes the colour of the top-left pixel, any other value that of the bottom-right.
+bool trimColorOfBitmap(MCBitmap &bitmap, int corner, float tolerance, bool left, bool right, bool top, bool bottom,
+                       MCError *error);
 
 } // namespace MCStageGeometry

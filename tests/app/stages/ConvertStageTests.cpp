@@ -1,7 +1,13 @@
 #include "app/engine/bitmap/MCBitmap.h"
 #include "app/engine/pipeline/MCConvertStage.h"
 #include "app/library/MCFile.h"
+#include "app/stages/MCConvertBorder.h"
+#include "app/stages/MCConvertCrop.h"
 #include "app/stages/MCConvertGamma.h"
+#include "app/stages/MCConvertResolution.h"
+#include "app/stages/MCConvertRotate.h"
+#include "app/stages/MCConvertScale.h"
+#include "app/stages/MCConvertTrim.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUndoManager.h"
 #include "platform/graphics/CGColorSpace.h"
@@ -10,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QCoreApplication>
 
 #include <cmath>
@@ -190,6 +197,63 @@ TEST(ConvertStageStoredForm, RoundTripGivesAnEqualStage)
              s.setActive(false);
          }},
         {"gamma below its limits", 9, [](MCConvertStage &s) { static_cast<MCConvertGamma &>(s).setGamma(0.25); }},
+        // Geometry stages.
+        {"scale defaults", 5, [](MCConvertStage &) {}},
+        {"scale box", 5,
+         [](MCConvertStage &s) {
+             auto &scale = static_cast<MCConvertScale &>(s);
+             scale.setScaleMode(4);
+             scale.setScaleToEdge(1600.5);
+             scale.setScaleToEdge2(900);
+         }},
+        {"scale to size", 101,
+         [](MCConvertStage &s) {
+             auto &stage = static_cast<MCConvertScaleToSize &>(s);
+             stage.setScaleToSizeMethod(1);
+             stage.setSide1(1200);
+             stage.setSide2(800);
+             stage.setAnchor(9);
+             stage.setScaleToSizeBehavior(1);
+             stage.setFillColor(QColor::fromRgbF(0.2f, 0.4f, 0.6f, 0.5f));
+         }},
+        {"crop", 1,
+         [](MCConvertStage &s) {
+             auto &crop = static_cast<MCConvertCrop &>(s);
+             crop.setCropMethod(1);
+             crop.setCropSide1(16);
+             crop.setCropSide2(9);
+             crop.setAnchor(6);
+         }},
+        {"trim in percent", 6,
+         [](MCConvertStage &s) {
+             auto &trim = static_cast<MCConvertTrim &>(s);
+             trim.setTrimsInPercent(true);
+             trim.setTrimLeftInPercent(12.5);
+             trim.setTrimBottomInPercent(3);
+             trim.setTrimTopInPixels(40);
+         }},
+        {"trim color", 27,
+         [](MCConvertStage &s) {
+             auto &trim = static_cast<MCConvertTrimColor &>(s);
+             trim.setTrimMode(2);
+             trim.setShouldTrimTop(false);
+             trim.setTolerance(0.125);
+         }},
+        {"rotate and flip", 33,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertRotate &>(s).setRotate(3);
+             static_cast<MCConvertRotate &>(s).setFlip(2);
+         }},
+        {"outer border in percent", 36,
+         [](MCConvertStage &s) {
+             auto &border = static_cast<MCConvertAddBorder &>(s);
+             border.setAddsInPercent(true);
+             border.setBorderPosition(1);
+             border.setBorderTopInPercent(7.5);
+             border.setBorderColor(QColor(10, 20, 30));
+         }},
+        {"inner border in pixels", 36, [](MCConvertStage &s) { static_cast<MCConvertAddBorder &>(s).setBorderLeftInPixels(3); }},
+        {"resolution", 7, [](MCConvertStage &s) { static_cast<MCConvertResolution &>(s).setResolutionDPI(300); }},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);
