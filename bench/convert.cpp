@@ -38,6 +38,13 @@ const std::vector<Chain> &chains()
         {"NoStages16", 1, {}},
         {"Gamma", 0, {QVariantMap{{"stageID", 9}, {"stageIsActive", true}, {"gamma", 1.8}}}},
         {"Gamma16", 1, {QVariantMap{{"stageID", 9}, {"stageIsActive", true}, {"gamma", 1.8}}}},
+        // The usual web export: the longer side to 2048, sharpened, JPEG 0.8 (16-bit: TIFF).
+        {"Scale2048Sharpen", 0, {QVariantMap{{"stageID", 5}, {"stageIsActive", true}, {"scaleMode", 1},
+                                             {"scaleToEdge", 2048.0}},
+                                 QVariantMap{{"stageID", 13}, {"stageIsActive", true}, {"sharpness", 0.25}}}},
+        {"Scale2048Sharpen16", 1, {QVariantMap{{"stageID", 5}, {"stageIsActive", true}, {"scaleMode", 1},
+                                               {"scaleToEdge", 2048.0}},
+                                   QVariantMap{{"stageID", 13}, {"stageIsActive", true}, {"sharpness", 0.25}}}},
     };
     return table;
 }
