@@ -4,11 +4,15 @@
 #include "app/engine/pipeline/MCConvertStage.h"
 
 #include "app/stages/MCConvertBorder.h"
+#include "app/stages/MCConvertColor.h"
 #include "app/stages/MCConvertCrop.h"
+#include "app/stages/MCConvertCurves.h"
 #include "app/stages/MCConvertGamma.h"
 #include "app/stages/MCConvertResolution.h"
 #include "app/stages/MCConvertRotate.h"
 #include "app/stages/MCConvertScale.h"
+#include "app/stages/MCConvertSharpness.h"
+#include "app/stages/MCConvertTone.h"
 #include "app/stages/MCConvertTrim.h"
 
 #include <algorithm>
@@ -25,28 +29,28 @@ const std::vector<MCConvertStageClass> &catalogue()
 {
     static const std::vector<MCConvertStageClass> table = {
         {-1, "<Unknown Stage>", "MCConvertStage", 0, false, false, &make<MCConvertStage>},
-        {0, "Auto Contrast", "MCConvertAutoContrast", 0, false, true, nullptr},
+        {0, "Auto Contrast", "MCConvertAutoContrast", 0, false, true, &make<MCConvertAutoContrast>},
         {1, "Crop", "MCConvertCrop", 0, false, true, &make<MCConvertCrop>},
-        {2, "Curves", "MCConvertCurves", 0, false, true, nullptr},
+        {2, "Curves", "MCConvertCurves", 0, false, true, &make<MCConvertCurves>},
         {3, "Remove Private Tags", "MCConvertRemovePrivateTags", 0, false, false, nullptr},
         {5, "Scale", "MCConvertScale", 0, false, true, &make<MCConvertScale>},
         {6, "Trim", "MCConvertTrim", 0, false, true, &make<MCConvertTrim>},
         {7, "Change Resolution", "MCConvertResolution", 0, true, true, &make<MCConvertResolution>},
         {8, "Convert to Profile", "MCConvertColorProfile", 1, true, false, nullptr},
         {9, "Gamma", "MCConvertGamma", 0, false, true, &make<MCConvertGamma>},
-        {10, "Exposure", "MCConvertExposure", 0, false, true, nullptr},
-        {11, "Adjust HSV", "MCConvertHSV", 0, false, true, nullptr},
-        {12, "Adjust HSL", "MCConvertHSL", 0, false, true, nullptr},
-        {13, "Sharpness", "MCConvertSharpness", 0, false, true, nullptr},
+        {10, "Exposure", "MCConvertExposure", 0, false, true, &make<MCConvertExposure>},
+        {11, "Adjust HSV", "MCConvertHSV", 0, false, true, &make<MCConvertHSV>},
+        {12, "Adjust HSL", "MCConvertHSL", 0, false, true, &make<MCConvertHSL>},
+        {13, "Sharpness", "MCConvertSharpness", 0, false, true, &make<MCConvertSharpness>},
         {14, "Watermark Text", "MCConvertWatermarkText", 0, false, false, nullptr},
         {15, "Watermark Image", "MCConvertWatermarkImage", 0, false, false, nullptr},
-        {16, "Sepia", "MCConvertSepia", 0, false, true, nullptr},
-        {17, "Auto White Balance", "MCConvertAWB", 0, false, true, nullptr},
-        {18, "Temperature", "MCConvertTemperature", 0, false, true, nullptr},
-        {19, "Adjust RGB", "MCConvertRGB", 0, false, true, nullptr},
-        {20, "Contrast", "MCConvertContrast", 0, false, true, nullptr},
-        {21, "Colorize", "MCConvertColorize", 0, false, true, nullptr},
-        {22, "Grayscale", "MCConvertGrayscale", 0, false, true, nullptr},
+        {16, "Sepia", "MCConvertSepia", 0, false, true, &make<MCConvertSepia>},
+        {17, "Auto White Balance", "MCConvertAWB", 0, false, true, &make<MCConvertAWB>},
+        {18, "Temperature", "MCConvertTemperature", 0, false, true, &make<MCConvertTemperature>},
+        {19, "Adjust RGB", "MCConvertRGB", 0, false, true, &make<MCConvertRGB>},
+        {20, "Contrast", "MCConvertContrast", 0, false, true, &make<MCConvertContrast>},
+        {21, "Colorize", "MCConvertColorize", 0, false, true, &make<MCConvertColorize>},
+        {22, "Grayscale", "MCConvertGrayscale", 0, false, true, &make<MCConvertGrayscale>},
         {23, "Alpha Mask", "MCConvertAlphaMask", 0, false, false, nullptr},
         {24, "Color to Alpha", "MCConvertColorToAlpha", 0, false, true, nullptr},
         {25, "Alpha to Color", "MCConvertAlphaToColor", 0, false, true, nullptr},
@@ -62,11 +66,11 @@ const std::vector<MCConvertStageClass> &catalogue()
         {35, "Proof with Profile", "MCConvertProofProfile", 0, false, false, nullptr},
         {36, "Add Borders", "MCConvertAddBorder", 0, false, true, &make<MCConvertAddBorder>},
         {37, "Watermark Rectangle", "MCConvertWatermarkRect", 0, false, false, nullptr},
-        {38, "Blur", "MCConvertBlur", 0, false, true, nullptr},
-        {39, "Levels", "MCConvertLevels", 0, false, true, nullptr},
+        {38, "Blur", "MCConvertBlur", 0, false, true, &make<MCConvertBlur>},
+        {39, "Levels", "MCConvertLevels", 0, false, true, &make<MCConvertLevels>},
         {40, "Find and Replace Keywords", "MCConvertReplaceKeyword", 0, false, false, nullptr},
         {101, "Scale to Size", "MCConvertScaleToSize", 0, false, true, &make<MCConvertScaleToSize>},
-        {201, "Vignette", "MCConvertVignette", 0, false, true, nullptr},
+        {201, "Vignette", "MCConvertVignette", 0, false, true, &make<MCConvertVignette>},
         {401, "Set GPS Location", "MCConvertSetGPS", 0, true, false, nullptr},
         {402, "Set IPTC Info", "MCConvertSetIPTCInfo", 0, false, false, nullptr},
     };

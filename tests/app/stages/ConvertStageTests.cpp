@@ -2,11 +2,15 @@
 #include "app/engine/pipeline/MCConvertStage.h"
 #include "app/library/MCFile.h"
 #include "app/stages/MCConvertBorder.h"
+#include "app/stages/MCConvertColor.h"
 #include "app/stages/MCConvertCrop.h"
+#include "app/stages/MCConvertCurves.h"
 #include "app/stages/MCConvertGamma.h"
 #include "app/stages/MCConvertResolution.h"
 #include "app/stages/MCConvertRotate.h"
 #include "app/stages/MCConvertScale.h"
+#include "app/stages/MCConvertSharpness.h"
+#include "app/stages/MCConvertTone.h"
 #include "app/stages/MCConvertTrim.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUndoManager.h"
@@ -254,6 +258,65 @@ TEST(ConvertStageStoredForm, RoundTripGivesAnEqualStage)
          }},
         {"inner border in pixels", 36, [](MCConvertStage &s) { static_cast<MCConvertAddBorder &>(s).setBorderLeftInPixels(3); }},
         {"resolution", 7, [](MCConvertStage &s) { static_cast<MCConvertResolution &>(s).setResolutionDPI(300); }},
+        // Tone, colour, sharpness, blur and vignette stages.
+        {"auto contrast", 0, [](MCConvertStage &s) { static_cast<MCConvertAutoContrast &>(s).setStrength(0.8); }},
+        {"contrast", 20,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertContrast &>(s).setContrast(1.4);
+             static_cast<MCConvertContrast &>(s).setShift(0.3);
+         }},
+        {"curves defaults", 2, [](MCConvertStage &) {}},
+        {"curves set", 2,
+         [](MCConvertStage &s) {
+             auto &curves = static_cast<MCConvertCurves &>(s);
+             curves.setPointsA({{0, 10}, {128.5, 140.25}, {255, 245}});
+             curves.setPointsG({{0, 0}, {64, 32}, {192, 224}, {255, 255}});
+             curves.setPointsB({});
+             curves.setCurrentChannel(2);
+         }},
+        {"levels", 39,
+         [](MCConvertStage &s) {
+             auto &levels = static_cast<MCConvertLevels &>(s);
+             levels.setGamma(1.37);
+             levels.setMinInput(0.05);
+             levels.setMaxInput(0.93);
+             levels.setMinOutput(0.1);
+             levels.setMaxOutput(0.9);
+         }},
+        {"exposure", 10, [](MCConvertStage &s) { static_cast<MCConvertExposure &>(s).setExposure(1.75); }},
+        {"auto white balance", 17, [](MCConvertStage &s) { static_cast<MCConvertAWB &>(s).setStrength(0.2); }},
+        {"temperature", 18, [](MCConvertStage &s) { static_cast<MCConvertTemperature &>(s).setTemperature(3200); }},
+        {"hsl", 12,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertHSL &>(s).setHue(90);
+             static_cast<MCConvertHSL &>(s).setSaturation(1.2);
+             static_cast<MCConvertHSL &>(s).setLightness(0.8);
+         }},
+        {"hsv", 11,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertHSV &>(s).setHue(270.5);
+             static_cast<MCConvertHSV &>(s).setValue(1.5);
+         }},
+        {"rgb", 19,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertRGB &>(s).setRed(1.1);
+             static_cast<MCConvertRGB &>(s).setBlue(0.7);
+         }},
+        {"colorize", 21, [](MCConvertStage &s) { static_cast<MCConvertColorize &>(s).setHue(30); }},
+        {"sepia", 16, [](MCConvertStage &s) { static_cast<MCConvertSepia &>(s).setSepia(0.6); }},
+        {"grayscale defaults", 22, [](MCConvertStage &) {}},
+        {"grayscale 709", 22, [](MCConvertStage &s) { static_cast<MCConvertGrayscale &>(s).setMethod(8); }},
+        {"sharpness", 13, [](MCConvertStage &s) { static_cast<MCConvertSharpness &>(s).setSharpness(0.6); }},
+        {"blur", 38,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertBlur &>(s).setType(2);
+             static_cast<MCConvertBlur &>(s).setRadius(12);
+         }},
+        {"vignette", 201,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertVignette &>(s).setExposure(0.3);
+             s.setExpanded(false);
+         }},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);
