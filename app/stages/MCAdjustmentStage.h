@@ -22,13 +22,3 @@ std::optional<float> operationArgument(double value);
 double meanScale(const MCBitmap &bitmap);
 
 } // namespace MCAdjustmentStage
-
-// Calls `bitmap.operation(arguments...)` where the bitmap offers the operation, and answers
-// false while it does not (the pixel operations arrive family by family).
-#define MC_BITMAP_OPERATION(bitmap, operation, ...)                                                                  \
-    ([&](auto &target) -> bool {                                                                                     \
-        if constexpr (requires { target.operation(__VA_ARGS__); })                                                   \
-            return target.operation(__VA_ARGS__);                                                                    \
-        else                                                                                                         \
-            return false;                                                                                            \
-    }(bitmap))

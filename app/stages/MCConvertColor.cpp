@@ -9,6 +9,16 @@
 using MCAdjustmentStage::doubleParameter;
 using MCAdjustmentStage::operationArgument;
 
+// Calls `bitmap.operation(arguments...)` where the bitmap offers the operation, and answers
+// false while it does not (the gray operations arrive with the geometry family).
+#define MC_BITMAP_OPERATION(bitmap, operation, ...)                                                                  \
+    ([&](auto &target) -> bool {                                                                                     \
+        if constexpr (requires { target.operation(__VA_ARGS__); })                                                   \
+            return target.operation(__VA_ARGS__);                                                                    \
+        else                                                                                                         \
+            return false;                                                                                            \
+    }(bitmap))
+
 const QString MCConvertAWB::kStrengthKey = QStringLiteral("strength");
 const QString MCConvertTemperature::kTemperatureKey = QStringLiteral("temperature");
 const QString MCConvertHSL::kHueKey = QStringLiteral("hue");
@@ -59,7 +69,7 @@ bool MCConvertAWB::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile *
     const std::optional<float> fraction = operationArgument(strength() / 100.0);
     if (!bitmap || !fraction)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, autoWhiteBalance, *fraction, error);
+    return bitmap->autoWhiteBalance(*fraction, error);
 }
 
 // ---------------------------------------------------------------- Temperature
@@ -79,7 +89,7 @@ bool MCConvertTemperature::convertBitmap(MCBitmap *bitmap, QVariantMap &, const 
         return true;
     if (!bitmap)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, adjustTemperature, float(temperature()), error);
+    return bitmap->adjustTemperature(float(temperature()), error);
 }
 
 // ---------------------------------------------------------------- three factors
@@ -115,7 +125,7 @@ bool MCConvertHSL::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile *
     if (!bitmap || !arguments)
         return false;
     const auto [hue, saturation, lightness] = *arguments;
-    return MC_BITMAP_OPERATION(*bitmap, adjustH, hue, saturation, lightness, error);
+    return bitmap->adjustH(hue, saturation, lightness, error);
 }
 
 const MCStageParameters &MCConvertHSV::parameters() const
@@ -133,7 +143,7 @@ bool MCConvertHSV::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile *
     if (!bitmap || !arguments)
         return false;
     const auto [hue, saturation, value] = *arguments;
-    return MC_BITMAP_OPERATION(*bitmap, adjustHSV, hue, saturation, value, error);
+    return bitmap->adjustHSV(hue, saturation, value, error);
 }
 
 const MCStageParameters &MCConvertRGB::parameters() const
@@ -150,7 +160,7 @@ bool MCConvertRGB::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile *
     if (!bitmap || !arguments)
         return false;
     const auto [red, green, blue] = *arguments;
-    return MC_BITMAP_OPERATION(*bitmap, adjustR, red, green, blue, error);
+    return bitmap->adjustR(red, green, blue, error);
 }
 
 const MCStageParameters &MCConvertColorize::parameters() const
@@ -168,7 +178,7 @@ bool MCConvertColorize::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCF
     if (!bitmap || !arguments)
         return false;
     const auto [hue, saturation, lightness] = *arguments;
-    return MC_BITMAP_OPERATION(*bitmap, colorizeH, hue, saturation, lightness, error);
+    return bitmap->colorizeH(hue, saturation, lightness, error);
 }
 
 // ---------------------------------------------------------------- Sepia
@@ -186,7 +196,7 @@ bool MCConvertSepia::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile
     const std::optional<float> strength = operationArgument(sepia());
     if (!bitmap || !strength)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, adjustSepia, *strength, error);
+    return bitmap->adjustSepia(*strength, error);
 }
 
 // ---------------------------------------------------------------- Grayscale

@@ -1,7 +1,6 @@
 #include "app/stages/MCConvertCurves.h"
 
 #include "app/engine/bitmap/MCBitmap.h"
-#include "app/stages/MCAdjustmentStage.h"
 #include "halvard/system/MCDataExtensions.h"
 
 #include <cmath>
@@ -101,5 +100,5 @@ bool MCConvertCurves::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFil
                 return false;
         }
     }
-    return MC_BITMAP_OPERATION(*bitmap, histogram, curves, error);
+    return bitmap->histogram(curves, error);
 }

@@ -6,19 +6,6 @@
 
 const QString MCConvertGamma::kGammaKey = QStringLiteral("gamma");
 
-namespace {
-
-// The bitmap's gamma operation, once the tone operations provide it.
-template <typename Bitmap> bool adjustBitmapGamma(Bitmap &bitmap, float ratio, MCError *error)
-{
-    if constexpr (requires { bitmap.adjustGamma(ratio, error); })
-        return bitmap.adjustGamma(ratio, error);
-    else
-        return false;
-}
-
-} // namespace
-
 const MCStageParameters &MCConvertGamma::parameters() const
 {
     static const MCStageParameters table = {
@@ -41,5 +28,5 @@ bool MCConvertGamma::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile
     // handing the operation a value it cannot map.
     if (!std::isfinite(ratio))
         return false;
-    return adjustBitmapGamma(*bitmap, float(ratio), error);
+    return bitmap->adjustGamma(float(ratio), error);
 }

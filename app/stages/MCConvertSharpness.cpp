@@ -31,7 +31,7 @@ bool MCConvertSharpness::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MC
     const std::optional<float> amount = operationArgument(sharpness() * meanScale(*bitmap));
     if (!amount)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, adjustSharpness, *amount, error);
+    return bitmap->adjustSharpness(*amount, error);
 }
 
 // ---------------------------------------------------------------- Blur
@@ -66,7 +66,7 @@ bool MCConvertBlur::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile 
     if (!bitmap)
         return false;
     const quint64 scaled = scaledRadius(radius(), bitmap->scaleX(), bitmap->scaleY());
-    return MC_BITMAP_OPERATION(*bitmap, blurWithRadius, scaled, type(), error);
+    return bitmap->blurWithRadius(scaled, type(), error);
 }
 
 // ---------------------------------------------------------------- Vignette
@@ -84,5 +84,5 @@ bool MCConvertVignette::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCF
     const std::optional<float> gain = operationArgument(exposure());
     if (!bitmap || !gain)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, vignetteWithExposure, *gain, error);
+    return bitmap->vignetteWithExposure(*gain, error);
 }

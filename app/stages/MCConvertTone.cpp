@@ -33,7 +33,7 @@ bool MCConvertAutoContrast::convertBitmap(MCBitmap *bitmap, QVariantMap &, const
     const std::optional<float> fraction = operationArgument(strength() / 100.0);
     if (!bitmap || !fraction)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, autoContrast, *fraction, error);
+    return bitmap->autoContrast(*fraction, error);
 }
 
 // ---------------------------------------------------------------- Contrast
@@ -55,7 +55,7 @@ bool MCConvertContrast::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCF
     const std::optional<float> pivot = operationArgument(shift());
     if (!bitmap || !factor || !pivot)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, adjustContrast, *factor, *pivot, error);
+    return bitmap->adjustContrast(*factor, *pivot, error);
 }
 
 // ---------------------------------------------------------------- Levels
@@ -101,7 +101,7 @@ bool MCConvertLevels::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFil
     // A gamma so large that its exponent rounds to 0 would flatten every tone.
     if (!exponent || !(*exponent > 0.0f) || !inLow || !inHigh || !outLow || !outHigh)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, adjustGamma, *exponent, *inLow, *inHigh, *outLow, *outHigh, error);
+    return bitmap->adjustGamma(*exponent, *inLow, *inHigh, *outLow, *outHigh, error);
 }
 
 // ---------------------------------------------------------------- Exposure
@@ -119,5 +119,5 @@ bool MCConvertExposure::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCF
     const std::optional<float> gain = operationArgument(exposure());
     if (!bitmap || !gain)
         return false;
-    return MC_BITMAP_OPERATION(*bitmap, adjustExposure, *gain, error);
+    return bitmap->adjustExposure(*gain, error);
 }

@@ -38,15 +38,16 @@ void drainMainQueue()
         QCoreApplication::processEvents();
 }
 
-// A small sRGB picture with every channel varying, so that each operation changes something.
+// A small sRGB picture with every channel varying inside a narrow range, so that each
+// operation, the automatic stretches too, changes something.
 std::unique_ptr<MCBitmap> patternBitmap()
 {
     const int width = 24, height = 16;
     QByteArray data(width * height * 4, 0);
     for (int i = 0; i < width * height; ++i) {
-        data[4 * i] = char((i * 37) & 0xff);
-        data[4 * i + 1] = char((i * 11 + 60) & 0xff);
-        data[4 * i + 2] = char(255 - ((i * 5) & 0xff));
+        data[4 * i] = char(40 + (i * 37) % 170);
+        data[4 * i + 1] = char(60 + (i * 11) % 150);
+        data[4 * i + 2] = char(200 - (i * 5) % 160);
         data[4 * i + 3] = char(255);
     }
     return MCBitmap::createWithCGImage(CGImage::create(width, height, 8, 32, width * 4,
@@ -348,5 +349,95 @@ TEST(AdjustmentStages, WrongTypedDictionariesRunWithoutHarm)
             EXPECT_EQ(bitmap->size(), QSizeF(24, 16));
             EXPECT_TRUE(metadata.isEmpty());
         }
+    }
+}
+
+// Each stage hands its operation the values in the operation's units: percentages as
+// fractions, degrees as turns, the Levels gamma as its exponent, and the amounts of Sharpness
+// and Blur scaled to a bitmap read at reduced size. The stage's result must be the
+// operation's own result for those values.
+TEST(AdjustmentStages, ParametersReachTheirOperationInItsUnits)
+{
+    struct Case
+    {
+        const char *label;
+        qint64 stageID;
+        std::function<void(MCConvertStage &)> configure;
+        double scaleX, scaleY;
+        std::function<bool(MCBitmap &)> expected;
+    };
+    auto set = [](std::initializer_list<std::pair<const char *, QVariant>> list) {
+        return [values = std::vector<std::pair<const char *, QVariant>>(list)](MCConvertStage &stage) {
+            for (const auto &[key, value] : values)
+                stage.setValueForKey(key, value);
+        };
+    };
+    const QList<QPointF> lifted = {{0, 0}, {96, 140}, {255, 255}};
+    const QList<QPointF> lowered = {{0, 30}, {255, 200}};
+    const Case cases[] = {
+        {"auto contrast 1 clips 1 %", 0, set({{"strength", 1.0}}), 1, 1,
+         [](MCBitmap &b) { return b.autoContrast(0.01f); }},
+        {"auto contrast default", 0, set({}), 1, 1, [](MCBitmap &b) { return b.autoContrast(0.005f); }},
+        {"contrast", 20, set({{"contrast", 1.4}, {"shift", 0.3}}), 1, 1,
+         [](MCBitmap &b) { return b.adjustContrast(1.4f, 0.3f); }},
+        {"levels gamma 2 is exponent 0.5", 39, set({{"gamma", 2.0}, {"minInput", 0.1}, {"maxOutput", 0.9}}), 1, 1,
+         [](MCBitmap &b) { return b.adjustGamma(0.5f, 0.1f, 1.0f, 0.0f, 0.9f); }},
+        {"levels gamma 0.5 is exponent 2", 39, set({{"gamma", 0.5}}), 1, 1,
+         [](MCBitmap &b) { return b.adjustGamma(2.0f, 0.0f, 1.0f, 0.0f, 1.0f); }},
+        {"exposure", 10, set({{"exposure", 1.6}}), 1, 1, [](MCBitmap &b) { return b.adjustExposure(1.6f); }},
+        {"curves, channel on show ignored", 2,
+         [&](MCConvertStage &s) {
+             auto &curves = static_cast<MCConvertCurves &>(s);
+             curves.setPointsA(lifted);
+             curves.setPointsB(lowered);
+             curves.setCurrentChannel(2);
+         },
+         1, 1,
+         [&](MCBitmap &b) {
+             return b.histogram({lifted, MCConvertCurves::defaultPoints(), MCConvertCurves::defaultPoints(), lowered});
+         }},
+        {"auto white balance", 17, set({{"strength", 0.8}}), 1, 1,
+         [](MCBitmap &b) { return b.autoWhiteBalance(0.008f); }},
+        {"temperature", 18, set({{"temperature", 3200}}), 1, 1,
+         [](MCBitmap &b) { return b.adjustTemperature(3200.0f); }},
+        {"hsl hue 90 is a quarter turn", 12, set({{"hue", 90.0}, {"saturation", 1.3}, {"lightness", 0.8}}), 1, 1,
+         [](MCBitmap &b) { return b.adjustH(0.25f, 1.3f, 0.8f); }},
+        {"hsv", 11, set({{"hue", 180.0}, {"saturation", 0.5}, {"value", 1.2}}), 1, 1,
+         [](MCBitmap &b) { return b.adjustHSV(0.5f, 0.5f, 1.2f); }},
+        {"rgb", 19, set({{"red", 1.2}, {"green", 0.9}, {"blue", 0.6}}), 1, 1,
+         [](MCBitmap &b) { return b.adjustR(1.2f, 0.9f, 0.6f); }},
+        {"colorize", 21, set({{"hue", 36.0}, {"saturation", 0.7}, {"lightness", 1.1}}), 1, 1,
+         [](MCBitmap &b) { return b.colorizeH(0.1f, 0.7f, 1.1f); }},
+        {"sepia", 16, set({{"sepia", 0.6}}), 1, 1, [](MCBitmap &b) { return b.adjustSepia(0.6f); }},
+        {"sharpness at half size", 13, set({{"sharpness", 0.25}}), 0.5, 0.5,
+         [](MCBitmap &b) { return b.adjustSharpness(0.125f); }},
+        {"blur 8 at a quarter is 2", 38, set({{"radius", 8}}), 0.25, 0.25,
+         [](MCBitmap &b) { return b.blurWithRadius(2, 0); }},
+        {"gaussian blur at full size", 38, set({{"radius", 3}, {"type", 2}}), 1, 1,
+         [](MCBitmap &b) { return b.blurWithRadius(3, 2); }},
+        {"blur over uneven scales", 38, set({{"radius", 8}, {"type", 1}}), 0.5, 1.0,
+         [](MCBitmap &b) { return b.blurWithRadius(6, 1); }},
+        {"vignette", 201, set({{"exposure", 0.3}}), 1, 1, [](MCBitmap &b) { return b.vignetteWithExposure(0.3f); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        StageRef stage = MCConvertStage::convertStageWithID(c.stageID);
+        ASSERT_TRUE(stage);
+        c.configure(*stage);
+        auto converted = patternBitmap();
+        auto reference = patternBitmap();
+        ASSERT_TRUE(converted && reference);
+        for (MCBitmap *bitmap : {converted.get(), reference.get()}) {
+            bitmap->setScaleX(c.scaleX);
+            bitmap->setScaleY(c.scaleY);
+        }
+        const QByteArray before = pixels(*reference);
+        QVariantMap metadata;
+        ASSERT_TRUE(stage->convertBitmap(converted.get(), metadata, nullptr, nullptr));
+        ASSERT_TRUE(c.expected(*reference));
+        const QByteArray after = pixels(*reference);
+        EXPECT_NE(after, before); // the case is one that shows a difference
+        EXPECT_EQ(pixels(*converted), after);
+        EXPECT_TRUE(metadata.isEmpty());
     }
 }
