@@ -8,6 +8,7 @@
 #include "app/engine/pipeline/MCConvertStage.h"
 #include "app/library/MCFile.h"
 #include "halvard/imageio/MCImageLoader.h"
+#include "halvard/system/MCDataExtensions.h"
 #include "platform/core/MCUserDefaults.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
@@ -31,6 +32,35 @@ struct Chain
     QVariantList stages;
 };
 
+// Ten stages as a photographer stacks them for an export, every one doing work: a 3:2 crop,
+// tone and colour at full size, then the longer side to 2048 and sharpening.
+QVariantList tenStages()
+{
+    auto active = [](QVariantMap stage) {
+        stage.insert(QStringLiteral("stageIsActive"), true);
+        return QVariant(stage);
+    };
+    // Curves store their points as archived data: take the stored form of a real stage.
+    QVariantMap curves;
+    if (MCConvertStageRef stage = MCConvertStage::convertStageWithID(2)) {
+        QVariantList lifted{QPointF(0, 0), QPointF(96, 128), QPointF(255, 255)};
+        stage->initWithDictionary(QVariantMap{{"pointsA", MCKeyedArchiver::archivedRootObject(lifted)}});
+        curves = stage->dictionaryRepresentation();
+    }
+    return {
+        active({{"stageID", 1}, {"cropMethod", 1}, {"cropSide1", 3.0}, {"cropSide2", 2.0}}),
+        active({{"stageID", 0}, {"strength", 0.5}}),
+        active({{"stageID", 10}, {"exposure", 1.1}}),
+        active({{"stageID", 20}, {"contrast", 1.2}, {"shift", 0.5}}),
+        active({{"stageID", 39}, {"gamma", 1.2}, {"minInput", 0.02}, {"maxInput", 0.98}, {"maxOutput", 1.0}}),
+        active(curves),
+        active({{"stageID", 12}, {"hue", 10.0}, {"saturation", 1.1}, {"lightness", 1.0}}),
+        active({{"stageID", 201}, {"exposure", 0.6}}),
+        active({{"stageID", 5}, {"scaleMode", 1}, {"scaleToEdge", 2048.0}}),
+        active({{"stageID", 13}, {"sharpness", 0.25}}),
+    };
+}
+
 const std::vector<Chain> &chains()
 {
     static const std::vector<Chain> table = {
@@ -45,6 +75,8 @@ const std::vector<Chain> &chains()
         {"Scale2048Sharpen16", 1, {QVariantMap{{"stageID", 5}, {"stageIsActive", true}, {"scaleMode", 1},
                                                {"scaleToEdge", 2048.0}},
                                    QVariantMap{{"stageID", 13}, {"stageIsActive", true}, {"sharpness", 0.25}}}},
+        {"TenStages", 0, tenStages()},
+        {"TenStages16", 1, tenStages()},
     };
     return table;
 }
