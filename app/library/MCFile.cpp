@@ -127,7 +127,9 @@ QString MCFile::fileTypeString() const
     const QString type = fileType();
     if (type.isEmpty() || !platform::UTTypeIsDeclared(type))
         return tr("Unknown");
-    return MCUTType::typeWithIdentifier(type)->typeDescription();
+    // A dynamic type (an extension nobody declared) has no description either.
+    const QString description = MCUTType::typeWithIdentifier(type)->typeDescription();
+    return description.isEmpty() ? tr("Unknown") : description;
 }
 
 QString MCFile::fileSizeString() const

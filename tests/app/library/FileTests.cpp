@@ -66,6 +66,11 @@ TEST(File, LabelMapAndFacts)
     EXPECT_TRUE(file->fileModificationDate().has_value());
     EXPECT_EQ(file->fileLabelString(), "Not defined");
     EXPECT_EQ(file->fileSizeString(), "2.50 KB");
+    EXPECT_FALSE(file->fileTypeString().isEmpty());
+    EXPECT_NE(file->fileTypeString(), "Unknown");
+    auto odd = MCFileContainer::newFileWithURL(writeFile(folder, "notes.qxz", 1));
+    ASSERT_TRUE(odd->reloadFileInfo());
+    EXPECT_EQ(odd->fileTypeString(), "Unknown"); // an extension nobody declared
 
     FixedLabel source;
     MCFile::setLabelSource(&source);
