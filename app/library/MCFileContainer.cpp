@@ -17,13 +17,40 @@ MCFileContainer &MCFileContainer::sharedContainer()
     return container;
 }
 
+MCFileList MCFileContainer::allFiles() const
+{
+    QReadLocker locker(&m_lock);
+    return m_files.values();
+}
+
+qint64 MCFileContainer::numberOfFiles() const
+{
+    QReadLocker locker(&m_lock);
+    return m_files.size();
+}
+
+std::shared_ptr<MCFile> MCFileContainer::fileWithPath(const QString &path) const
+{
+    QReadLocker locker(&m_lock);
+    return m_files.value(path);
+}
+
+bool MCFileContainer::containsFileWithPath(const QString &path) const
+{
+    QReadLocker locker(&m_lock);
+    return m_files.contains(path);
+}
+
 void MCFileContainer::addFiles(const MCFileList &files)
 {
     if (files.isEmpty())
         return;
-    for (const std::shared_ptr<MCFile> &file : files)
-        if (file)
-            m_files.insert(file->filePath(), file);
+    {
+        QWriteLocker locker(&m_lock);
+        for (const std::shared_ptr<MCFile> &file : files)
+            if (file)
+                m_files.insert(file->filePath(), file);
+    }
     MCNotificationCenter::defaultCenter().postNotificationName(
         kMCFileContainerDidAddFiles, this, {{kMCFileContainerFilesKey, QVariant::fromValue(files)}});
 }
@@ -32,9 +59,12 @@ void MCFileContainer::removeFiles(const MCFileList &files)
 {
     if (files.isEmpty())
         return;
-    for (const std::shared_ptr<MCFile> &file : files)
-        if (file)
-            m_files.remove(file->filePath());
+    {
+        QWriteLocker locker(&m_lock);
+        for (const std::shared_ptr<MCFile> &file : files)
+            if (file)
+                m_files.remove(file->filePath());
+    }
     MCNotificationCenter::defaultCenter().postNotificationName(
         kMCFileContainerDidRemoveFiles, this, {{kMCFileContainerFilesKey, QVariant::fromValue(files)}});
 }

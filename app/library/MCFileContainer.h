@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QReadWriteLock>
 #include <QString>
 
 #include <memory>
@@ -18,16 +19,17 @@ extern const QString kMCFileContainerDidRemoveFiles; // "kMCFileContainerDidRemo
 extern const QString kMCFileContainerFilesKey;       // "kMCFileContainerFilesKey"
 
 // The library of the running application: at most one file per absolute path. Changed on
-// the GUI thread only; notifications are posted on the calling thread.
+// the GUI thread; imports look files up from their worker thread at the same time, so the
+// map is guarded by a lock. Notifications are posted on the calling thread, outside the lock.
 class MCFileContainer
 {
 public:
     static MCFileContainer &sharedContainer();
 
-    MCFileList allFiles() const { return m_files.values(); }
-    qint64 numberOfFiles() const { return m_files.size(); }
-    std::shared_ptr<MCFile> fileWithPath(const QString &path) const { return m_files.value(path); }
-    bool containsFileWithPath(const QString &path) const { return m_files.contains(path); }
+    MCFileList allFiles() const;
+    qint64 numberOfFiles() const;
+    std::shared_ptr<MCFile> fileWithPath(const QString &path) const;
+    bool containsFileWithPath(const QString &path) const;
 
     // A file whose path is stored already replaces the stored one. An empty list posts nothing.
     void addFiles(const MCFileList &files);
@@ -42,5 +44,6 @@ public:
     static MCFileList filesFromUserInfo(const QVariantMap &userInfo);
 
 private:
+    mutable QReadWriteLock m_lock; // guards m_files
     QHash<QString, std::shared_ptr<MCFile>> m_files;
 };

@@ -233,6 +233,32 @@ TEST(FileContainer, AddRemoveNotificationsAndIdentifiers)
             all.insert(id);
     }
     EXPECT_EQ(all.size(), 4 * kPerThread);
+
+    // An import's worker looks files up while the GUI thread adds files (the map grows and
+    // rehashes) and removes them.
+    std::atomic<bool> done{false};
+    std::atomic<qint64> found{0};
+    std::thread reader([&] {
+        while (!done) {
+            for (int i = 0; i < 64; ++i)
+                if (container.fileWithPath(QStringLiteral("/race/%1.jpg").arg(i)))
+                    ++found;
+            found += container.allFiles().size();
+        }
+    });
+    MCFileList raced;
+    for (int round = 0; round < 100; ++round) {
+        MCFileList batch;
+        for (int i = 0; i < 64; ++i)
+            batch.append(MCFileContainer::newFileWithURL(QStringLiteral("/race/%1.jpg").arg(round * 64 + i)));
+        container.addFiles(batch);
+        raced += batch;
+    }
+    EXPECT_EQ(container.numberOfFiles(), 6400);
+    container.removeFiles(raced);
+    done = true;
+    reader.join();
+    EXPECT_EQ(container.numberOfFiles(), 0);
 }
 
 TEST(File, DescriptorPasteboardAndKeyedValues)
