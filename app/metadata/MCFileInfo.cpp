@@ -111,7 +111,8 @@ std::shared_ptr<const MCFileInfo::Values> MCFileInfo::values() const
 
 void MCFileInfo::swapValues(const std::function<void(Values &)> &change)
 {
-    // Reloads of one record are not expected to overlap; if they do, the later swap wins whole.
+    // Writers take turns, so two reloads of different groups never lose each other's values.
+    std::lock_guard writing(m_reloadLock);
     auto next = std::make_shared<Values>(*values());
     change(*next);
     std::lock_guard guard(m_valuesLock);

@@ -163,6 +163,7 @@ private:
     void swapValues(const std::function<void(Values &)> &change);
 
     const quint64 m_fileID;
+    std::mutex m_reloadLock;                  // one reload builds and swaps a snapshot at a time
     mutable std::mutex m_valuesLock;          // guards m_values (the pointer, not the snapshot)
     std::shared_ptr<const Values> m_values;
 };

@@ -225,3 +225,31 @@ TEST(FileInfo, MediumDateAndTimeStyles)
     QLocale::setDefault(saved);
     EXPECT_TRUE(MCFileInfo::stringFromDate(std::nullopt).isEmpty());
 }
+
+TEST(FileInfo, ConcurrentReloadsOfTheTwoGroupsKeepBoth)
+{
+    MCFileInfo info(8);
+    constexpr int kRounds = 3000;
+    std::thread main([&] {
+        for (int i = 1; i <= kRounds; ++i)
+            info.reloadMainPropertiesFromImageInfo({{kCGImagePropertyPixelWidth, i}});
+    });
+    std::thread extra([&] {
+        for (int i = 1; i <= kRounds; ++i)
+            info.reloadExtraPropertiesFromImageInfo({{kCGImagePropertyExifDictionary, QVariantMap{{kCGImagePropertyExifFNumber, i}}}});
+    });
+    // A reload that overwrote the other group with stale values would make a value go back.
+    int width = 0, fNumber = 0, wentBack = 0;
+    for (int n = 0; n < 200000 && (width < kRounds || fNumber < kRounds); ++n) {
+        const auto v = info.values();
+        const int w = v->width.toInt(), f = v->FNumber.toInt();
+        wentBack += (w < width) + (f < fNumber);
+        width = std::max(width, w);
+        fNumber = std::max(fNumber, f);
+    }
+    main.join();
+    extra.join();
+    EXPECT_EQ(wentBack, 0);
+    EXPECT_EQ(info.width().toInt(), kRounds);
+    EXPECT_EQ(info.FNumber().toInt(), kRounds);
+}
