@@ -4,10 +4,13 @@
 #include "platform/accelerate/vImageAlpha.h"
 #include "platform/accelerate/vImageBuffer.h"
 #include "platform/accelerate/vImageConverter.h"
+#include "platform/accelerate/vImageGeometry.h"
 #include "platform/accelerate/vImagePlanar.h"
 #include "platform/color/ColorSyncProfile.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
+#include "platform/graphics/CGPixelLayout.h"
+#include "platform/graphics/CGRowLoop.h"
 #include "platform/imageio/MCImageDestination.h"
 
 #include <QCoreApplication>
@@ -84,6 +87,128 @@ bool writeImage(const CGImageRef &image, const QString &path, const QString &typ
     return destination->finalize(error);
 }
 
+
+// MARK: Reduced reading
+
+// Whether the angle is a whole number of quarter turns, which map pixels onto pixels.
+bool isQuarterTurn(double angle)
+{
+    const double turns = angle / (std::numbers::pi / 2);
+    return std::abs(turns - std::round(turns)) < 1e-9;
+}
+
+// A buffer of its own memory, freed with it.
+struct OwnedBuffer
+{
+    vImage_Buffer buffer{};
+    ~OwnedBuffer() { std::free(buffer.data); }
+    bool allocate(size_t width, size_t height, uint32_t bitsPerPixel)
+    {
+        std::free(buffer.data);
+        buffer.data = nullptr;
+        return vImageBuffer_Init(&buffer, height, width, bitsPerPixel, kvImageNoFlags) == kvImageNoError;
+    }
+    // An image over the memory, which passes to the image.
+    CGImageRef release(uint32_t bitsPerComponent, uint32_t bitsPerPixel, const CGColorSpaceRef &space,
+                       CGBitmapInfo info, CGColorRenderingIntent intent)
+    {
+        std::shared_ptr<const uint8_t> data(static_cast<const uint8_t *>(buffer.data),
+                                            [](const uint8_t *p) { std::free(const_cast<uint8_t *>(p)); });
+        const size_t size = buffer.rowBytes * buffer.height;
+        const vImage_Buffer described = buffer;
+        buffer.data = nullptr;
+        return CGImage::create(described.width, described.height, bitsPerComponent, bitsPerPixel, described.rowBytes,
+                               space, info, data, size, intent, false);
+    }
+};
+
+// Pixels of 8-bit components in a form the resampler takes, with their format: four
+// components (any order, alpha premultiplied or none) or one gray component as they are;
+// three components widened to four in `scratch`; straight alpha last premultiplied into
+// `scratch`, so that transparent pixels lend no colour to their neighbours.
+bool resamplable8(const MCImage &image, OwnedBuffer *scratch, vImage_Buffer *pixels, vImage_CGImageFormat *format)
+{
+    *format = image.imageFormat();
+    platform::CGPixelLayout layout;
+    if (!format->colorSpace ||
+        !platform::describePixelLayout(format->colorSpace->numberOfComponents(), format->bitsPerComponent,
+                                       format->bitsPerPixel, format->bitmapInfo, &layout) ||
+        layout.bitsPerComponent != 8)
+        return false;
+    *pixels = image.imageBuffer();
+    const CGBitmapInfo otherBits = format->bitmapInfo & ~(kCGBitmapAlphaInfoMask | kCGBitmapByteOrderMask);
+    if (layout.channels == 3 && layout.alpha < 0) {
+        if (!scratch->allocate(pixels->width, pixels->height, 32))
+            return false;
+        const vImage_Buffer source = *pixels, &target = scratch->buffer;
+        platform::forEachRowRange(source.height, source.width * 4, [&](size_t first, size_t end) {
+            for (size_t y = first; y < end; ++y) {
+                const auto *in = static_cast<const uint8_t *>(source.data) + y * source.rowBytes;
+                auto *out = static_cast<uint8_t *>(target.data) + y * target.rowBytes;
+                for (size_t x = 0; x < source.width; ++x, in += 3, out += 4) {
+                    out[0] = in[0];
+                    out[1] = in[1];
+                    out[2] = in[2];
+                    out[3] = 0xff;
+                }
+            }
+        });
+        *pixels = scratch->buffer;
+        format->bitsPerPixel = 32;
+        format->bitmapInfo = otherBits | kCGImageAlphaNoneSkipLast;
+        return true;
+    }
+    if (layout.channels != 4 && layout.channels != 1)
+        return false;
+    if (layout.alpha < 0 || layout.premultiplied)
+        return true;
+    if (layout.alpha != 3 || !scratch->allocate(pixels->width, pixels->height, 32) ||
+        vImagePremultiplyData_RGBA8888(pixels, &scratch->buffer, kvImageNoFlags) != kvImageNoError)
+        return false;
+    *pixels = scratch->buffer;
+    const CGImageAlphaInfo alpha = CGBitmapAlphaInfo(format->bitmapInfo);
+    format->bitmapInfo = (format->bitmapInfo & ~kCGBitmapAlphaInfoMask) |
+                         (alpha == kCGImageAlphaFirst ? kCGImageAlphaPremultipliedFirst : kCGImageAlphaPremultipliedLast);
+    return true;
+}
+
+// The image resampled to width × height with the Lanczos filter, for reading a reduced
+// bitmap: 8-bit pixels are resampled in their own colour space; other formats are first drawn
+// into the bitmap's 8-bit format (alpha premultiplied) at full size. nullptr when neither
+// applies (a float bitmap from a deeper image), and the caller draws the image as it is.
+std::shared_ptr<const MCImage> resampledImage(const MCImage &image, size_t width, size_t height,
+                                              const vImage_CGImageFormat &bitmapFormat)
+{
+    OwnedBuffer scratch;
+    vImage_Buffer pixels;
+    vImage_CGImageFormat format;
+    if (!resamplable8(image, &scratch, &pixels, &format)) {
+        if (bitmapFormat.bitsPerComponent != 8 || bitmapFormat.bitsPerPixel != 32)
+            return nullptr;
+        format = bitmapFormat;
+        if (CGBitmapAlphaInfo(format.bitmapInfo) == kCGImageAlphaLast)
+            format.bitmapInfo = (format.bitmapInfo & ~kCGBitmapAlphaInfoMask) | kCGImageAlphaPremultipliedLast;
+        if (!scratch.allocate(image.width(), image.height(), 32))
+            return nullptr;
+        std::memset(scratch.buffer.data, 0, scratch.buffer.rowBytes * scratch.buffer.height);
+        const QTransform identity;
+        if (image.drawInBuffer(&scratch.buffer, &format, &identity) != kvImageNoError)
+            return nullptr;
+        pixels = scratch.buffer;
+    }
+    OwnedBuffer reduced;
+    if (!reduced.allocate(width, height, format.bitsPerPixel))
+        return nullptr;
+    const vImage_Error status = format.bitsPerPixel == 8
+                                    ? vImageScale_Planar8(&pixels, &reduced.buffer, nullptr, kvImageNoFlags)
+                                    : vImageScale_ARGB8888(&pixels, &reduced.buffer, nullptr, kvImageNoFlags);
+    if (status != kvImageNoError)
+        return nullptr;
+    const CGImageRef result = reduced.release(format.bitsPerComponent, format.bitsPerPixel, format.colorSpace,
+                                              format.bitmapInfo, format.renderingIntent);
+    return result ? MCImage::create(result) : nullptr;
+}
+
 } // namespace
 
 // MARK: - Creation
@@ -132,9 +257,27 @@ std::unique_ptr<MCBitmap> MCBitmap::create(const std::shared_ptr<const MCImage> 
         return nullptr;
     std::memset(buffer.data, 0, buffer.rowBytes * buffer.height);
 
+    // A reduced bitmap is read from the image resampled to the size it needs before the turn
+    // (a Lanczos filter rather than one source pixel per bitmap pixel); quarter turns and flips
+    // then place its pixels exactly.
+    std::shared_ptr<const MCImage> source = image;
+    double dx = kx, dy = ky, x0 = minX, y0 = minY;
+    if ((kx < 1.0 || ky < 1.0) && isQuarterTurn(angle)) {
+        const bool swapped = std::lround(angle / (std::numbers::pi / 2)) % 2 != 0;
+        const size_t rw = size_t(swapped ? h : w), rh = size_t(swapped ? w : h);
+        vImage_CGImageFormat bitmapFormat{uint32_t(bitsPerComponent), uint32_t(bitsPerPixel), colorSpace, bitmapInfo,
+                                          0, nullptr, image->renderingIntent()};
+        if (auto reduced = resampledImage(*image, rw, rh, bitmapFormat)) {
+            source = reduced;
+            const QRectF turned = t1.mapRect(QRectF(0, 0, double(rw), double(rh)));
+            dx = dy = 1.0;
+            x0 = snapped(turned.left());
+            y0 = snapped(turned.top());
+        }
+    }
     QTransform t2;
-    t2.scale(kx, ky);
-    t2.translate(-minX, -minY);
+    t2.scale(dx, dy);
+    t2.translate(-x0, -y0);
     t2.rotateRadians(angle);
     t2.scale(sx, sy);
 
@@ -144,7 +287,7 @@ std::unique_ptr<MCBitmap> MCBitmap::create(const std::shared_ptr<const MCImage> 
     format.colorSpace = colorSpace;
     format.bitmapInfo = bitmapInfo;
     format.renderingIntent = image->renderingIntent();
-    if (image->drawInBuffer(&buffer, &format, &t2) != kvImageNoError)
+    if (source->drawInBuffer(&buffer, &format, &t2) != kvImageNoError)
         return nullptr; // the destructor frees the buffer
     bitmap->m_scaleX = kx;
     bitmap->m_scaleY = ky;
