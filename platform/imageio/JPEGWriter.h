@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Writing a CGImage as a baseline JPEG (libjpeg), for the framework's own small needs (the
-// disk image cache). 8-bit gray and RGB images are written as they are; any other format is
+// Writing a CGImage as a baseline JPEG, for the framework's own small needs (the disk image
+// cache), through the image destination's JPEG encoder without its metadata. 8-bit gray and RGB images are written as they are; any other format is
 // first drawn, colour-managed, into 8-bit RGB (or gray for gray images). Alpha is flattened
 // over white. The colour space's ICC profile is embedded.
 namespace platform {
