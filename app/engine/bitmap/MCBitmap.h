@@ -7,6 +7,8 @@
 #include "platform/graphics/MCShadow.h"
 #include "platform/text/MCTextFrame.h"
 
+#include <QColor>
+#include <QMarginsF>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -236,14 +238,73 @@ public:
     // ---- end
 
     // ---- Geometry (MCBitmapGeometry.cpp)
+    // On the planar channels, in place; scales, colour spaces and format never change. Edge
+    // insets are in pixels (QMarginsF: left, top, right, bottom; "top" is the first row in
+    // memory). An operation answers false when it could not be done (no planes, no memory, an
+    // argument it refuses) and then leaves the picture as it was; `error` is never filled.
+
+    // Mirrors left-right and/or top-bottom.
+    bool flipHorizontally(bool horizontally, bool vertically, MCError *error = nullptr);
+    // Quarter turns: 0 none, 1 counter-clockwise, 2 half, 3 clockwise (as seen with the first
+    // row at the top; the values bitmapRotationFromOrientation answers). Other codes: false.
+    bool rotate(uint64_t code, MCError *error = nullptr);
+    // Resamples to the size rounded to whole pixels (halves away from zero) with a Lanczos
+    // filter, edge pixels extended. Below 1 × 1 (or NaN, or absurdly large): false.
+    bool scaleToSize(const QSizeF &size, MCError *error = nullptr);
+    // Crops the insets (truncated toward zero, negative ones as 0) off each edge; false when
+    // no column or no row would be left.
+    bool trim(const QMarginsF &insets, MCError *error = nullptr);
+    // Crops the edges on the enabled sides where alpha is at most threshold × 254/255 of full
+    // scale (threshold 0..1: a fully opaque pixel never counts as background). Working formats
+    // only; others are left as they are (true).
+    bool trimTransparentPixels(float threshold, bool trimsLeft, bool trimsRight, bool trimsTop, bool trimsBottom,
+                               MCError *error = nullptr);
+    // Crops the edges on the enabled sides whose red, green and blue are each within
+    // `tolerance` (0..1) of the colour's first three components (a colour read from this
+    // bitmap with colorAtPoint; alpha plays no part). Working formats only.
+    bool trimColor(const MCBitmapColor &color, float tolerance, bool trimsLeft, bool trimsRight, bool trimsTop,
+                   bool trimsBottom, MCError *error = nullptr);
+    // Paints a border of the colour inside the edges (size unchanged), or adds one around the
+    // picture (size grows). The left and top widths and the sums left + right, top + bottom
+    // are rounded to whole pixels (halves away from zero). A translucent colour gives a
+    // translucent border; gray bitmaps take the colour's luminance.
+    bool addInnerBorder(const QMarginsF &insets, const QColor &color, MCError *error = nullptr);
+    bool addOuterBorder(const QMarginsF &insets, const QColor &color, MCError *error = nullptr);
 
     // ---- end
 
     // ---- Alpha (MCBitmapAlpha.cpp)
+    // On the planar channels of the working formats (others are left as they are: true);
+    // `error` is never filled. Colours are taken as RGB components.
+
+    // Flattens the picture onto the colour (transparent pixels take it, opaque ones keep
+    // theirs; with an opaque colour every pixel ends opaque).
+    bool alphaToColor(const QColor &color, MCError *error = nullptr);
+    // Turns the colour into transparency and un-mixes it from the other pixels (its alpha
+    // plays no part): a pixel of exactly that colour becomes fully transparent.
+    bool colorToAlpha(const QColor &color, MCError *error = nullptr);
+    // Replaces alpha by the mask's gray levels, the mask stretched over the picture (a portrait
+    // mask on a landscape picture is turned a quarter turn first). False for a null mask, a
+    // bitmap without an alpha channel (gray) or one the mask cannot be drawn into.
+    bool applyAlphaMask(const CGImageRef &mask, MCError *error = nullptr);
 
     // ---- end
 
     // ---- Grayscale (MCBitmapGrayscale.cpp)
+    // Red, green and blue all receive one gray value; alpha is left alone. Working formats only
+    // (others are left as they are: true); `error` is never filled.
+
+    bool grayscaleAverage(MCError *error = nullptr);   // (R + G + B) / 3
+    bool grayscaleMinimum(MCError *error = nullptr);   // min(R, G, B)
+    bool grayscaleMaximum(MCError *error = nullptr);   // max(R, G, B)
+    bool grayscaleChannelR(MCError *error = nullptr);  // red copied into green and blue
+    bool grayscaleChannelG(MCError *error = nullptr);  // green into red and blue
+    bool grayscaleChannelB(MCError *error = nullptr);  // blue into red and green
+    bool grayscaleLightness(MCError *error = nullptr); // (min + max) / 2, rounded up at 8 bits
+    // R × wR + G × wG + B × wB, on values raised to `gamma` first and re-encoded with 1 / gamma
+    // after (skipped when gamma is exactly 1; gamma or 1 / gamma outside 0.1..10 answers false,
+    // and a refusal of gamma itself leaves the picture as it was).
+    bool grayscaleWeighted(const std::array<float, 3> &weights, float gamma, MCError *error = nullptr);
 
     // ---- end
 

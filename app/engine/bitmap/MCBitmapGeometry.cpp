@@ -1,0 +1,294 @@
+#include "app/engine/bitmap/MCBitmap.h"
+#include "app/engine/bitmap/MCBitmapOperations.h"
+
+#include "platform/accelerate/MCGeometryKernels.h"
+#include "platform/accelerate/vImageBuffer.h"
+#include "platform/accelerate/vImageGeometry.h"
+#include "platform/graphics/CGImage.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+// Planes in the planar store: one per component (1 for gray, 3 or 4 for colour).
+size_t planeCountOf(const vImage_CGImageFormat &format)
+{
+    return std::clamp<size_t>(format.bitsPerPixel / std::max<uint32_t>(format.bitsPerComponent, 1), 1, 4);
+}
+
+bool isFloat(const vImage_CGImageFormat &format)
+{
+    return format.bitsPerComponent == 32;
+}
+
+// A side of a new plane: whole, at least 1 and within what the system makes at all.
+bool isSaneSize(double width, double height)
+{
+    return width >= 1 && height >= 1 && width <= double(CGImage::kMaximumSide) &&
+           height <= double(CGImage::kMaximumSide) && width * height <= double(CGImage::kMaximumPixelCount);
+}
+
+// A pixel count from an inset: negative and NaN count as 0, fractions are cut off or rounded.
+uint64_t truncatedCount(double value)
+{
+    return value > 0 ? uint64_t(std::trunc(std::min(value, 1e15))) : 0;
+}
+
+uint64_t roundedCount(double value)
+{
+    return value > 0 ? uint64_t(std::round(std::min(value, 1e15))) : 0;
+}
+
+// Makes one plane of width × height per plane of the bitmap, has `work` fill each from its
+// plane, and when all succeed puts them in place of the planes, freeing the old memory. When
+// any allocation or step fails the planes are left as they were.
+using PlaneWork = std::function<vImage_Error(size_t index, const vImage_Buffer &plane, const vImage_Buffer &result)>;
+bool replacePlanes(MCBitmap &bitmap, size_t width, size_t height, const PlaneWork &work)
+{
+    const vImage_CGImageFormat &format = bitmap.imageFormat();
+    const size_t count = planeCountOf(format);
+    std::array<vImage_Buffer, 4> &planes = bitmap.imageChannels();
+    std::array<vImage_Buffer, 4> results{};
+    bool ok = isSaneSize(double(width), double(height));
+    for (size_t k = 0; ok && k < count; ++k)
+        ok = vImageBuffer_Init(&results[k], height, width, format.bitsPerComponent, kvImageNoFlags) == kvImageNoError;
+    for (size_t k = 0; ok && k < count; ++k)
+        ok = work(k, planes[k], results[k]) == kvImageNoError;
+    if (ok) {
+        for (size_t k = 0; k < count; ++k)
+            std::swap(planes[k], results[k]);
+    }
+    for (size_t k = 0; k < count; ++k)
+        std::free(results[k].data);
+    return ok;
+}
+
+// Mirrors every plane in place.
+bool reflectPlanes(MCBitmap &bitmap, bool vertically)
+{
+    const vImage_CGImageFormat &format = bitmap.imageFormat();
+    for (size_t k = 0; k < planeCountOf(format); ++k) {
+        const vImage_Buffer *plane = &bitmap.imageChannels()[k];
+        vImage_Error status;
+        if (vertically)
+            status = isFloat(format) ? vImageVerticalReflect_PlanarF(plane, plane, kvImageNoFlags)
+                                     : vImageVerticalReflect_Planar8(plane, plane, kvImageNoFlags);
+        else
+            status = isFloat(format) ? vImageHorizontalReflect_PlanarF(plane, plane, kvImageNoFlags)
+                                     : vImageHorizontalReflect_Planar8(plane, plane, kvImageNoFlags);
+        if (status != kvImageNoError)
+            return false;
+    }
+    return true;
+}
+
+struct Edges
+{
+    vImagePixelCount top = 0, left = 0, bottom = 0, right = 0;
+};
+
+// Keeps the depths of the enabled sides only; true when any is left to crop.
+bool keepEnabled(Edges &edges, bool left, bool right, bool top, bool bottom)
+{
+    if (!left)
+        edges.left = 0;
+    if (!right)
+        edges.right = 0;
+    if (!top)
+        edges.top = 0;
+    if (!bottom)
+        edges.bottom = 0;
+    return edges.left || edges.right || edges.top || edges.bottom;
+}
+
+QMarginsF insetsOf(const Edges &edges)
+{
+    return QMarginsF(double(edges.left), double(edges.top), double(edges.right), double(edges.bottom));
+}
+
+// A border's placement: the picture sits x columns from the left and y rows from the top of
+// an area H columns and V rows larger. The sums are rounded, not the rounded parts added.
+struct Border
+{
+    uint64_t x, y, h, v;
+};
+
+Border borderOf(const QMarginsF &insets)
+{
+    const auto side = [](double value) { return value > 0 ? value : 0.0; }; // negative and NaN as 0
+    const double left = side(insets.left()), top = side(insets.top());
+    return {roundedCount(left), roundedCount(top), roundedCount(left + side(insets.right())),
+            roundedCount(top + side(insets.bottom()))};
+}
+
+// The border colour per plane: gray bitmaps take the colour's luminance, colour bitmaps its
+// red, green, blue and alpha.
+std::array<double, 4> borderComponents(const QColor &color, size_t planes)
+{
+    const std::array<double, 4> rgba = mcbitmap::rgbaOf(color);
+    if (planes == 1)
+        return {0.299 * rgba[0] + 0.587 * rgba[1] + 0.114 * rgba[2], 0, 0, 0};
+    return rgba;
+}
+
+} // namespace
+
+bool MCBitmap::flipHorizontally(bool horizontally, bool vertically, MCError *)
+{
+    if (!useImageChannels())
+        return false;
+    if (horizontally && !reflectPlanes(*this, false))
+        return false;
+    return !vertically || reflectPlanes(*this, true);
+}
+
+bool MCBitmap::rotate(uint64_t code, MCError *)
+{
+    if (code > 3 || !useImageChannels())
+        return false;
+    if (code == kRotate0DegreesClockwise)
+        return true;
+    if (code == kRotate180DegreesClockwise) // a half turn mirrors both ways, in place
+        return flipHorizontally(true, true);
+    const bool floats = isFloat(m_imageFormat);
+    const vImage_Buffer &first = m_imageChannels[0];
+    return replacePlanes(*this, first.height, first.width, [&](size_t, const vImage_Buffer &plane, const vImage_Buffer &result) {
+        return floats ? vImageRotate90_PlanarF(&plane, &result, uint8_t(code), 0.0f, kvImageNoFlags)
+                      : vImageRotate90_Planar8(&plane, &result, uint8_t(code), 0, kvImageNoFlags);
+    });
+}
+
+bool MCBitmap::scaleToSize(const QSizeF &size, MCError *)
+{
+    const double width = std::round(size.width()), height = std::round(size.height());
+    if (!isSaneSize(width, height) || !useImageChannels())
+        return false;
+    const bool floats = isFloat(m_imageFormat);
+    return replacePlanes(*this, size_t(width), size_t(height), [&](size_t, const vImage_Buffer &plane, const vImage_Buffer &result) {
+        const vImage_Flags flags = kvImageHighQualityResampling | kvImageEdgeExtend;
+        return floats ? vImageScale_PlanarF(&plane, &result, nullptr, flags)
+                      : vImageScale_Planar8(&plane, &result, nullptr, flags);
+    });
+}
+
+bool MCBitmap::trim(const QMarginsF &insets, MCError *)
+{
+    const uint64_t top = truncatedCount(insets.top()), left = truncatedCount(insets.left()),
+                   bottom = truncatedCount(insets.bottom()), right = truncatedCount(insets.right());
+    if (left + right == 0 && top + bottom == 0)
+        return true;
+    if (!useImageChannels())
+        return false;
+    const vImage_Buffer &first = m_imageChannels[0];
+    if (first.width <= left + right || first.height <= top + bottom)
+        return false; // nothing would be left
+    const bool floats = isFloat(m_imageFormat);
+    return replacePlanes(*this, first.width - left - right, first.height - top - bottom,
+                         [&](size_t, const vImage_Buffer &plane, const vImage_Buffer &result) {
+                             return floats ? MCCopyRegionPlanarF(&plane, &result, left, top)
+                                           : MCCopyRegionPlanar8(&plane, &result, left, top);
+                         });
+}
+
+bool MCBitmap::trimTransparentPixels(float threshold, bool trimsLeft, bool trimsRight, bool trimsTop,
+                                     bool trimsBottom, MCError *)
+{
+    const mcbitmap::WorkingLayout layout = mcbitmap::workingLayoutOf(m_imageFormat);
+    if (layout == mcbitmap::WorkingLayout::None)
+        return true;
+    if (!useImageChannels())
+        return false;
+    const float t = threshold > 0 ? std::min(threshold, 1.0f) : 0.0f;
+    const vImage_Buffer &alpha = m_imageChannels[3];
+    Edges edges;
+    const vImage_Error status =
+        layout == mcbitmap::WorkingLayout::RGBA8
+            ? MCFindEdgesPlanar8(&alpha, 0, uint8_t(int(254.0f * t)), &edges.top, &edges.left, &edges.bottom, &edges.right)
+            : MCFindEdgesPlanarF(&alpha, 0.0f, t * 254.0f / 255.0f, &edges.top, &edges.left, &edges.bottom, &edges.right);
+    if (status != kvImageNoError)
+        return false;
+    if (!keepEnabled(edges, trimsLeft, trimsRight, trimsTop, trimsBottom))
+        return true;
+    return trim(insetsOf(edges));
+}
+
+bool MCBitmap::trimColor(const MCBitmapColor &color, float tolerance, bool trimsLeft, bool trimsRight, bool trimsTop,
+                         bool trimsBottom, MCError *)
+{
+    const std::vector<double> &components = color.components;
+    if (components.empty())
+        return true;
+    const mcbitmap::WorkingLayout layout = mcbitmap::workingLayoutOf(m_imageFormat);
+    if (layout == mcbitmap::WorkingLayout::None)
+        return true;
+    if (!useImageChannels())
+        return false;
+    const float t = tolerance > 0 ? std::min(tolerance, 1.0f) : 0.0f;
+    // A gray colour (one component and alpha) stands for equal red, green and blue.
+    const bool gray = components.size() < 3;
+    Edges edges{~vImagePixelCount(0), ~vImagePixelCount(0), ~vImagePixelCount(0), ~vImagePixelCount(0)};
+    for (size_t k = 0; k < 3; ++k) {
+        const double key = components[gray ? 0 : k];
+        Edges channel;
+        const vImage_Error status =
+            layout == mcbitmap::WorkingLayout::RGBA8
+                ? MCFindEdgesPlanar8(&m_imageChannels[k], mcbitmap::byteOfComponent(key), mcbitmap::byteOfComponent(t),
+                                     &channel.top, &channel.left, &channel.bottom, &channel.right)
+                : MCFindEdgesPlanarF(&m_imageChannels[k], float(key), t, &channel.top, &channel.left, &channel.bottom,
+                                     &channel.right);
+        if (status != kvImageNoError)
+            return false;
+        edges.top = std::min(edges.top, channel.top);
+        edges.left = std::min(edges.left, channel.left);
+        edges.bottom = std::min(edges.bottom, channel.bottom);
+        edges.right = std::min(edges.right, channel.right);
+    }
+    if (!keepEnabled(edges, trimsLeft, trimsRight, trimsTop, trimsBottom))
+        return true;
+    return trim(insetsOf(edges));
+}
+
+bool MCBitmap::addInnerBorder(const QMarginsF &insets, const QColor &color, MCError *)
+{
+    const Border border = borderOf(insets);
+    if (border.h == 0 && border.v == 0)
+        return true;
+    if (!useImageChannels())
+        return false;
+    const size_t count = planeCountOf(m_imageFormat);
+    const std::array<double, 4> components = borderComponents(color, count);
+    for (size_t k = 0; k < count; ++k) {
+        const vImage_Buffer &plane = m_imageChannels[k];
+        const bool keeps = plane.width > border.h && plane.height > border.v; // else all of it is border
+        const vImagePixelCount x = keeps ? border.x : 0, y = keeps ? border.y : 0;
+        const vImagePixelCount w = keeps ? plane.width - border.h : 0, h = keeps ? plane.height - border.v : 0;
+        const vImage_Error status = isFloat(m_imageFormat)
+                                        ? MCFillOutsideRectPlanarF(&plane, x, y, w, h, float(components[k]))
+                                        : MCFillOutsideRectPlanar8(&plane, x, y, w, h,
+                                                                   mcbitmap::byteOfComponent(components[k]));
+        if (status != kvImageNoError)
+            return false;
+    }
+    return true;
+}
+
+bool MCBitmap::addOuterBorder(const QMarginsF &insets, const QColor &color, MCError *)
+{
+    const Border border = borderOf(insets);
+    if (border.h == 0 && border.v == 0)
+        return true;
+    if (!useImageChannels())
+        return false;
+    const std::array<double, 4> components = borderComponents(color, planeCountOf(m_imageFormat));
+    const bool floats = isFloat(m_imageFormat);
+    const vImage_Buffer &first = m_imageChannels[0];
+    const double width = double(first.width) + double(border.h), height = double(first.height) + double(border.v);
+    if (!isSaneSize(width, height))
+        return false;
+    return replacePlanes(*this, size_t(width), size_t(height), [&](size_t k, const vImage_Buffer &plane, const vImage_Buffer &result) {
+        return floats ? MCPadPlanarF(&plane, &result, border.x, border.y, float(components[k]))
+                      : MCPadPlanar8(&plane, &result, border.x, border.y, mcbitmap::byteOfComponent(components[k]));
+    });
+}
