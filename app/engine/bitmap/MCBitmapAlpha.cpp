@@ -9,38 +9,28 @@
 
 bool MCBitmap::alphaToColor(const QColor &color, MCError *)
 {
-    const mcbitmap::WorkingLayout layout = mcbitmap::workingLayoutOf(m_imageFormat);
-    if (layout == mcbitmap::WorkingLayout::None)
-        return true;
-    if (!useImageChannels())
-        return false;
     const std::array<double, 4> rgba = mcbitmap::rgbaOf(color);
-    if (layout == mcbitmap::WorkingLayout::RGBA8) {
-        const Pixel_8888 backdrop = {mcbitmap::byteOfComponent(rgba[0]), mcbitmap::byteOfComponent(rgba[1]),
-                                     mcbitmap::byteOfComponent(rgba[2]), mcbitmap::byteOfComponent(rgba[3])};
-        return MCAlphaToColorPlanar8(m_imageChannels.data(), backdrop) == kvImageNoError;
-    }
-    const Pixel_FFFF backdrop = {float(rgba[0]), float(rgba[1]), float(rgba[2]), float(rgba[3])};
-    return MCAlphaToColorPlanarF(m_imageChannels.data(), backdrop) == kvImageNoError;
+    return mcbitmap::onWorkingPlanes(*this, [&](vImage_Buffer *planes, mcbitmap::WorkingLayout layout) {
+        if (layout == mcbitmap::WorkingLayout::RGBA8) {
+            const Pixel_8888 backdrop = {mcbitmap::byteOfComponent(rgba[0]), mcbitmap::byteOfComponent(rgba[1]),
+                                         mcbitmap::byteOfComponent(rgba[2]), mcbitmap::byteOfComponent(rgba[3])};
+            return MCAlphaToColorPlanar8(planes, backdrop) == kvImageNoError;
+        }
+        const Pixel_FFFF backdrop = {float(rgba[0]), float(rgba[1]), float(rgba[2]), float(rgba[3])};
+        return MCAlphaToColorPlanarF(planes, backdrop) == kvImageNoError;
+    });
 }
 
 bool MCBitmap::colorToAlpha(const QColor &color, MCError *)
 {
-    const mcbitmap::WorkingLayout layout = mcbitmap::workingLayoutOf(m_imageFormat);
-    if (layout == mcbitmap::WorkingLayout::None)
-        return true;
-    if (!useImageChannels())
-        return false;
     const std::array<double, 4> rgba = mcbitmap::rgbaOf(color);
-    float key[3];
-    for (int k = 0; k < 3; ++k) {
-        // 8-bit pictures key on the colour's nearest lower level, as their samples can hold.
-        key[k] = layout == mcbitmap::WorkingLayout::RGBA8 ? float(mcbitmap::byteOfComponent(rgba[k])) / 255.0f
-                                                          : float(rgba[k]);
-    }
-    return (layout == mcbitmap::WorkingLayout::RGBA8 ? MCColorToAlphaPlanar8(m_imageChannels.data(), key)
-                                                     : MCColorToAlphaPlanarF(m_imageChannels.data(), key)) ==
-           kvImageNoError;
+    return mcbitmap::onWorkingPlanes(*this, [&](vImage_Buffer *planes, mcbitmap::WorkingLayout layout) {
+        const bool bytes = layout == mcbitmap::WorkingLayout::RGBA8;
+        float key[3];
+        for (int k = 0; k < 3; ++k) // 8-bit pictures key on the level their samples can hold
+            key[k] = bytes ? float(mcbitmap::byteOfComponent(rgba[k])) / 255.0f : float(rgba[k]);
+        return (bytes ? MCColorToAlphaPlanar8(planes, key) : MCColorToAlphaPlanarF(planes, key)) == kvImageNoError;
+    });
 }
 
 bool MCBitmap::applyAlphaMask(const CGImageRef &mask, MCError *)

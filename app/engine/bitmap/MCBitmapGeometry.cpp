@@ -89,8 +89,17 @@ struct Edges
     vImagePixelCount top = 0, left = 0, bottom = 0, right = 0;
 };
 
-// Keeps the depths of the enabled sides only; true when any is left to crop.
-bool keepEnabled(Edges &edges, bool left, bool right, bool top, bool bottom)
+// Measures the uniform margins of one plane against the key (8-bit or float members).
+vImage_Error findEdges(const vImage_Buffer &plane, mcbitmap::WorkingLayout layout, uint8_t key8, uint8_t tolerance8,
+                       float keyF, float toleranceF, Edges &edges)
+{
+    if (layout == mcbitmap::WorkingLayout::RGBA8)
+        return MCFindEdgesPlanar8(&plane, key8, tolerance8, &edges.top, &edges.left, &edges.bottom, &edges.right);
+    return MCFindEdgesPlanarF(&plane, keyF, toleranceF, &edges.top, &edges.left, &edges.bottom, &edges.right);
+}
+
+// Crops the measured depths of the enabled sides; nothing to crop is a success.
+bool trimEdges(MCBitmap &bitmap, Edges edges, bool left, bool right, bool top, bool bottom)
 {
     if (!left)
         edges.left = 0;
@@ -100,12 +109,9 @@ bool keepEnabled(Edges &edges, bool left, bool right, bool top, bool bottom)
         edges.top = 0;
     if (!bottom)
         edges.bottom = 0;
-    return edges.left || edges.right || edges.top || edges.bottom;
-}
-
-QMarginsF insetsOf(const Edges &edges)
-{
-    return QMarginsF(double(edges.left), double(edges.top), double(edges.right), double(edges.bottom));
+    if (!edges.left && !edges.right && !edges.top && !edges.bottom)
+        return true;
+    return bitmap.trim(QMarginsF(double(edges.left), double(edges.top), double(edges.right), double(edges.bottom)));
 }
 
 // A border's placement: the picture sits x columns from the left and y rows from the top of
@@ -131,6 +137,44 @@ std::array<double, 4> borderComponents(const QColor &color, size_t planes)
     if (planes == 1)
         return {0.299 * rgba[0] + 0.587 * rgba[1] + 0.114 * rgba[2], 0, 0, 0};
     return rgba;
+}
+
+// Paints the border inside the edges (the size stays; a border at least as wide as the
+// picture paints all of it) or around the picture (it grows by the border).
+bool addBorder(MCBitmap &bitmap, const QMarginsF &insets, const QColor &color, bool outside)
+{
+    const Border border = borderOf(insets);
+    if (border.h == 0 && border.v == 0)
+        return true;
+    if (!bitmap.useImageChannels())
+        return false;
+    const vImage_CGImageFormat &format = bitmap.imageFormat();
+    const size_t count = planeCountOf(format);
+    const std::array<double, 4> components = borderComponents(color, count);
+    const bool floats = isFloat(format);
+    std::array<vImage_Buffer, 4> &planes = bitmap.imageChannels();
+    if (outside) {
+        const double width = double(planes[0].width) + double(border.h);
+        const double height = double(planes[0].height) + double(border.v);
+        return replacePlanes(bitmap, size_t(width), size_t(height),
+                             [&](size_t k, const vImage_Buffer &plane, const vImage_Buffer &result) {
+                                 const uint8_t byte = mcbitmap::byteOfComponent(components[k]);
+                                 return floats ? MCPadPlanarF(&plane, &result, border.x, border.y, float(components[k]))
+                                               : MCPadPlanar8(&plane, &result, border.x, border.y, byte);
+                             });
+    }
+    for (size_t k = 0; k < count; ++k) {
+        const vImage_Buffer &plane = planes[k];
+        const bool keeps = plane.width > border.h && plane.height > border.v;
+        const vImagePixelCount x = keeps ? border.x : 0, y = keeps ? border.y : 0;
+        const vImagePixelCount w = keeps ? plane.width - border.h : 0, h = keeps ? plane.height - border.v : 0;
+        const vImage_Error status =
+            floats ? MCFillOutsideRectPlanarF(&plane, x, y, w, h, float(components[k]))
+                   : MCFillOutsideRectPlanar8(&plane, x, y, w, h, mcbitmap::byteOfComponent(components[k]));
+        if (status != kvImageNoError)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -195,23 +239,14 @@ bool MCBitmap::trim(const QMarginsF &insets, MCError *)
 bool MCBitmap::trimTransparentPixels(float threshold, bool trimsLeft, bool trimsRight, bool trimsTop,
                                      bool trimsBottom, MCError *)
 {
-    const mcbitmap::WorkingLayout layout = mcbitmap::workingLayoutOf(m_imageFormat);
-    if (layout == mcbitmap::WorkingLayout::None)
-        return true;
-    if (!useImageChannels())
-        return false;
+    // Background is alpha up to threshold × 254/255 of full scale: never a fully opaque pixel.
     const float t = threshold > 0 ? std::min(threshold, 1.0f) : 0.0f;
-    const vImage_Buffer &alpha = m_imageChannels[3];
-    Edges edges;
-    const vImage_Error status =
-        layout == mcbitmap::WorkingLayout::RGBA8
-            ? MCFindEdgesPlanar8(&alpha, 0, uint8_t(int(254.0f * t)), &edges.top, &edges.left, &edges.bottom, &edges.right)
-            : MCFindEdgesPlanarF(&alpha, 0.0f, t * 254.0f / 255.0f, &edges.top, &edges.left, &edges.bottom, &edges.right);
-    if (status != kvImageNoError)
-        return false;
-    if (!keepEnabled(edges, trimsLeft, trimsRight, trimsTop, trimsBottom))
-        return true;
-    return trim(insetsOf(edges));
+    return mcbitmap::onWorkingPlanes(*this, [&](vImage_Buffer *planes, mcbitmap::WorkingLayout layout) {
+        Edges edges;
+        if (findEdges(planes[3], layout, 0, uint8_t(int(254.0f * t)), 0.0f, t * 254.0f / 255.0f, edges))
+            return false;
+        return trimEdges(*this, edges, trimsLeft, trimsRight, trimsTop, trimsBottom);
+    });
 }
 
 bool MCBitmap::trimColor(const MCBitmapColor &color, float tolerance, bool trimsLeft, bool trimsRight, bool trimsTop,
@@ -220,75 +255,35 @@ bool MCBitmap::trimColor(const MCBitmapColor &color, float tolerance, bool trims
     const std::vector<double> &components = color.components;
     if (components.empty())
         return true;
-    const mcbitmap::WorkingLayout layout = mcbitmap::workingLayoutOf(m_imageFormat);
-    if (layout == mcbitmap::WorkingLayout::None)
-        return true;
-    if (!useImageChannels())
-        return false;
     const float t = tolerance > 0 ? std::min(tolerance, 1.0f) : 0.0f;
     // A gray colour (one component and alpha) stands for equal red, green and blue.
     const bool gray = components.size() < 3;
-    Edges edges{~vImagePixelCount(0), ~vImagePixelCount(0), ~vImagePixelCount(0), ~vImagePixelCount(0)};
-    for (size_t k = 0; k < 3; ++k) {
-        const double key = components[gray ? 0 : k];
-        Edges channel;
-        const vImage_Error status =
-            layout == mcbitmap::WorkingLayout::RGBA8
-                ? MCFindEdgesPlanar8(&m_imageChannels[k], mcbitmap::byteOfComponent(key), mcbitmap::byteOfComponent(t),
-                                     &channel.top, &channel.left, &channel.bottom, &channel.right)
-                : MCFindEdgesPlanarF(&m_imageChannels[k], float(key), t, &channel.top, &channel.left, &channel.bottom,
-                                     &channel.right);
-        if (status != kvImageNoError)
-            return false;
-        edges.top = std::min(edges.top, channel.top);
-        edges.left = std::min(edges.left, channel.left);
-        edges.bottom = std::min(edges.bottom, channel.bottom);
-        edges.right = std::min(edges.right, channel.right);
-    }
-    if (!keepEnabled(edges, trimsLeft, trimsRight, trimsTop, trimsBottom))
-        return true;
-    return trim(insetsOf(edges));
+    return mcbitmap::onWorkingPlanes(*this, [&](vImage_Buffer *planes, mcbitmap::WorkingLayout layout) {
+        // A row or column is background only when red, green and blue all are: the smallest
+        // depth of the three channels counts on each side.
+        const vImagePixelCount all = ~vImagePixelCount(0);
+        Edges edges{all, all, all, all};
+        for (size_t k = 0; k < 3; ++k) {
+            const double key = components[gray ? 0 : k];
+            Edges channel;
+            if (findEdges(planes[k], layout, mcbitmap::byteOfComponent(key), mcbitmap::byteOfComponent(t), float(key), t,
+                          channel))
+                return false;
+            edges.top = std::min(edges.top, channel.top);
+            edges.left = std::min(edges.left, channel.left);
+            edges.bottom = std::min(edges.bottom, channel.bottom);
+            edges.right = std::min(edges.right, channel.right);
+        }
+        return trimEdges(*this, edges, trimsLeft, trimsRight, trimsTop, trimsBottom);
+    });
 }
 
 bool MCBitmap::addInnerBorder(const QMarginsF &insets, const QColor &color, MCError *)
 {
-    const Border border = borderOf(insets);
-    if (border.h == 0 && border.v == 0)
-        return true;
-    if (!useImageChannels())
-        return false;
-    const size_t count = planeCountOf(m_imageFormat);
-    const std::array<double, 4> components = borderComponents(color, count);
-    for (size_t k = 0; k < count; ++k) {
-        const vImage_Buffer &plane = m_imageChannels[k];
-        const bool keeps = plane.width > border.h && plane.height > border.v; // else all of it is border
-        const vImagePixelCount x = keeps ? border.x : 0, y = keeps ? border.y : 0;
-        const vImagePixelCount w = keeps ? plane.width - border.h : 0, h = keeps ? plane.height - border.v : 0;
-        const vImage_Error status = isFloat(m_imageFormat)
-                                        ? MCFillOutsideRectPlanarF(&plane, x, y, w, h, float(components[k]))
-                                        : MCFillOutsideRectPlanar8(&plane, x, y, w, h,
-                                                                   mcbitmap::byteOfComponent(components[k]));
-        if (status != kvImageNoError)
-            return false;
-    }
-    return true;
+    return addBorder(*this, insets, color, false);
 }
 
 bool MCBitmap::addOuterBorder(const QMarginsF &insets, const QColor &color, MCError *)
 {
-    const Border border = borderOf(insets);
-    if (border.h == 0 && border.v == 0)
-        return true;
-    if (!useImageChannels())
-        return false;
-    const std::array<double, 4> components = borderComponents(color, planeCountOf(m_imageFormat));
-    const bool floats = isFloat(m_imageFormat);
-    const vImage_Buffer &first = m_imageChannels[0];
-    const double width = double(first.width) + double(border.h), height = double(first.height) + double(border.v);
-    if (!isSaneSize(width, height))
-        return false;
-    return replacePlanes(*this, size_t(width), size_t(height), [&](size_t k, const vImage_Buffer &plane, const vImage_Buffer &result) {
-        return floats ? MCPadPlanarF(&plane, &result, border.x, border.y, float(components[k]))
-                      : MCPadPlanar8(&plane, &result, border.x, border.y, mcbitmap::byteOfComponent(components[k]));
-    });
+    return addBorder(*this, insets, color, true);
 }

@@ -3,26 +3,21 @@
 
 #include "platform/accelerate/MCGeometryKernels.h"
 #include "platform/accelerate/MCGrayscaleKernels.h"
-#include "platform/accelerate/MCToneKernels.h"
 
 namespace {
 
 using Kernel8 = vImage_Error (*)(const vImage_Buffer *, const vImage_Buffer *);
 
-// Runs the 8-bit or float member of a gray kernel on the red, green and blue planes in place.
-// Formats other than the working ones are left as they are.
+// Runs run(planes, floats) on the working planes; true when it answers no error.
 template<typename Run>
 bool runGray(MCBitmap &bitmap, Run run)
 {
-    const mcbitmap::WorkingLayout layout = mcbitmap::workingLayoutOf(bitmap.imageFormat());
-    if (layout == mcbitmap::WorkingLayout::None)
-        return true;
-    if (!bitmap.useImageChannels())
-        return false;
-    vImage_Buffer *planes = bitmap.imageChannels().data();
-    return run(planes, layout == mcbitmap::WorkingLayout::RGBAF) == kvImageNoError;
+    return mcbitmap::onWorkingPlanes(bitmap, [&](vImage_Buffer *planes, mcbitmap::WorkingLayout layout) {
+        return run(planes, layout == mcbitmap::WorkingLayout::RGBAF) == kvImageNoError;
+    });
 }
 
+// The 8-bit or float member of a gray kernel on the red, green and blue planes in place.
 bool runGray(MCBitmap &bitmap, Kernel8 planar8, Kernel8 planarF)
 {
     return runGray(bitmap, [&](vImage_Buffer *planes, bool floats) {
@@ -85,18 +80,14 @@ bool MCBitmap::grayscaleLightness(MCError *)
 
 bool MCBitmap::grayscaleWeighted(const std::array<float, 3> &weights, float gamma, MCError *)
 {
-    return runGray(*this, [&](vImage_Buffer *planes, bool floats) {
-        using namespace platform::pixel;
-        const SampleType type = floats ? SampleType::Float32 : SampleType::UInt8;
-        // Weighted on linear values when a gamma is given, then encoded again.
-        const bool linearise = gamma != 1.0f;
-        if (linearise) {
-            if (vImage_Error status = adjustGamma(planes, 3, type, gamma))
-                return status;
-        }
-        if (vImage_Error status = floats ? MCGrayscaleWeightedPlanarF(planes, planes, weights.data())
-                                         : MCGrayscaleWeightedPlanar8(planes, planes, weights.data()))
-            return status;
-        return linearise ? adjustGamma(planes, 3, type, 1.0f / gamma) : vImage_Error(kvImageNoError);
+    // Weighted on linear values when a gamma is given, then encoded again.
+    const bool linearise = gamma != 1.0f;
+    return mcbitmap::onWorkingPlanes(*this, [&](vImage_Buffer *planes, mcbitmap::WorkingLayout layout) {
+        if (linearise && !adjustGamma(gamma))
+            return false;
+        const vImage_Error status = layout == mcbitmap::WorkingLayout::RGBAF
+                                        ? MCGrayscaleWeightedPlanarF(planes, planes, weights.data())
+                                        : MCGrayscaleWeightedPlanar8(planes, planes, weights.data());
+        return status == kvImageNoError && (!linearise || adjustGamma(1.0f / gamma));
     });
 }

@@ -92,9 +92,7 @@ TEST(MCBitmapAlpha, AlphaMaskIsStretchedAndTurnedToFit)
     }
 
     // Nothing to write into: a gray bitmap has no alpha plane; a null mask is refused too.
-    QByteArray gray(12, char(90));
-    auto grayBitmap = MCBitmap::createWithCGImage(
-        CGImage::create(4, 3, 8, 8, 4, CGColorSpace::createDeviceGray(), kCGImageAlphaNone, gray));
+    auto grayBitmap = testbitmap::grayBitmap(4, 3, 90);
     ASSERT_TRUE(grayBitmap);
     EXPECT_FALSE(grayBitmap->applyAlphaMask(mask(4, 3)));
     EXPECT_EQ(level(*grayBitmap, 3, 2, 0), 90);

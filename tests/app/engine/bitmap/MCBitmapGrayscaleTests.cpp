@@ -92,9 +92,7 @@ TEST(MCBitmapGrayscale, FloatRulesAndGamma)
     }
 
     // A gray bitmap is gray already: left as it is.
-    QByteArray gray(12, char(90));
-    auto grayBitmap = MCBitmap::createWithCGImage(
-        CGImage::create(4, 3, 8, 8, 4, CGColorSpace::createDeviceGray(), kCGImageAlphaNone, gray));
+    auto grayBitmap = testbitmap::grayBitmap(4, 3, 90);
     EXPECT_TRUE(grayBitmap->grayscaleAverage());
     EXPECT_TRUE(grayBitmap->grayscaleChannelB());
     EXPECT_EQ(level(*grayBitmap, 3, 2, 0), 90);

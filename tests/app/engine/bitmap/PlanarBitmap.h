@@ -1,18 +1,12 @@
 #pragma once
 
-// Small working-format bitmaps for the pixel-operation tests: built from a function of the
-// pixel position and read back sample by sample from the planar store.
-#include "app/engine/bitmap/MCBitmap.h"
+// Working-format bitmaps for the geometry, alpha and grayscale tests: built from a function of
+// the pixel position (colours on the 0..1 scale) and read back sample by sample from the planar
+// store.
+#include "tests/app/engine/bitmap/BitmapOpsSupport.h"
 
-#include "platform/graphics/CGColorSpace.h"
-#include "platform/graphics/CGImage.h"
-
-#include <QByteArray>
-
-#include <array>
-#include <cstring>
+#include <cmath>
 #include <functional>
-#include <memory>
 
 namespace testbitmap {
 
@@ -25,25 +19,25 @@ inline std::unique_ptr<MCBitmap> make(size_t width, size_t height, Depth depth,
                                       const std::function<RGBA(size_t x, size_t y)> &pixel)
 {
     const bool floats = depth == Depth::Float;
-    const size_t sampleBytes = floats ? 4 : 1;
-    QByteArray data(int(width * height * 4 * sampleBytes), 0);
+    std::vector<bitmapops::Pixel> pixels;
     for (size_t y = 0; y < height; ++y) {
         for (size_t x = 0; x < width; ++x) {
-            const RGBA v = pixel(x, y);
-            char *p = data.data() + (y * width + x) * 4 * sampleBytes;
-            for (int c = 0; c < 4; ++c) {
-                if (floats)
-                    std::memcpy(p + c * 4, &v[c], 4);
-                else
-                    p[c] = char(uint8_t(v[c] * 255.0f + 0.5f));
+            RGBA v = pixel(x, y);
+            if (!floats) {
+                for (float &c : v)
+                    c = std::round(c * 255.0f);
             }
+            pixels.push_back(v);
         }
     }
-    const CGBitmapInfo info =
-        floats ? kCGImageAlphaLast | kCGBitmapFloatComponents | kCGBitmapByteOrder32Little : kCGImageAlphaLast;
-    auto image = CGImage::create(width, height, floats ? 32 : 8, floats ? 128 : 32, width * 4 * sampleBytes,
-                                 CGColorSpace::createWithName(kCGColorSpaceSRGB), info, data);
-    return MCBitmap::createWithCGImage(image);
+    return bitmapops::makeBitmap(floats ? bitmapops::Layout::RGBAF : bitmapops::Layout::RGBA8, width, height, pixels);
+}
+
+// A gray 8-bit bitmap of one level.
+inline std::unique_ptr<MCBitmap> grayBitmap(size_t width, size_t height, int level)
+{
+    return bitmapops::makeBitmap(bitmapops::Layout::Gray8, width, height,
+                                 std::vector<bitmapops::Pixel>(width * height, bitmapops::Pixel{float(level), 0, 0, 0}));
 }
 
 inline std::unique_ptr<MCBitmap> filled(size_t width, size_t height, Depth depth, RGBA colour)
