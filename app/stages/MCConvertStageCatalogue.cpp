@@ -21,7 +21,9 @@ namespace {
 
 template <typename Stage> std::shared_ptr<MCConvertStage> make()
 {
-    return std::make_shared<Stage>();
+    std::shared_ptr<MCConvertStage> stage = std::make_shared<Stage>();
+    stage->parameterValues(); // the defaults are in place before the stage is shared
+    return stage;
 }
 
 // ID, English name (its own string-table key), class, stageOrder, isUnique, isResettable, creator.

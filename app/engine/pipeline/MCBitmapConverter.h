@@ -192,11 +192,24 @@ public:
     bool convertBitmap(MCBitmap *bitmap, QVariantMap *metadata, const MCFile *file, MCError *error) const;
     // The same over a preview bitmap: 8 bits, stage failures as they are, orientation kept.
     bool previewBitmap(MCBitmap *bitmap, QVariantMap *metadata, const MCFile *file, MCError *error) const;
+    // The preview of `file`: read fitted into `fitSize` (the bitmap's scale factors tell the
+    // stages how it relates to the full-size photo), turned upright as a run would, in the
+    // preview's 8-bit format, and run through the stages as the output `outputName`.
+    // `metadata` receives the finished properties. nullptr when the photo cannot be read or a
+    // stage fails (with the error when there is one).
+    std::unique_ptr<MCBitmap> newPreviewBitmapForFile(const MCFile &file, const QSizeF &fitSize,
+                                                      const QString &outputName, QVariantMap *metadata,
+                                                      MCError *error) const;
 
     // The label number written for a library label 0 to 7; none otherwise.
     static std::optional<qint64> labelNumberForLabel(qint64 label);
 
 private:
+    // The photo of `file` as the working bitmap of a run or a preview, with its properties
+    // ready for the stages ("QuillonDictionary", and orientation 1 when turned upright).
+    std::unique_ptr<MCBitmap> workingBitmapForFile(const MCFile &file, bool preview, const QSizeF &fitSize,
+                                                   const QString &outputName, QVariantMap &properties,
+                                                   bool &turnedUpright, MCError *error) const;
     // keepOrientation: the pixels were not turned upright, so the stored orientation stays.
     bool run(MCBitmap *bitmap, QVariantMap *metadata, const MCFile *file, MCError *error, bool preview,
              bool keepOrientation) const;

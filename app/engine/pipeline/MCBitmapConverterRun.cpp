@@ -207,39 +207,64 @@ std::shared_ptr<MCImage> MCBitmapConverter::newImageAtURL(const QString &path, Q
 
 // ---------------------------------------------------------------- one file
 
-bool MCBitmapConverter::convertFile(const MCFile &file, const QString &destination, MCError *error)
+std::unique_ptr<MCBitmap> MCBitmapConverter::workingBitmapForFile(const MCFile &file, bool preview,
+                                                                const QSizeF &fitSize, const QString &outputName,
+                                                                QVariantMap &properties, bool &turnedUpright,
+                                                                MCError *error) const
 {
     const QString source = file.filePath();
-    MCError failure;
-    auto fail = [&] { return MCSetError(error, failure); };
-
-    QVariantMap properties;
-    const std::shared_ptr<MCImage> image = newImageAtURL(source, &properties, &failure);
+    const std::shared_ptr<MCImage> image = newImageAtURL(source, &properties, error);
     if (!image)
-        return fail();
+        return nullptr;
 
     // Turning the pixels upright makes the stored orientation 1; photos left as stored keep
     // their orientation, or a viewer would show them turned.
-    const bool autorotate = m_defaults->boolForKey(kMCShouldAutorotateKey);
+    turnedUpright = m_defaults->boolForKey(kMCShouldAutorotateKey);
     const quint64 orientation = orientationOf(properties);
-    const bool flipH = autorotate && MCBitmap::flipsHorizontallyFromOrientation(orientation);
-    const bool flipV = autorotate && MCBitmap::flipsVerticallyFromOrientation(orientation);
-    const double angle = autorotate ? MCBitmap::rotationAngleInRadiansFromOrientation(orientation) : 0.0;
+    const bool flipH = turnedUpright && MCBitmap::flipsHorizontallyFromOrientation(orientation);
+    const bool flipV = turnedUpright && MCBitmap::flipsVerticallyFromOrientation(orientation);
+    const double angle = turnedUpright ? MCBitmap::rotationAngleInRadiansFromOrientation(orientation) : 0.0;
 
     std::unique_ptr<MCBitmap> bitmap =
-        MCBitmap::create(image, editingColorSpaceForPreview(false, image->colorSpace()),
-                         editingBitmapInfoForPreview(false), editingBitsPerComponentForPreview(false),
-                         editingBitsPerPixelForPreview(false), QSizeF(0, 0), angle, flipH, flipV);
+        MCBitmap::create(image, editingColorSpaceForPreview(preview, image->colorSpace()),
+                         editingBitmapInfoForPreview(preview), editingBitsPerComponentForPreview(preview),
+                         editingBitsPerPixelForPreview(preview), fitSize, angle, flipH, flipV);
     if (!bitmap) {
-        failure = conversionError(source);
-        return fail();
+        MCSetError(error, conversionError(source));
+        return nullptr;
     }
-
-    properties.insert(kMCQuillonDictionaryKey,
-                      QVariantMap{{kMCQuillonFilenameKey, QFileInfo(destination).fileName()}});
-    if (autorotate)
+    properties.insert(kMCQuillonDictionaryKey, QVariantMap{{kMCQuillonFilenameKey, outputName}});
+    if (turnedUpright)
         properties.insert(kCGImagePropertyOrientation, 1);
-    if (!run(bitmap.get(), &properties, &file, &failure, false, !autorotate))
+    return bitmap;
+}
+
+std::unique_ptr<MCBitmap> MCBitmapConverter::newPreviewBitmapForFile(const MCFile &file, const QSizeF &fitSize,
+                                                                     const QString &outputName,
+                                                                     QVariantMap *metadata, MCError *error) const
+{
+    QVariantMap properties;
+    bool turnedUpright = false;
+    std::unique_ptr<MCBitmap> bitmap =
+        workingBitmapForFile(file, true, fitSize, outputName, properties, turnedUpright, error);
+    if (!bitmap || !previewBitmap(bitmap.get(), &properties, &file, error))
+        return nullptr;
+    if (metadata)
+        *metadata = properties;
+    return bitmap;
+}
+
+bool MCBitmapConverter::convertFile(const MCFile &file, const QString &destination, MCError *error)
+{
+    MCError failure;
+    auto fail = [&] { return MCSetError(error, failure); };
+    QVariantMap properties;
+    bool turnedUpright = false;
+    std::unique_ptr<MCBitmap> bitmap = workingBitmapForFile(file, false, QSizeF(0, 0), QFileInfo(destination).fileName(),
+                                                            properties, turnedUpright, &failure);
+    if (!bitmap)
+        return fail();
+    if (!run(bitmap.get(), &properties, &file, &failure, false, !turnedUpright))
         return fail();
 
     properties.remove(kMCQuillonDictionaryKey);

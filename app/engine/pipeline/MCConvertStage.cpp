@@ -218,6 +218,12 @@ bool MCConvertStage::sameValue(const QVariant &a, const QVariant &b)
     return a == b;
 }
 
+const std::vector<QVariant> &MCConvertStage::parameterValues() const
+{
+    ensureValues();
+    return m_values;
+}
+
 QVariant MCConvertStage::parameterValue(const QString &name) const
 {
     const qint64 index = parameterIndex(name);

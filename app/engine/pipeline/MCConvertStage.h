@@ -165,6 +165,10 @@ public:
 
     // ---- parameters by name (programmer errors throw std::invalid_argument for unknown names)
     bool hasParameter(const QString &name) const { return parameterIndex(name) >= 0; }
+    // Every value in table order (what a generic panel shows). The first call fills in the
+    // defaults; the factory makes that call, so a stage it hands out is safe to read from the
+    // thread of a run.
+    const std::vector<QVariant> &parameterValues() const;
     QVariant parameterValue(const QString &name) const;
     // Undoable: when the value (converted to the parameter's type) differs from the current
     // one, registers the old value with the undo manager, then stores and announces it.

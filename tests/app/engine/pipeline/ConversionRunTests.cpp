@@ -301,3 +301,29 @@ TEST(ConversionLabels, LibraryLabelsMapToLabelNumbers)
     for (const auto &[label, number] : cases)
         EXPECT_EQ(MCBitmapConverter::labelNumberForLabel(label), number) << label;
 }
+
+TEST_F(ConversionRun, PreviewOfAFileIsScaledUprightAndRunThroughTheStages)
+{
+    const QString source = writePhoto(folder, {{kCGImagePropertyOrientation, 6}});
+    QSizeF seenSize;
+    double seenScale = 0;
+    QString seenName;
+    converter.addStage(std::make_shared<ScriptedStage>(-1, [&](MCBitmap *bitmap, QVariantMap &metadata, MCError *) {
+        seenSize = bitmap->size();
+        seenScale = bitmap->scaleX();
+        seenName = metadata.value(kMCQuillonDictionaryKey).toMap().value(kMCQuillonFilenameKey).toString();
+        return true;
+    }));
+    QVariantMap properties;
+    MCError error;
+    auto preview = converter.newPreviewBitmapForFile(*libraryFile(source), QSizeF(2, 3), "out.jpg", &properties, &error);
+    ASSERT_TRUE(preview) << error.toString().toStdString();
+    EXPECT_EQ(seenSize, QSizeF(2, 3)); // 6 × 4 stored, shown 4 × 6, fitted into 2 × 3
+    EXPECT_DOUBLE_EQ(seenScale, 0.5);
+    EXPECT_EQ(seenName, "out.jpg");
+    EXPECT_EQ(preview->bitsPerComponent(), 8u);
+    EXPECT_EQ(properties.value(kCGImagePropertyOrientation).toInt(), 1);
+
+    converter.addStage(std::make_shared<ScriptedStage>(-1, [](MCBitmap *, QVariantMap &, MCError *) { return false; }));
+    EXPECT_FALSE(converter.newPreviewBitmapForFile(*libraryFile(source), QSizeF(2, 3), "out.jpg", nullptr, nullptr));
+}
