@@ -86,7 +86,8 @@ MCConvertStage::MCConvertStage()
 
 MCConvertStage::~MCConvertStage()
 {
-    if (auto undo = m_undoManager.lock())
+    // The undo manager is the main thread's; elsewhere the closures' lifetime check suffices.
+    if (auto undo = m_undoManager.lock(); undo && platform::isMainThread())
         undo->removeAllActionsWithTarget(this);
 }
 

@@ -573,3 +573,27 @@ TEST(ConvertGamma, UnusableTargetsFailWithoutTouchingPixels)
     }
     EXPECT_EQ(pixels(*bitmap), before);
 }
+
+TEST(ConvertGamma, ReencodesColourToTheTargetGammaAndRefusesExtremeRatios)
+{
+    auto bitmap = grayRamp();
+    ASSERT_TRUE(bitmap);
+    QVariantMap metadata;
+    auto gamma = gammaStage();
+    gamma->setGamma(bitmap->profileGamma() / 2.0); // ratio 2: c becomes c²
+    ASSERT_TRUE(gamma->convertBitmap(bitmap.get(), metadata, nullptr, nullptr));
+    ASSERT_TRUE(bitmap->useImageBuffer());
+    const QByteArray after = pixels(*bitmap);
+    const auto at = [&](int i, int c) { return uint8_t(after[4 * i + c]); };
+    EXPECT_EQ(at(0, 0), 0);
+    EXPECT_NEAR(at(8, 0), 128 * 128 / 255.0, 1.5); // 0.5² of full scale
+    EXPECT_EQ(at(8, 0), at(8, 1));
+    EXPECT_EQ(at(8, 3), 255); // alpha untouched
+
+    auto extreme = grayRamp();
+    const QByteArray before = pixels(*extreme);
+    gamma->setGamma(extreme->profileGamma() / 11.0); // ratio 11, outside 0.1 to 10
+    EXPECT_FALSE(gamma->convertBitmap(extreme.get(), metadata, nullptr, nullptr));
+    extreme->useImageBuffer();
+    EXPECT_EQ(pixels(*extreme), before);
+}
