@@ -9,16 +9,6 @@
 using MCAdjustmentStage::doubleParameter;
 using MCAdjustmentStage::operationArgument;
 
-// Calls `bitmap.operation(arguments...)` where the bitmap offers the operation, and answers
-// false while it does not (the gray operations arrive with the geometry family).
-#define MC_BITMAP_OPERATION(bitmap, operation, ...)                                                                  \
-    ([&](auto &target) -> bool {                                                                                     \
-        if constexpr (requires { target.operation(__VA_ARGS__); })                                                   \
-            return target.operation(__VA_ARGS__);                                                                    \
-        else                                                                                                         \
-            return false;                                                                                            \
-    }(bitmap))
-
 const QString MCConvertAWB::kStrengthKey = QStringLiteral("strength");
 const QString MCConvertTemperature::kTemperatureKey = QStringLiteral("temperature");
 const QString MCConvertHSL::kHueKey = QStringLiteral("hue");
@@ -249,25 +239,25 @@ bool MCConvertGrayscale::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MC
         return false;
     switch (chosen) {
     case Average:
-        return MC_BITMAP_OPERATION(*bitmap, grayscaleAverage, error);
+        return bitmap->grayscaleAverage(error);
     case Minimum:
-        return MC_BITMAP_OPERATION(*bitmap, grayscaleMinimum, error);
+        return bitmap->grayscaleMinimum(error);
     case Maximum:
-        return MC_BITMAP_OPERATION(*bitmap, grayscaleMaximum, error);
+        return bitmap->grayscaleMaximum(error);
     case ChannelR:
-        return MC_BITMAP_OPERATION(*bitmap, grayscaleChannelR, error);
+        return bitmap->grayscaleChannelR(error);
     case ChannelG:
-        return MC_BITMAP_OPERATION(*bitmap, grayscaleChannelG, error);
+        return bitmap->grayscaleChannelG(error);
     case ChannelB:
-        return MC_BITMAP_OPERATION(*bitmap, grayscaleChannelB, error);
+        return bitmap->grayscaleChannelB(error);
     case Lightness:
-        return MC_BITMAP_OPERATION(*bitmap, grayscaleLightness, error);
+        return bitmap->grayscaleLightness(error);
     default: {
         // Luma weights, applied in linear light with the gamma of the bitmap's profile.
         const std::array<float, 3> weights = chosen == WeightedBT601 ? std::array<float, 3>{0.299f, 0.587f, 0.114f}
                                                                      : std::array<float, 3>{0.2126f, 0.7152f, 0.0722f};
         const float gamma = float(bitmap->profileGamma());
-        return MC_BITMAP_OPERATION(*bitmap, grayscaleWeighted, weights, gamma, error);
+        return bitmap->grayscaleWeighted(weights, gamma, error);
     }
     }
 }

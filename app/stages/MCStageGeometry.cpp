@@ -14,68 +14,6 @@ QMarginsF margins(const MCEdgeInsets &insets)
     return QMarginsF(insets.left, insets.top, insets.right, insets.bottom);
 }
 
-// The bitmap's geometry operations, called once the bitmap engine provides them; until then
-// a stage that needs one fails.
-template <typename Bitmap> bool scaleOperation(Bitmap &bitmap, const QSizeF &size, MCError *error)
-{
-    if constexpr (requires { bitmap.scaleToSize(size, error); })
-        return bitmap.scaleToSize(size, error);
-    else
-        return false;
-}
-
-template <typename Bitmap> bool trimOperation(Bitmap &bitmap, const QMarginsF &insets, MCError *error)
-{
-    if constexpr (requires { bitmap.trim(insets, error); })
-        return bitmap.trim(insets, error);
-    else
-        return false;
-}
-
-template <typename Bitmap>
-bool borderOperation(Bitmap &bitmap, bool outer, const QMarginsF &insets, const QColor &color, MCError *error)
-{
-    if constexpr (requires { bitmap.addOuterBorder(insets, color, error); })
-        return outer ? bitmap.addOuterBorder(insets, color, error) : bitmap.addInnerBorder(insets, color, error);
-    else
-        return false;
-}
-
-template <typename Bitmap> bool flipOperation(Bitmap &bitmap, bool horizontally, bool vertically, MCError *error)
-{
-    if constexpr (requires { bitmap.flipHorizontally(horizontally, vertically, error); })
-        return bitmap.flipHorizontally(horizontally, vertically, error);
-    else
-        return false;
-}
-
-template <typename Bitmap> bool rotateOperation(Bitmap &bitmap, quint64 code, MCError *error)
-{
-    if constexpr (requires { bitmap.rotate(code, error); })
-        return bitmap.rotate(code, error);
-    else
-        return false;
-}
-
-template <typename Bitmap>
-bool trimTransparentOperation(Bitmap &bitmap, float tolerance, bool l, bool r, bool t, bool b, MCError *error)
-{
-    if constexpr (requires { bitmap.trimTransparentPixels(tolerance, l, r, t, b, error); })
-        return bitmap.trimTransparentPixels(tolerance, l, r, t, b, error);
-    else
-        return false;
-}
-
-template <typename Bitmap>
-bool trimColorOperation(Bitmap &bitmap, const MCBitmapColor &color, float tolerance, bool l, bool r, bool t, bool b,
-                        MCError *error)
-{
-    if constexpr (requires { bitmap.trimColor(color, tolerance, l, r, t, b, error); })
-        return bitmap.trimColor(color, tolerance, l, r, t, b, error);
-    else
-        return false;
-}
-
 } // namespace
 
 namespace MCStageGeometry {
@@ -195,32 +133,33 @@ bool hasWholePixelInset(const MCEdgeInsets &insets)
     return insets.top >= 1 || insets.left >= 1 || insets.bottom >= 1 || insets.right >= 1;
 }
 
-bool scaleBitmap(MCBitmap &bitmap, const QSizeF &size, MCError *error) { return scaleOperation(bitmap, size, error); }
+bool scaleBitmap(MCBitmap &bitmap, const QSizeF &size, MCError *error) { return bitmap.scaleToSize(size, error); }
 
 bool trimBitmap(MCBitmap &bitmap, const MCEdgeInsets &insets, MCError *error)
 {
-    return trimOperation(bitmap, margins(insets), error);
+    return bitmap.trim(margins(insets), error);
 }
 
 bool addBorderToBitmap(MCBitmap &bitmap, bool outer, const MCEdgeInsets &insets, const QColor &color, MCError *error)
 {
-    return borderOperation(bitmap, outer, margins(insets), color, error);
+    return outer ? bitmap.addOuterBorder(margins(insets), color, error)
+                 : bitmap.addInnerBorder(margins(insets), color, error);
 }
 
 bool flipBitmap(MCBitmap &bitmap, bool horizontally, bool vertically, MCError *error)
 {
-    return flipOperation(bitmap, horizontally, vertically, error);
+    return bitmap.flipHorizontally(horizontally, vertically, error);
 }
 
 bool rotateBitmap(MCBitmap &bitmap, quint64 quarterTurns, MCError *error)
 {
-    return rotateOperation(bitmap, quarterTurns, error);
+    return bitmap.rotate(quarterTurns, error);
 }
 
 bool trimTransparentPixelsOfBitmap(MCBitmap &bitmap, float tolerance, bool left, bool right, bool top, bool bottom,
                                    MCError *error)
 {
-    return trimTransparentOperation(bitmap, tolerance, left, right, top, bottom, error);
+    return bitmap.trimTransparentPixels(tolerance, left, right, top, bottom, error);
 }
 
 bool trimColorOfBitmap(MCBitmap &bitmap, int corner, float tolerance, bool left, bool right, bool top, bool bottom,
@@ -232,7 +171,7 @@ bool trimColorOfBitmap(MCBitmap &bitmap, int corner, float tolerance, bool left,
     // A colour without components finds no margin.
     if (!color || color->components.empty())
         return true;
-    return trimColorOperation(bitmap, *color, tolerance, left, right, top, bottom, error);
+    return bitmap.trimColor(*color, tolerance, left, right, top, bottom, error);
 }
 
 } // namespace MCStageGeometry

@@ -12,7 +12,7 @@
 #include <openjpeg.h>
 
 // JPEG 2000 files are written in two steps: openjpeg encodes the bare codestream, and the JP2
-// boxes around it (signature, file type, header with the colour specification and the
+// boxes around it (signature, file type, header with the colour box and the
 // resolution, metadata) are written here. openjpeg's own JP2 writer cannot be given an ICC
 // profile safely, and the boxes are simple enough to own.
 
@@ -211,12 +211,12 @@ QByteArray box(const char type[4], const QByteArray &content)
     return out;
 }
 
-// Enumerated colour spaces of the colour specification box.
+// Enumerated colour spaces of the colour box.
 constexpr uint32_t kEnumeratedCMYK = 12;
 constexpr uint32_t kEnumeratedSRGB = 16;
 constexpr uint32_t kEnumeratedGray = 17;
 
-// The colour specification: the image's own ICC profile (method 2) when it has one, else the
+// The colour box: the image's own ICC profile (method 2) when it has one, else the
 // enumerated space of its model (method 1).
 QByteArray colourBox(const WriterPixels &pixels)
 {

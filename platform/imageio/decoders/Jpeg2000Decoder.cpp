@@ -53,10 +53,10 @@ OPJ_BOOL streamSeek(OPJ_OFF_T position, void *user)
 
 void quiet(const char *, void *) {}
 
-// The first colour specification of a JP2 file's header: an enumerated colour space, or an
+// The first colour box of a JP2 file's header: an enumerated colour space, or an
 // ICC profile. openjpeg reports it only after decoding the whole image, so it is read here
 // from the boxes; a bare codestream has none.
-struct ColourSpecification
+struct ColourBox
 {
     uint32_t enumerated = 0;
     QByteArray icc;
@@ -88,9 +88,9 @@ template<typename Found> bool forEachBox(const QByteArray &data, qsizetype begin
     return true;
 }
 
-ColourSpecification readColourSpecification(const QByteArray &data)
+ColourBox readColourBox(const QByteArray &data)
 {
-    ColourSpecification specification;
+    ColourBox colourBox;
     forEachBox(data, 0, data.size(), [&](const QByteArray &type, qsizetype offset, qsizetype length) {
         if (type != "jp2h")
             return false;
@@ -99,14 +99,14 @@ ColourSpecification readColourSpecification(const QByteArray &data)
                 return false;
             const auto *p = reinterpret_cast<const uchar *>(data.constData()) + at;
             if (size >= 7 && p[0] == 1)
-                specification.enumerated = qFromBigEndian<quint32>(p + 3);
+                colourBox.enumerated = qFromBigEndian<quint32>(p + 3);
             else if (size > 3 && p[0] == 2)
-                specification.icc = data.mid(at + 3, size - 3);
-            return true; // readers take the first colour specification only
+                colourBox.icc = data.mid(at + 3, size - 3);
+            return true; // readers take the first colour box only
         });
         return true;
     });
-    return specification;
+    return colourBox;
 }
 
 // One openjpeg decoding session over the bytes, released however it ends.
@@ -176,9 +176,9 @@ public:
         if (!dimensionsAllowed(qint64(m_info.width), qint64(m_info.height)))
             return false;
         m_info.bitsPerComponent = image->comps[0].prec > 8 ? 16 : 8;
-        const ColourSpecification specification = readColourSpecification(m_data);
-        m_info.iccProfile = specification.icc;
-        m_info.model = modelOf(image->numcomps, specification);
+        const ColourBox colourBox = readColourBox(m_data);
+        m_info.iccProfile = colourBox.icc;
+        m_info.model = modelOf(image->numcomps, colourBox);
         const size_t colour = m_info.model == kCGColorSpaceModelMonochrome ? 1 : m_info.model == kCGColorSpaceModelCMYK ? 4 : 3;
         m_info.hasAlpha = image->numcomps > colour;
         return true;
@@ -209,7 +209,7 @@ public:
 private:
     // The model from the enumerated colour space or from the ICC profile's own colour space;
     // a bare codestream says nothing, and its component count decides.
-    static CGColorSpaceModel modelOf(OPJ_UINT32 components, const ColourSpecification &colour)
+    static CGColorSpaceModel modelOf(OPJ_UINT32 components, const ColourBox &colour)
     {
         constexpr uint32_t kCMYK = 12, kGray = 17;
         const QByteArray signature = colour.icc.mid(16, 4);

@@ -17,15 +17,6 @@
 
 namespace {
 
-// These tests need the bitmap's geometry operations; they run as soon as the bitmap has them.
-template <typename Bitmap> constexpr bool hasGeometryOperations()
-{
-    return requires(Bitmap &bitmap) { bitmap.trim(QMarginsF(), nullptr); };
-}
-#define REQUIRE_GEOMETRY_OPERATIONS()                                                                                  \
-    if (!hasGeometryOperations<MCBitmap>())                                                                            \
-    GTEST_SKIP() << "the bitmap has no geometry operations yet"
-
 using Pixel = std::array<uint8_t, 4>;
 
 // An 8-bit RGBA bitmap whose pixels a function of (column, row) gives.
@@ -73,7 +64,6 @@ template <typename Stage> std::shared_ptr<Stage> make()
 
 TEST(GeometryStagePixels, ScaleResizesAndTellsTheNewSize)
 {
-    REQUIRE_GEOMETRY_OPERATIONS();
     auto bitmap = coordinateBitmap(40, 30);
     ASSERT_TRUE(bitmap);
     auto scale = make<MCConvertScale>();
@@ -96,7 +86,6 @@ TEST(GeometryStagePixels, ScaleResizesAndTellsTheNewSize)
 
 TEST(GeometryStagePixels, ScaleToSizeFitsAndFrames)
 {
-    REQUIRE_GEOMETRY_OPERATIONS();
     auto bitmap = makeBitmap(30, 20, [](size_t, size_t) { return Pixel{0, 0, 0, 255}; });
     ASSERT_TRUE(bitmap);
     auto stage = make<MCConvertScaleToSize>();
@@ -115,7 +104,6 @@ TEST(GeometryStagePixels, ScaleToSizeFitsAndFrames)
 
 TEST(GeometryStagePixels, CropFollowsTheOrientation)
 {
-    REQUIRE_GEOMETRY_OPERATIONS();
     // Stored 40 × 30 shown turned (orientation 6) as 30 × 40: a square comes off the displayed
     // top and bottom, which are the stored right and left.
     auto bitmap = coordinateBitmap(40, 30);
@@ -136,7 +124,6 @@ TEST(GeometryStagePixels, CropFollowsTheOrientation)
 
 TEST(GeometryStagePixels, TrimCutsInProportionOnPreviewsAndNothingAtZero)
 {
-    REQUIRE_GEOMETRY_OPERATIONS();
     auto trim = make<MCConvertTrim>();
     QVariantMap untouched{{kCGImagePropertyOrientation, 1}};
     auto bitmap = coordinateBitmap(20, 16);
@@ -162,7 +149,6 @@ TEST(GeometryStagePixels, TrimCutsInProportionOnPreviewsAndNothingAtZero)
 
 TEST(GeometryStagePixels, TrimColorCutsAFrameOfTheCornerColour)
 {
-    REQUIRE_GEOMETRY_OPERATIONS();
     // A 10 × 8 photo with a white frame two pixels wide around grey.
     auto framed = [] {
         return makeBitmap(10, 8, [](size_t x, size_t y) {
@@ -191,7 +177,6 @@ TEST(GeometryStagePixels, TrimColorCutsAFrameOfTheCornerColour)
 
 TEST(GeometryStagePixels, RotateAndFlipMoveThePixels)
 {
-    REQUIRE_GEOMETRY_OPERATIONS();
     struct Case
     {
         quint64 rotate, flip;
@@ -227,7 +212,6 @@ TEST(GeometryStagePixels, RotateAndFlipMoveThePixels)
 
 TEST(GeometryStagePixels, BordersGoInsideOrAround)
 {
-    REQUIRE_GEOMETRY_OPERATIONS();
     const Pixel grey{100, 100, 100, 255}, red{255, 0, 0, 255};
     auto border = make<MCConvertAddBorder>();
     border->setBorderColor(QColor(Qt::red));
