@@ -3,6 +3,7 @@
 // converting the RGB working pixels to CMYK; and reading a 12-megapixel decoded photo into a
 // bitmap upright and fitted into a preview.
 #include "app/engine/bitmap/MCBitmap.h"
+#include "bench/BenchPhotos.h"
 #include "halvard/imageio/MCImage.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
@@ -14,24 +15,10 @@
 
 namespace {
 
-constexpr size_t kWidth = 6000, kHeight = 4000;
+using bench::kHeight;
+using bench::kWidth;
 
-std::unique_ptr<MCBitmap> photo(bool isFloat)
-{
-    QByteArray data(int(kWidth * kHeight * 4), Qt::Uninitialized);
-    uint32_t state = 12345;
-    for (char &b : data) {
-        state = state * 1664525u + 1013904223u;
-        b = char(state >> 24);
-    }
-    auto bitmap = MCBitmap::createWithCGImage(CGImage::create(kWidth, kHeight, 8, 32, kWidth * 4,
-                                                              CGColorSpace::createWithName(kCGColorSpaceSRGB),
-                                                              kCGImageAlphaLast, data));
-    if (bitmap && isFloat)
-        bitmap->convertToBitmapInfo(kCGImageAlphaLast | kCGBitmapFloatComponents | kCGBitmapByteOrder32Little, 32,
-                                    {1, 1, 1});
-    return bitmap;
-}
+std::unique_ptr<MCBitmap> photo(bool isFloat) { return bench::noisePhoto(isFloat); }
 
 // Argument: 0 8-bit, 1 float.
 void BM_SplitAndMerge24MP(benchmark::State &state)

@@ -2,6 +2,7 @@
 // with outline and drop shadow, turned and tiled over a 24-megapixel photo, 8-bit and float;
 // and, as its floor, the same text drawn once.
 #include "app/engine/bitmap/MCBitmap.h"
+#include "bench/BenchPhotos.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
 
@@ -14,24 +15,10 @@
 
 namespace {
 
-constexpr size_t kWidth = 6000, kHeight = 4000;
+using bench::kHeight;
+using bench::kWidth;
 
-std::unique_ptr<MCBitmap> photo(bool isFloat)
-{
-    QByteArray data(int(kWidth * kHeight * 4), Qt::Uninitialized);
-    uint32_t state = 12345;
-    for (char &b : data) {
-        state = state * 1664525u + 1013904223u;
-        b = char(state >> 24);
-    }
-    auto bitmap = MCBitmap::createWithCGImage(CGImage::create(kWidth, kHeight, 8, 32, kWidth * 4,
-                                                              CGColorSpace::createWithName(kCGColorSpaceSRGB),
-                                                              kCGImageAlphaLast, data));
-    if (bitmap && isFloat)
-        bitmap->convertToBitmapInfo(kCGImageAlphaLast | kCGBitmapFloatComponents | kCGBitmapByteOrder32Little, 32,
-                                    {1, 1, 1});
-    return bitmap;
-}
+std::unique_ptr<MCBitmap> photo(bool isFloat) { return bench::noisePhoto(isFloat); }
 
 // The text stage's defaults for a 6000 × 4000 photo: 7 % of the smaller side, white at 75 %
 // opacity, a black shadow of 3 % blur at 4 % distance, here with a 3 % outline.

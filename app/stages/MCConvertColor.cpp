@@ -100,6 +100,18 @@ std::optional<std::array<float, 3>> MCConvertThreeFactorStage::operationArgument
     return arguments;
 }
 
+bool MCConvertThreeFactorStage::runOperation(MCBitmap *bitmap, bool firstIsHue, Operation operation,
+                                             MCError *error) const
+{
+    if (!isActive())
+        return true;
+    const auto arguments = operationArguments(firstIsHue);
+    if (!bitmap || !arguments)
+        return false;
+    const auto [first, second, third] = *arguments;
+    return (bitmap->*operation)(first, second, third, error);
+}
+
 const MCStageParameters &MCConvertHSL::parameters() const
 {
     static const MCStageParameters table =
@@ -109,13 +121,7 @@ const MCStageParameters &MCConvertHSL::parameters() const
 
 bool MCConvertHSL::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile *, MCError *error)
 {
-    if (!isActive())
-        return true;
-    const auto arguments = operationArguments(true);
-    if (!bitmap || !arguments)
-        return false;
-    const auto [hue, saturation, lightness] = *arguments;
-    return bitmap->adjustH(hue, saturation, lightness, error);
+    return runOperation(bitmap, true, &MCBitmap::adjustH, error);
 }
 
 const MCStageParameters &MCConvertHSV::parameters() const
@@ -127,13 +133,7 @@ const MCStageParameters &MCConvertHSV::parameters() const
 
 bool MCConvertHSV::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile *, MCError *error)
 {
-    if (!isActive())
-        return true;
-    const auto arguments = operationArguments(true);
-    if (!bitmap || !arguments)
-        return false;
-    const auto [hue, saturation, value] = *arguments;
-    return bitmap->adjustHSV(hue, saturation, value, error);
+    return runOperation(bitmap, true, &MCBitmap::adjustHSV, error);
 }
 
 const MCStageParameters &MCConvertRGB::parameters() const
@@ -144,13 +144,7 @@ const MCStageParameters &MCConvertRGB::parameters() const
 
 bool MCConvertRGB::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile *, MCError *error)
 {
-    if (!isActive())
-        return true;
-    const auto arguments = operationArguments(false);
-    if (!bitmap || !arguments)
-        return false;
-    const auto [red, green, blue] = *arguments;
-    return bitmap->adjustR(red, green, blue, error);
+    return runOperation(bitmap, false, &MCBitmap::adjustR, error);
 }
 
 const MCStageParameters &MCConvertColorize::parameters() const
@@ -162,13 +156,7 @@ const MCStageParameters &MCConvertColorize::parameters() const
 
 bool MCConvertColorize::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCFile *, MCError *error)
 {
-    if (!isActive())
-        return true;
-    const auto arguments = operationArguments(true);
-    if (!bitmap || !arguments)
-        return false;
-    const auto [hue, saturation, lightness] = *arguments;
-    return bitmap->colorizeH(hue, saturation, lightness, error);
+    return runOperation(bitmap, true, &MCBitmap::colorizeH, error);
 }
 
 // ---------------------------------------------------------------- Sepia

@@ -53,6 +53,10 @@ protected:
     // The three numbers as the operation takes them: hue in degrees becomes a fraction of a
     // turn when `firstIsHue`; nothing when one is not a usable number.
     std::optional<std::array<float, 3>> operationArguments(bool firstIsHue) const;
+    // The work of every three-factor stage: nothing when inactive, else `operation` with the
+    // three arguments; false for a missing bitmap or an unusable number.
+    using Operation = bool (MCBitmap::*)(float, float, float, MCError *);
+    bool runOperation(MCBitmap *bitmap, bool firstIsHue, Operation operation, MCError *error) const;
 };
 
 // Turns the hue and scales saturation and lightness in the HSL model.
