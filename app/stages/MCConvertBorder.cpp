@@ -90,12 +90,11 @@ bool MCConvertAddBorder::convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, 
         return true;
     if (!bitmap)
         return false;
-    const quint64 orientation = MCStageGeometry::orientationOfMetadata(metadata);
-    const MCEdgeInsets insets = MCStageGeometry::insetsForBitmapScale(
-        borderInsetsForOrientation(orientation, MCStageGeometry::fullSizeOfBitmap(*bitmap)), bitmap->scaleX(),
-        bitmap->scaleY());
-    if (!MCStageGeometry::hasWholePixelInset(insets))
+    const auto scaled = MCStageGeometry::bitmapInsets(
+        *bitmap, metadata, [this](quint64 orientation, const QSizeF &size) { return borderInsetsForOrientation(orientation, size); });
+    if (!scaled)
         return true;
+    const MCEdgeInsets &insets = *scaled;
     const bool outer = borderPosition() == Outer;
     if (!MCStageGeometry::addBorderToBitmap(*bitmap, outer, insets, borderColor(), error))
         return false;

@@ -80,12 +80,11 @@ bool MCConvertTrim::convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const
         return true;
     if (!bitmap)
         return false;
-    const quint64 orientation = MCStageGeometry::orientationOfMetadata(metadata);
-    const MCEdgeInsets insets = MCStageGeometry::insetsForBitmapScale(
-        trimInsetsForOrientation(orientation, MCStageGeometry::fullSizeOfBitmap(*bitmap)), bitmap->scaleX(),
-        bitmap->scaleY());
-    if (!MCStageGeometry::hasWholePixelInset(insets))
+    const auto scaled = MCStageGeometry::bitmapInsets(
+        *bitmap, metadata, [this](quint64 orientation, const QSizeF &size) { return trimInsetsForOrientation(orientation, size); });
+    if (!scaled)
         return true;
+    const MCEdgeInsets &insets = *scaled;
     if (!MCStageGeometry::trimBitmap(*bitmap, insets, error))
         return false;
     MCStageGeometry::writePixelSize(metadata, *bitmap);

@@ -133,6 +133,16 @@ bool hasWholePixelInset(const MCEdgeInsets &insets)
     return insets.top >= 1 || insets.left >= 1 || insets.bottom >= 1 || insets.right >= 1;
 }
 
+std::optional<MCEdgeInsets> bitmapInsets(const MCBitmap &bitmap, const QVariantMap &metadata,
+                                         const std::function<MCEdgeInsets(quint64, const QSizeF &)> &insetsFor)
+{
+    const MCEdgeInsets insets = insetsForBitmapScale(
+        insetsFor(orientationOfMetadata(metadata), fullSizeOfBitmap(bitmap)), bitmap.scaleX(), bitmap.scaleY());
+    if (!hasWholePixelInset(insets))
+        return std::nullopt;
+    return insets;
+}
+
 bool scaleBitmap(MCBitmap &bitmap, const QSizeF &size, MCError *error) { return bitmap.scaleToSize(size, error); }
 
 bool trimBitmap(MCBitmap &bitmap, const MCEdgeInsets &insets, MCError *error)

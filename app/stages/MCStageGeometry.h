@@ -7,6 +7,8 @@
 #include <QSizeF>
 #include <QVariantMap>
 
+#include <functional>
+#include <optional>
 #include <utility>
 
 class MCBitmap;
@@ -62,6 +64,11 @@ QSizeF fullSizeOfBitmap(const MCBitmap &bitmap);
 MCEdgeInsets insetsForBitmapScale(const MCEdgeInsets &insets, double scaleX, double scaleY);
 // Whether any inset reaches a whole pixel (NaN never does).
 bool hasWholePixelInset(const MCEdgeInsets &insets);
+// The insets a side stage applies to `bitmap`: `insetsFor` gives them in full-size pixels of
+// the stored photo for its orientation (from `metadata`) and full size; they come back in the
+// bitmap's own pixels, or nothing when no inset reaches a whole pixel.
+std::optional<MCEdgeInsets> bitmapInsets(const MCBitmap &bitmap, const QVariantMap &metadata,
+                                         const std::function<MCEdgeInsets(quint64, const QSizeF &)> &insetsFor);
 
 // The bitmap's geometry operations as the stages call them, with insets in the stages' order.
 // Each answers the operation's result and never fills `error` itself.
