@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 
@@ -13,6 +14,14 @@ class MCResourceDescriptor
 {
 public:
     virtual ~MCResourceDescriptor();
+};
+
+// A separate, smaller rendition of an image (a thumbnail file).
+struct MCThumbnailDescriptor
+{
+    QString fileURL;
+    // The larger side in pixels; 0 when not known.
+    quint64 estimatedPixelSize = 0;
 };
 
 // An image file to load: its path and, when known, the larger side of the image as shown
@@ -30,10 +39,18 @@ public:
     void setFileURL(const QString &path) { m_fileURL = path; }
     quint64 estimatedPixelSize() const { return m_estimatedPixelSize; }
     void setEstimatedPixelSize(quint64 size) { m_estimatedPixelSize = size; }
+    // Separate thumbnail files of the image, if any; the thumbnail strategy prefers one that
+    // is large enough over reading the image file.
+    const QList<MCThumbnailDescriptor> &thumbnailDescriptors() const { return m_thumbnailDescriptors; }
+    void setThumbnailDescriptors(QList<MCThumbnailDescriptor> descriptors)
+    {
+        m_thumbnailDescriptors = std::move(descriptors);
+    }
 
 private:
     QString m_fileURL;
     quint64 m_estimatedPixelSize = 0;
+    QList<MCThumbnailDescriptor> m_thumbnailDescriptors;
 };
 
 // An object that can say what to load for it and under which stable identity its results
