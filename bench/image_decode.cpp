@@ -1,6 +1,7 @@
 // Decoding speed of a 24-megapixel photo per format through the image source, against the
 // codec library alone (the floor), and thumbnail extraction per format. The inputs are made
 // once per run in a temporary folder with ImageMagick's convert (and exiftool for the DNG).
+#include "BenchPhotos.h"
 #include "platform/imageio/CGImageSource.h"
 #include "platform/graphics/CGImage.h"
 
@@ -22,51 +23,6 @@
 
 namespace {
 
-bool run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(600000) && process.exitCode() == 0;
-}
-
-// The 24-megapixel inputs, made on first use: 6000 × 4000 with noise so the codecs have work.
-struct Inputs
-{
-    QTemporaryDir folder;
-    QString jpeg, heic, tiff, dng;
-
-    Inputs()
-    {
-        const QString base = folder.filePath(QStringLiteral("base.png"));
-        run(QStringLiteral("convert"), {"-size", "6000x4000", "gradient:orange-navy", "-attenuate", "0.3", "+noise",
-                                        "Gaussian", "-depth", "8", base});
-        jpeg = folder.filePath(QStringLiteral("photo.jpg"));
-        heic = folder.filePath(QStringLiteral("photo.heic"));
-        tiff = folder.filePath(QStringLiteral("photo.tif"));
-        dng = folder.filePath(QStringLiteral("photo.dng"));
-        run(QStringLiteral("convert"), {base, "-quality", "92", "-define", "jpeg:dct-method=islow", jpeg});
-        run(QStringLiteral("convert"), {base, "-quality", "80", heic});
-        run(QStringLiteral("convert"), {base, "-depth", "16", "-compress", "zip", tiff});
-        const QString linear = folder.filePath(QStringLiteral("linear.tif"));
-        run(QStringLiteral("convert"), {base, "-depth", "16", "-compress", "none", linear});
-        QFile::rename(linear, dng);
-        run(QStringLiteral("exiftool"), {"-q", "-n", "-overwrite_original", "-DNGVersion=1 4 0 0",
-                                         "-UniqueCameraModel=Bench", "-PhotometricInterpretation=34892",
-                                         "-ColorMatrix1=1 0 0 0 1 0 0 0 1", "-CalibrationIlluminant1=21",
-                                         "-AsShotNeutral=1 1 1", dng});
-    }
-
-    static Inputs &shared()
-    {
-        static Inputs inputs;
-        return inputs;
-    }
-
-    QString path(int format) const { return format == 0 ? jpeg : format == 1 ? heic : format == 2 ? tiff : dng; }
-};
-
-const char *kFormatNames[] = {"JPEG", "HEIC", "TIFF16", "DNG"};
-
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -75,8 +31,8 @@ QByteArray readFile(const QString &path)
 
 void BM_SourceDecode(benchmark::State &state)
 {
-    const QString path = Inputs::shared().path(int(state.range(0)));
-    state.SetLabel(kFormatNames[state.range(0)]);
+    const QString path = bench::EncodedPhotos::shared().path(int(state.range(0)));
+    state.SetLabel(bench::kFormatNames[state.range(0)]);
     for (auto _ : state) {
         const CGImageSourceRef source = CGImageSource::createWithURL(path);
         CGImageRef image = source ? source->createImageAtIndex(0) : nullptr;
@@ -91,8 +47,8 @@ BENCHMARK(BM_SourceDecode)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Use
 
 void BM_Thumbnail(benchmark::State &state)
 {
-    const QString path = Inputs::shared().path(int(state.range(0)));
-    state.SetLabel(kFormatNames[state.range(0)]);
+    const QString path = bench::EncodedPhotos::shared().path(int(state.range(0)));
+    state.SetLabel(bench::kFormatNames[state.range(0)]);
     const QVariantMap options{{kCGImageSourceCreateThumbnailFromImageIfAbsent, true},
                               {kCGImageSourceThumbnailMaxPixelSize, 256},
                               {kCGImageSourceCreateThumbnailWithTransform, true}};
@@ -112,7 +68,7 @@ BENCHMARK(BM_Thumbnail)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRea
 
 void BM_FloorLibjpeg(benchmark::State &state)
 {
-    const QByteArray data = readFile(Inputs::shared().jpeg);
+    const QByteArray data = readFile(bench::EncodedPhotos::shared().jpeg);
     std::vector<uint8_t> pixels;
     for (auto _ : state) {
         jpeg_decompress_struct cinfo;
@@ -139,7 +95,7 @@ BENCHMARK(BM_FloorLibjpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FloorLibheif(benchmark::State &state)
 {
-    const QByteArray data = readFile(Inputs::shared().heic);
+    const QByteArray data = readFile(bench::EncodedPhotos::shared().heic);
     for (auto _ : state) {
         heif_context *ctx = heif_context_alloc();
         heif_context_read_from_memory_without_copy(ctx, data.constData(), size_t(data.size()), nullptr);
@@ -157,7 +113,7 @@ BENCHMARK(BM_FloorLibheif)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FloorLibtiff(benchmark::State &state)
 {
-    const QByteArray path = QFile::encodeName(Inputs::shared().tiff);
+    const QByteArray path = QFile::encodeName(bench::EncodedPhotos::shared().tiff);
     std::vector<uint8_t> pixels;
     for (auto _ : state) {
         TIFF *tiff = TIFFOpen(path.constData(), "r");
@@ -174,7 +130,7 @@ BENCHMARK(BM_FloorLibtiff)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FloorLibraw(benchmark::State &state)
 {
-    const QByteArray data = readFile(Inputs::shared().dng);
+    const QByteArray data = readFile(bench::EncodedPhotos::shared().dng);
     for (auto _ : state) {
         auto raw = std::make_unique<LibRaw>();
         raw->open_buffer(const_cast<char *>(data.constData()), size_t(data.size()));
