@@ -420,6 +420,38 @@ TEST_F(WriterTest, PngTextsAndResolution)
     EXPECT_NEAR(tags.value("PixelsPerUnitY").toDouble(), 120 / 0.0254, 1);
 }
 
+// An sRGB-like profile whose header names D65 as the PCS illuminant, as Display P3 and
+// Rec. 2020 test images do; libpng's own profile checks refuse such profiles.
+QByteArray profileWithD65Illuminant()
+{
+    QByteArray icc = CGColorSpace::createWithName(kCGColorSpaceSRGB)->iccData();
+    const qint32 d65[3] = {qint32(0.9505 * 65536), 65536, qint32(1.0890 * 65536)};
+    for (int i = 0; i < 3; ++i)
+        qToBigEndian(d65[i], icc.data() + 68 + 4 * i);
+    return icc;
+}
+
+TEST_F(WriterTest, PngKeepsProfilesLibpngWouldRefuse)
+{
+    const QByteArray icc = profileWithD65Illuminant();
+    const CGImageRef plain = makeImage(kCGColorSpaceModelRGB, Bits8, true);
+    const CGImageRef tagged = CGImage::create(plain->width(), plain->height(), 8, 32, plain->bytesPerRow(),
+                                              CGColorSpace::createWithICCData(icc), plain->bitmapInfo(),
+                                              plain->dataOwner(), plain->byteCount());
+    ASSERT_TRUE(tagged);
+    MCError error;
+    ASSERT_TRUE(writeImage(pathFor("d65.png"), kUTTypePNG, tagged, {}, &error)) << error.localizedDescription().toStdString();
+    const CGImageSourceRef source = CGImageSource::createWithURL(pathFor("d65.png"));
+    ASSERT_TRUE(source);
+    const CGImageRef back = source->createImageAtIndex(0);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->colorSpace()->iccData(), icc);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(back->bytes()), qsizetype(back->bytesPerRow() * back->height())),
+              QByteArray(reinterpret_cast<const char *>(plain->bytes()), qsizetype(plain->bytesPerRow() * plain->height())));
+    if (haveTool(QStringLiteral("exiftool")))
+        EXPECT_FALSE(exifTool(pathFor("d65.png")).value("ProfileDescription").toString().isEmpty());
+}
+
 TEST_F(WriterTest, TiffCompressionAndJpegQuality)
 {
     const CGImageRef image = makeImage(kCGColorSpaceModelRGB, Bits16, false, 64, 64);
