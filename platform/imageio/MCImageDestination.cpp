@@ -1,6 +1,8 @@
 #include "platform/imageio/MCImageDestination.h"
 
 #include "platform/graphics/CGColorSpace.h"
+#include "platform/graphics/CGContext.h"
+#include "platform/graphics/CGImage.h"
 #include "platform/imageio/MCImageProperties.h"
 #include "platform/imageio/MCImageWriters.h"
 #include "platform/types/UTType.h"
@@ -279,6 +281,31 @@ void MCImageDestination::addImage(const CGImageRef &image, const QVariantMap &pr
     m_properties = properties;
 }
 
+namespace {
+
+// A colour image in a format that cannot carry its profile is shown by every reader as sRGB:
+// it is converted to sRGB first, so a wide-gamut photo does not come out with shifted colours.
+CGImageRef imageForProfileLessFormat(const CGImageRef &image)
+{
+    if (!image || !image->colorSpace() || image->colorSpace()->model() != kCGColorSpaceModelRGB)
+        return image;
+    const CGColorSpaceRef sRGB = CGColorSpace::createWithName(kCGColorSpaceSRGB);
+    if (image->colorSpace()->isEquivalent(*sRGB))
+        return image;
+    const bool alpha = image->alphaInfo() != kCGImageAlphaNone && image->alphaInfo() != kCGImageAlphaNoneSkipLast &&
+                       image->alphaInfo() != kCGImageAlphaNoneSkipFirst;
+    CGContextRef context = CGContext::createBitmap(nullptr, image->width(), image->height(), 8, 0, sRGB,
+                                                   alpha ? kCGImageAlphaPremultipliedLast : kCGImageAlphaNoneSkipLast);
+    if (!context)
+        return nullptr;
+    context->setBlendMode(kCGBlendModeCopy);
+    if (!context->drawImage(QRectF(0, 0, double(image->width()), double(image->height())), image))
+        return nullptr;
+    return context->createImage();
+}
+
+} // namespace
+
 bool MCImageDestination::encode(QByteArray *bytes, MCError *error) const
 {
     using namespace platform;
@@ -286,7 +313,11 @@ bool MCImageDestination::encode(QByteArray *bytes, MCError *error) const
     CGPixelLayout layout;
     if (!rule || !checkImage(*rule, m_image, &layout, error))
         return false;
-    const WriterPixels pixels(m_image, layout);
+    const CGImageRef image = rule->format == Format::GIF ? imageForProfileLessFormat(m_image) : m_image;
+    if (!image || (image != m_image && !checkImage(*rule, image, &layout, error)))
+        return MCSetError(error, writerError(kMCImageDestinationEncodingFailed,
+                                             QStringLiteral("The image could not be converted to sRGB.")));
+    const WriterPixels pixels(image, layout);
     const WriterOptions options = readWriterOptions(m_properties);
     QByteArray out;
     QByteArray thumbnail;

@@ -452,6 +452,25 @@ TEST_F(WriterTest, PngKeepsProfilesLibpngWouldRefuse)
         EXPECT_FALSE(exifTool(pathFor("d65.png")).value("ProfileDescription").toString().isEmpty());
 }
 
+TEST_F(WriterTest, GifHoldsColoursConvertedToSRGB)
+{
+    // Linear 0.5 is sRGB-encoded 0.7354 (188): a GIF cannot carry the profile, so the values
+    // it holds must already be sRGB's.
+    QByteArray data(8 * 8 * 3, char(128));
+    const CGImageRef linear = CGImage::create(8, 8, 8, 24, 24, CGColorSpace::createWithName(kCGColorSpaceLinearSRGB),
+                                              kCGImageAlphaNone, data);
+    MCError error;
+    ASSERT_TRUE(writeImage(pathFor("linear.gif"), kUTTypeGIF, linear, {}, &error)) << error.localizedDescription().toStdString();
+    const CGImageSourceRef source = CGImageSource::createWithURL(pathFor("linear.gif"));
+    ASSERT_TRUE(source);
+    const CGImageRef back = source->createImageAtIndex(0);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->bitsPerComponent(), 8u);
+    const size_t channels = back->bitsPerPixel() / 8;
+    for (size_t c = 0; c < std::min<size_t>(channels, 3); ++c)
+        EXPECT_NEAR(back->row(4)[4 * channels + c], 188, 2) << c;
+}
+
 TEST_F(WriterTest, TiffCompressionAndJpegQuality)
 {
     const CGImageRef image = makeImage(kCGColorSpaceModelRGB, Bits16, false, 64, 64);
