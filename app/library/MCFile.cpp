@@ -102,9 +102,15 @@ void MCFile::reloadMetadata()
 
 void MCFile::reloadCaptureDate()
 {
-    std::optional<QDateTime> date = m_fileInfo->dateTimeOriginal();
-    if (!date)
-        date = m_fileInfo->dateTimeDigitized();
+    // Reading the properties, comparing and swapping are one step: a reload that read older
+    // properties can never store its date after a later reload stored the newer one.
+    std::lock_guard reloading(m_captureReloadLock);
+    const std::shared_ptr<const MCFileInfo::Values> values = m_fileInfo->values();
+    std::optional<QDateTime> date;
+    if (values->dateTimeOriginal.isValid() && !values->dateTimeOriginal.isNull())
+        date = values->dateTimeOriginal.toDateTime();
+    else if (values->dateTimeDigitized.isValid() && !values->dateTimeDigitized.isNull())
+        date = values->dateTimeDigitized.toDateTime();
     if (date == captureDate())
         return;
     auto next = std::make_shared<Capture>();

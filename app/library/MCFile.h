@@ -263,6 +263,7 @@ private:
     const std::unique_ptr<MCFileInfo> m_fileInfo;
     QString m_filePath, m_fileName, m_folderPath, m_folderRelativePath;
 
+    std::mutex m_captureReloadLock; // serialises reloadCaptureDate(): read, compare and swap as one
     mutable std::mutex m_stateLock; // guards the two snapshot pointers below
     std::shared_ptr<const Facts> m_facts;
     std::shared_ptr<const Capture> m_capture;

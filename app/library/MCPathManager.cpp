@@ -9,6 +9,10 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <limits>
+#include <sys/file.h>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,35 +52,51 @@ bool isWritableFolder(const QString &folder)
            ::access(name.constData(), W_OK | X_OK) == 0;
 }
 
-// A new folder with a unique hidden name inside `parent`, or an empty string.
+const QString kTemporaryPrefix = QStringLiteral(".quillonx-tmp-");
+const QString kProcessTemporaryPrefix = QStringLiteral("quillonx-");
+
+// A new folder with a unique hidden name inside `parent` that names this process
+// (".quillonx-tmp-<pid>-XXXXXX"), or an empty string.
 QString makeFreshFolder(const QString &parent)
 {
-    QByteArray pattern = QFile::encodeName(joined(parent, QStringLiteral(".quillonx-tmp-XXXXXX")));
+    QByteArray pattern = QFile::encodeName(joined(parent, kTemporaryPrefix)) + QByteArray::number(qint64(::getpid())) + "-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         return {};
     return QFile::decodeName(pattern);
 }
 
-// The item-replacement folder for destinations in `folder`: first the folder itself, then
-// other places known to lie on the same file system (our caches folder, the volume's trash
-// folder when it exists, the system's temporary folder).
-QString itemReplacementFolder(const QString &folder, dev_t device)
+// The process id in "<prefix><pid>-XXXXXX", or 0.
+qint64 ownerOf(const QString &name, const QString &prefix)
 {
-    QStringList candidates;
-    if (isWritableFolder(folder))
-        candidates << folder;
-    candidates << QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    candidates << joined(mountPointOf(folder, device), QStringLiteral(".Trash-%1").arg(::getuid()));
-    candidates << QDir::tempPath();
-    for (const QString &candidate : std::as_const(candidates)) {
-        dev_t candidateDevice = 0;
-        if (candidate.isEmpty() || !deviceOf(candidate, &candidateDevice) || candidateDevice != device)
+    if (!name.startsWith(prefix))
+        return 0;
+    const QString rest = name.mid(prefix.size());
+    const qsizetype dash = rest.indexOf(QLatin1Char('-'));
+    bool ok = false;
+    const qint64 pid = dash > 0 ? rest.left(dash).toLongLong(&ok) : 0;
+    return ok ? pid : 0;
+}
+
+// Removes the folders "<prefix><pid>-..." in `parent` whose process has ended; answers how
+// many went and whether any of a running process are left.
+int removeFoldersOfEndedProcesses(const QString &parent, const QString &prefix, bool *othersLeft)
+{
+    int removed = 0;
+    const QStringList names =
+        QDir(parent).entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        const qint64 owner = ownerOf(name, prefix);
+        if (owner <= 0)
+            continue; // not named after a process: not ours to judge
+        if (MCPathManager::isProcessRunning(owner)) {
+            if (othersLeft)
+                *othersLeft = true;
             continue;
-        const QString made = makeFreshFolder(candidate);
-        if (!made.isEmpty())
-            return made;
+        }
+        if (QDir(joined(parent, name)).removeRecursively())
+            ++removed;
     }
-    return {};
+    return removed;
 }
 
 } // namespace
@@ -94,7 +114,7 @@ MCPathManager::MCPathManager()
     m_cachesURL = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 }
 
-MCPathManager::~MCPathManager() = default;
+MCPathManager::~MCPathManager() { cleanupTemporaryURLs(); }
 
 QString MCPathManager::presetsFolderURL() const { return joined(m_applicationSupportURL, QStringLiteral("Presets")); }
 QString MCPathManager::renamePresetsFolderURL() const { return joined(presetsFolderURL(), QStringLiteral("Rename")); }
@@ -120,8 +140,113 @@ QString MCPathManager::processTemporaryFolder()
 {
     // Called under m_lock.
     if (!m_processTemporaryFolder || !m_processTemporaryFolder->isValid())
-        m_processTemporaryFolder = std::make_unique<QTemporaryDir>(joined(QDir::tempPath(), QStringLiteral("quillonx-XXXXXX")));
+        m_processTemporaryFolder = std::make_unique<QTemporaryDir>(
+            joined(QDir::tempPath(), kProcessTemporaryPrefix + QString::number(qint64(::getpid())) + QStringLiteral("-XXXXXX")));
     return m_processTemporaryFolder->path();
+}
+
+QString MCPathManager::journalPath() const { return joined(m_cachesURL, QStringLiteral("TemporaryFolderPlaces.txt")); }
+
+bool MCPathManager::isProcessRunning(qint64 pid)
+{
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+QString MCPathManager::makeFreshFolder(const QString &parent)
+{
+    // Called under m_lock. The folder it is made in goes on the list first, so a run killed
+    // at any moment leaves nothing the next start-up cannot find.
+    if (!m_listedParents.contains(parent)) {
+        QDir().mkpath(m_cachesURL);
+        const int fd = ::open(QFile::encodeName(journalPath()).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::flock(fd, LOCK_EX);
+            const QByteArray line = QFile::encodeName(parent).toPercentEncoding() + '\n';
+            const bool written = ::write(fd, line.constData(), size_t(line.size())) == line.size();
+            ::close(fd);
+            if (written)
+                m_listedParents.insert(parent);
+        }
+    }
+    return ::makeFreshFolder(parent);
+}
+
+// The item-replacement folder for destinations in `folder`: first the folder itself, then
+// other places known to lie on the same file system (our caches folder, the volume's trash
+// folder when it exists, the system's temporary folder).
+QString MCPathManager::itemReplacementFolder(const QString &folder, quint64 device)
+{
+    // Called under m_lock.
+    QStringList candidates;
+    if (isWritableFolder(folder))
+        candidates << folder;
+    candidates << QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    candidates << joined(mountPointOf(folder, dev_t(device)), QStringLiteral(".Trash-%1").arg(::getuid()));
+    candidates << QDir::tempPath();
+    for (const QString &candidate : std::as_const(candidates)) {
+        dev_t candidateDevice = 0;
+        if (candidate.isEmpty() || !deviceOf(candidate, &candidateDevice) || quint64(candidateDevice) != device)
+            continue;
+        const QString made = makeFreshFolder(QFileInfo(candidate).absoluteFilePath());
+        if (!made.isEmpty())
+            return made;
+    }
+    return {};
+}
+
+MCPathManager::TemporaryFolder::~TemporaryFolder()
+{
+    if (!m_path.isEmpty())
+        QDir(m_path).removeRecursively(); // failures are of no consequence
+}
+
+std::unique_ptr<MCPathManager::TemporaryFolder> MCPathManager::makeTemporaryFolderAppropriateForURL(const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    dev_t device = 0;
+    if (!deviceOf(folder, &device))
+        return nullptr;
+    std::lock_guard<std::mutex> locked(m_lock);
+    const QString made = itemReplacementFolder(folder, quint64(device));
+    if (made.isEmpty())
+        return nullptr;
+    return std::make_unique<TemporaryFolder>(made);
+}
+
+int MCPathManager::removeStaleTemporaryFolders()
+{
+    int removed = removeFoldersOfEndedProcesses(QDir::tempPath(), kProcessTemporaryPrefix, nullptr);
+    const int fd = ::open(QFile::encodeName(journalPath()).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return removed;
+    ::flock(fd, LOCK_EX); // another instance adding a place waits until the list is rewritten
+    QByteArray contents;
+    char buffer[65536];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        contents.append(buffer, got);
+    QByteArray kept;
+    QSet<QByteArray> seen;
+    for (const QByteArray &line : contents.split('\n')) {
+        if (line.isEmpty() || seen.contains(line))
+            continue;
+        seen.insert(line);
+        const QString parent = QFile::decodeName(QByteArray::fromPercentEncoding(line));
+        bool othersLeft = false;
+        removed += removeFoldersOfEndedProcesses(parent, kTemporaryPrefix, &othersLeft);
+        // A place stays listed while a running process may still make or hold a folder there.
+        std::lock_guard<std::mutex> locked(m_lock);
+        if (othersLeft || m_listedParents.contains(parent))
+            kept += line + '\n';
+    }
+    if (::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && !kept.isEmpty()) {
+        if (::write(fd, kept.constData(), size_t(kept.size())) != kept.size()) {
+            // A shorter list only means fewer places looked at next time.
+        }
+    }
+    ::close(fd);
+    return removed;
 }
 
 QString MCPathManager::temporaryFileURLAppropriateForURL(const QString &path)
@@ -141,7 +266,7 @@ QString MCPathManager::temporaryFileURLAppropriateForURL(const QString &path)
         if (found != m_temporaryURLs.constEnd() && QFileInfo(found.value()).isDir()) {
             temporaryFolder = found.value();
         } else {
-            temporaryFolder = itemReplacementFolder(folder, device);
+            temporaryFolder = itemReplacementFolder(folder, quint64(device));
             if (!temporaryFolder.isEmpty())
                 m_temporaryURLs.insert(key, temporaryFolder);
             else

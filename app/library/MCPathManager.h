@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -44,15 +45,48 @@ public:
     QString temporaryFileURLAppropriateForURL(const QString &path);
 
     // Removes every temporary folder handed out so far (with its contents) and forgets them.
+    // Also done when the manager goes (at quit, for the shared one).
     void cleanupTemporaryURLs();
+
+    // A temporary folder of one operation: a fresh hidden folder on the file system of
+    // `path`'s folder, chosen as for temporaryFileURLAppropriateForURL() but shared with
+    // nobody, removed with everything in it when the returned object goes. Null when no
+    // folder could be made on that file system.
+    class TemporaryFolder
+    {
+    public:
+        explicit TemporaryFolder(QString path) : m_path(std::move(path)) {}
+        ~TemporaryFolder();
+        TemporaryFolder(const TemporaryFolder &) = delete;
+        TemporaryFolder &operator=(const TemporaryFolder &) = delete;
+        QString path() const { return m_path; }
+
+    private:
+        QString m_path;
+    };
+    std::unique_ptr<TemporaryFolder> makeTemporaryFolderAppropriateForURL(const QString &path);
+
+    // Every temporary folder made here is named after the process that made it
+    // (".quillonx-tmp-<pid>-XXXXXX"), and the folders it was made in are listed in a file in
+    // the caches folder. This removes the temporary folders, in every listed folder, whose
+    // process no longer runs: those of a run that was killed or crashed. The application
+    // calls it at start-up. Answers how many folders were removed.
+    int removeStaleTemporaryFolders();
+
+    // Whether a process with this id runs (one we may not signal counts as running).
+    static bool isProcessRunning(qint64 pid);
 
 private:
     QString processTemporaryFolder();
+    QString makeFreshFolder(const QString &parent);
+    QString itemReplacementFolder(const QString &folder, quint64 device);
+    QString journalPath() const;
 
     QString m_applicationSupportURL;
     QString m_cachesURL;
 
-    std::mutex m_lock;                          // guards the two members below
+    std::mutex m_lock;                          // guards the three members below
     QHash<quint64, QString> m_temporaryURLs;    // device id -> temporary folder on it
     std::unique_ptr<QTemporaryDir> m_processTemporaryFolder;
+    QSet<QString> m_listedParents;              // folders already written to the list this run
 };

@@ -755,6 +755,10 @@ QByteArray ExifTool::argumentLine(const QByteArray &argument)
     }
     if (plain)
         return argument + '\n';
+    // The tool reads "$" and "@" in the C-string form back with a backslash before them, so an
+    // argument needing that form cannot hold them.
+    if (argument.contains('$') || argument.contains('@'))
+        return {};
     // The tool's C-string form: the rest of the line after "#[CSTR]" with C escapes.
     QByteArray line = "#[CSTR]";
     for (char c : argument) {
@@ -769,6 +773,12 @@ QByteArray ExifTool::argumentLine(const QByteArray &argument)
     return line + '\n';
 }
 
+bool ExifTool::isPlainArgument(const QByteArray &argument)
+{
+    const QByteArray line = argumentLine(argument);
+    return !line.isEmpty() && !line.startsWith("#[CSTR]");
+}
+
 QByteArray ExifTool::fileArgumentLine(const QString &file)
 {
     if (file.isEmpty())
@@ -776,9 +786,46 @@ QByteArray ExifTool::fileArgumentLine(const QString &file)
     return argumentLine(QFile::encodeName(QFileInfo(file).absoluteFilePath()));
 }
 
+bool ExifTool::isOptionName(const QByteArray &name)
+{
+    // The tool's options in their single-dash spellings, long and short forms, lower case
+    // (the tool reads them case-insensitively).
+    static const char *const kOptions[] = {
+        "@", "a", "addtagsfromfile", "alltagsfromfile", "api", "argformat", "args", "b", "binary", "c",
+        "charset", "common_args", "config", "coordformat", "csv", "csvdelim", "d", "dateformat", "decimal",
+        "delete_original", "diff", "duplicates", "e", "ec", "echo", "ee", "efile", "escapec", "escapehtml",
+        "escapexml", "ex", "exclude", "execute", "ext", "extension", "extractembedded", "f", "fast",
+        "fileorder", "fixbase", "forceprint", "g", "geotag", "globaltimeshift", "groupheadings", "groupnames",
+        "h", "hex", "htmldump", "htmlformat", "i", "if", "ignore", "ignoreminorerrors", "j", "json", "k", "l",
+        "lang", "latin", "list", "list_dir", "listd", "listf", "listg", "listitem", "listr", "listw", "listwf",
+        "listx", "long", "m", "n", "o", "out", "overwrite_original", "overwrite_original_in_place", "p",
+        "password", "pause", "php", "preserve", "printformat", "progress", "q", "quiet", "r", "recurse",
+        "require", "restore_original", "s", "scanforxmp", "sep", "separator", "short", "sort", "srcfile",
+        "stay_open", "struct", "t", "tab", "table", "tagout", "tagoutext", "tagsfromfile", "textout", "u",
+        "unknown", "unknown2", "use", "userparam", "v", "ver", "verbose", "veryshort", "w", "wext", "wm",
+        "writemode", "x", "xmlformat", "z", "zip",
+    };
+    // Without what the tool reads after an option's name: a number ("-g1:2", "-echo3",
+    // "-F+8", "-r."), a write mode ("-csv+=FILE") or a title ("-progress:TITLE").
+    auto bare = [](QByteArray text) {
+        text = text.toLower();
+        while (!text.isEmpty() && std::strchr("+-^#!.:0123456789", text.back()) != nullptr)
+            text.chop(1);
+        return text;
+    };
+    auto isOption = [](const QByteArray &text) {
+        return std::any_of(std::begin(kOptions), std::end(kOptions), [&](const char *option) { return text == option; });
+    };
+    const QByteArray lower = name.toLower();
+    if (isOption(lower) || isOption(bare(name)))
+        return true;
+    const qsizetype colon = name.indexOf(':');
+    return colon > 0 && bare(name.left(colon)) == "progress";
+}
+
 bool ExifTool::isValidTagName(const QByteArray &name)
 {
-    if (name.isEmpty() || name.at(0) == '-' || name.at(0) == '#')
+    if (name.isEmpty() || name.at(0) == '-' || name.at(0) == '#' || isOptionName(name))
         return false;
     for (char c : name) {
         const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||

@@ -127,12 +127,20 @@ public:
     void setCancellationHandler(std::function<bool()> handler) { m_isCancelled = std::move(handler); }
 
     // One argument as one line the tool reads back unchanged: plain when it can be, else
-    // in the tool's C-string form. Arguments holding a NUL byte cannot be passed (empty).
+    // in the tool's C-string form. Arguments holding a NUL byte cannot be passed (empty), nor
+    // can ones that need the C-string form and hold "$" or "@" (the tool keeps a backslash
+    // before those).
     static QByteArray argumentLine(const QByteArray &argument);
+    // Whether `argument` goes as a plain line, as the tool's own paths and names should.
+    static bool isPlainArgument(const QByteArray &argument);
     // A file path as an argument line: absolute, so it can never read as an option.
     static QByteArray fileArgumentLine(const QString &file);
-    // Tag names the writer accepts: letters, digits and "_-:.#+*", not starting with "-" or "#".
+    // Tag names the writer accepts: letters, digits and "_-:.#+*", not starting with "-" or
+    // "#", and never one of the tool's options (which "-NAME=VALUE" could invoke).
     static bool isValidTagName(const QByteArray &name);
+    // Whether `name` spells one of the tool's options in any case, also with the number,
+    // write mode or title some options take ("TagsFromFile", "g1:2", "csv+", "progress:x").
+    static bool isOptionName(const QByteArray &name);
 
 private:
     void stop(bool gracefully);

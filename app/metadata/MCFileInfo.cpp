@@ -131,10 +131,22 @@ std::optional<QDateTime> MCFileInfo::dateFromExifString(const QString &text)
     if (text.isEmpty()
         || std::sscanf(text.toLatin1().constData(), "%d:%d:%d %d:%d:%d", &year, &month, &day, &hour, &minute, &second) != 6)
         return std::nullopt;
-    const QDateTime date(QDate(year, month, day), QTime(hour, minute, second), Qt::LocalTime);
-    if (!date.isValid())
+    const QDate calendarDate(year, month, day);
+    const QTime clockTime(hour, minute, second);
+    if (!calendarDate.isValid() || !clockTime.isValid())
         return std::nullopt;
-    return date;
+    const QDateTime date(calendarDate, clockTime, Qt::LocalTime);
+    if (date.isValid())
+        return date;
+    // A wall-clock time the local zone skips (the hour lost when daylight saving time
+    // begins) is read with the offset in force before the change, as clocks that were not
+    // yet set forward show it: 02:30 becomes 03:30 summer time.
+    const QDateTime asUTC(calendarDate, clockTime, Qt::UTC);
+    const int offsetBefore = asUTC.addDays(-1).toLocalTime().offsetFromUtc();
+    const QDateTime shifted = asUTC.addSecs(-offsetBefore).toLocalTime();
+    if (!shifted.isValid())
+        return std::nullopt;
+    return shifted;
 }
 
 void MCFileInfo::reloadMainPropertiesFromImageInfo(const QVariantMap &info)

@@ -156,7 +156,9 @@ public:
     // from one snapshot.
     MCMutableOrderedDictionary properties() const;
 
-    // Parses an EXIF date-time ("yyyy:MM:dd HH:mm:ss") in the local time zone.
+    // Parses an EXIF date-time ("yyyy:MM:dd HH:mm:ss") in the local time zone. A time the
+    // zone skips when its clocks go forward reads as the moment it names by the offset before
+    // the change (02:30 on the morning summer time starts at 03:00 reads as 03:30).
     static std::optional<QDateTime> dateFromExifString(const QString &text);
 
 private:

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstring>
@@ -234,6 +235,35 @@ struct TemporaryCopy
     }
 };
 
+// The photo's extension as plain ASCII letters and digits (so the tool knows the format
+// from a generated name), or empty.
+QByteArray plainExtension(const QString &path)
+{
+    QByteArray extension;
+    for (QChar c : QFileInfo(path).suffix())
+        if (c.isLetterOrNumber() && c.unicode() < 128)
+            extension += char(c.unicode());
+    return extension;
+}
+
+// The tool cannot be given every path exactly (see ExifTool::argumentLine()); a file whose
+// path would need the C-string form is shown to it under a generated plain name in a private
+// folder of the system's temporary folder, named after this process so a start-up after a
+// crash removes it. Null when no such folder can be had.
+std::unique_ptr<QTemporaryDir> makePlainFolder()
+{
+    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillonx-%1-XXXXXX").arg(qint64(::getpid())));
+    if (!folder->isValid() || !ExifTool::isPlainArgument(QFile::encodeName(folder->filePath(QStringLiteral("photo.jpg")))))
+        return nullptr;
+    return folder;
+}
+
+QString plainName(const QString &path)
+{
+    const QByteArray extension = plainExtension(path);
+    return QStringLiteral("photo") + (extension.isEmpty() ? QString() : QLatin1Char('.') + QString::fromLatin1(extension));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- MCExifTool
@@ -293,8 +323,22 @@ std::optional<QVariantMap> MCExifTool::readMetadataAtURL(const QString &path, MC
                                         MCError::errorWithPOSIXCode(info.isDir() ? EISDIR : ENOENT, path)));
         return std::nullopt;
     }
+    // A path the tool cannot be given is read through a plain-named link, removed afterwards;
+    // the tags naming the file then name it, not the link.
+    QString toolPath = info.absoluteFilePath();
+    std::unique_ptr<QTemporaryDir> plainFolder;
+    if (!ExifTool::isPlainArgument(QFile::encodeName(toolPath))) {
+        plainFolder = makePlainFolder();
+        const QString link = plainFolder ? plainFolder->filePath(plainName(toolPath)) : QString();
+        if (link.isEmpty() || ::symlink(QFile::encodeName(toolPath).constData(), QFile::encodeName(link).constData()) != 0) {
+            const int code = link.isEmpty() ? EIO : errno;
+            MCSetError(error, metadataError(1, path, posixText(code), MCError::errorWithPOSIXCode(code, path)));
+            return std::nullopt;
+        }
+        toolPath = link;
+    }
     tool->setCancellationHandler({});
-    const std::optional<QList<TagInfo>> tags = tool->imageInfo(info.absoluteFilePath(), {}, m_readTimeout);
+    const std::optional<QList<TagInfo>> tags = tool->imageInfo(toolPath, {}, m_readTimeout);
     std::optional<QVariantMap> result;
     if (tags) {
         result = QVariantMap();
@@ -302,6 +346,14 @@ std::optional<QVariantMap> MCExifTool::readMetadataAtURL(const QString &path, MC
             if (tag.name.isNull() || tag.value.isNull())
                 continue;
             result->insert(QString::fromUtf8(tag.name), QString::fromUtf8(tag.value));
+        }
+        if (plainFolder) {
+            for (const auto &[name, value] : {std::pair{"SourceFile", info.absoluteFilePath()},
+                                              std::pair{"FileName", info.fileName()},
+                                              std::pair{"Directory", info.absolutePath()}}) {
+                if (result->contains(QLatin1String(name)))
+                    result->insert(QLatin1String(name), value);
+            }
         }
     }
     if (tool->lastResult() < 1) {
@@ -368,26 +420,64 @@ bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetada
         return posixFailure(EACCES); // a read-only photo is left as it is
 
     // The copy gets a generated name (the photo's extension kept, so the tool knows the
-    // format) in a fresh folder on the photo's file system.
-    const QString folder = QFileInfo(MCPathManager::defaultManager().temporaryFileURLAppropriateForURL(target)).absolutePath();
+    // format) in a fresh folder of this edit on the photo's file system, removed with
+    // whatever is left in it when the edit ends.
+    const std::unique_ptr<MCPathManager::TemporaryFolder> editFolder =
+        MCPathManager::defaultManager().makeTemporaryFolderAppropriateForURL(target);
+    const QString folder = editFolder ? editFolder->path() : QString();
     struct stat folderStat {};
-    if (::stat(QFile::encodeName(folder).constData(), &folderStat) != 0 || folderStat.st_dev != original.st_dev)
+    if (folder.isEmpty() || ::stat(QFile::encodeName(folder).constData(), &folderStat) != 0 ||
+        folderStat.st_dev != original.st_dev)
         return failure(tr("No temporary folder could be made on the photo's volume."));
-    QByteArray extension;
-    for (QChar c : QFileInfo(target).suffix())
-        if (c.isLetterOrNumber() && c.unicode() < 128)
-            extension += char(c.unicode());
+    const QByteArray extension = plainExtension(target);
     QByteArray pattern = QFile::encodeName(folder) + "/quillonx-edit-XXXXXX" + (extension.isEmpty() ? "" : "." + extension);
     const int fd = ::mkstemps(pattern.data(), extension.isEmpty() ? 0 : int(extension.size() + 1));
     if (fd < 0)
         return posixFailure(errno);
     TemporaryCopy copy{pattern};
+    // Where the photo's folder cannot be named to the tool, the tool edits a copy in a
+    // plain-named private folder instead, which is copied back beside the photo when done.
+    std::unique_ptr<QTemporaryDir> plainFolder;
+    TemporaryCopy toolCopy;
+    int toolFd = fd;
+    if (!ExifTool::isPlainArgument(copy.path)) {
+        plainFolder = makePlainFolder();
+        if (!plainFolder) {
+            ::close(fd);
+            return failure(tr("No temporary folder could be made for exiftool."));
+        }
+        toolCopy.path = QFile::encodeName(plainFolder->filePath(plainName(target)));
+        toolFd = ::open(toolCopy.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (toolFd < 0) {
+            const int code = errno;
+            ::close(fd);
+            return posixFailure(code);
+        }
+    }
     int problem = 0;
-    const bool copied = copyContents(targetName, fd, &problem);
-    ::close(fd);
-    if (!copied)
+    const bool copied = copyContents(targetName, toolFd, &problem);
+    if (toolFd != fd)
+        ::close(toolFd);
+    if (!copied) {
+        ::close(fd);
         return posixFailure(problem);
-    const QString copyPath = QFile::decodeName(copy.path);
+    }
+    const QString copyPath = QFile::decodeName(toolCopy.path.isEmpty() ? copy.path : toolCopy.path);
+    // The copy beside the photo: filled from the tool's copy once the tool is done.
+    auto finishCopy = [&]() -> bool {
+        if (toolCopy.path.isEmpty())
+            return true;
+        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+            problem = errno;
+        else if (copyContents(toolCopy.path, fd, &problem))
+            return true;
+        return false;
+    };
+    struct CloseCopy
+    {
+        int fd;
+        ~CloseCopy() { ::close(fd); }
+    } closeCopy{fd};
 
     tool->setCancellationHandler(isCancelled);
     struct Reset
@@ -413,7 +503,7 @@ bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetada
     };
     auto runScripts = [&](const QStringList &scripts) {
         for (const QString &script : scripts)
-            if (!run(tool->sendCommand(scriptCommand(script, copy.path))))
+            if (!run(tool->sendCommand(scriptCommand(script, QFile::encodeName(copyPath)))))
                 return false;
         return true;
     };
@@ -431,6 +521,8 @@ bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetada
     if (isCancelled && isCancelled())
         return cancelled();
 
+    if (!finishCopy())
+        return posixFailure(problem);
     if (!copyAttributes(targetName, copy.path, &problem))
         return posixFailure(problem);
     const int copyFd = ::open(copy.path.constData(), O_RDONLY | O_CLOEXEC);

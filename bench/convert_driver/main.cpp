@@ -5,9 +5,15 @@
 // each result is written to a temporary file beside the destination and moved into place;
 // the pixel kernels run in parallel inside each conversion. Prints the files converted, the
 // seconds, files per second and the peak resident memory.
+//
+// Nothing is ever overwritten: each result takes the first free name for its source's base
+// name in OUTPUT-FOLDER ("a.jpg", else "a 2.jpg", ...), claimed before the conversion starts,
+// so two sources with one base name (a.jpeg, a.png) give two results and an output folder
+// that holds the sources never loses one.
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/engine/pipeline/MCConvertPreset.h"
 #include "app/library/MCFile.h"
+#include "app/library/MCFileManager.h"
 #include "app/library/MCPathManager.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
@@ -22,6 +28,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char **argv)
 {
@@ -37,6 +44,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot read the preset: %s\n", qPrintable(error.toString()));
         return 1;
     }
+    // Temporary folders of an earlier run that was killed go first.
+    MCPathManager::defaultManager().removeStaleTemporaryFolders();
     const QString output = QFileInfo(arguments[2]).absoluteFilePath();
     if (!QDir().mkpath(output)) {
         std::fprintf(stderr, "cannot make the output folder %s\n", qPrintable(output));
@@ -62,19 +71,28 @@ int main(int argc, char **argv)
         file->setFilePath(source.absoluteFilePath());
         file->setFileName(source.fileName());
         file->reloadFileInfo();
-        const QString destination =
-            QDir(output).filePath(source.completeBaseName() + QLatin1Char('.') + converter.imageFileExtension());
+        // The name is claimed (an empty file) before the conversion and replaced by the
+        // finished result; a failed conversion gives the name back.
+        const QString destination = MCFileManager::defaultManager().reserveUniqueFileURLForURL(
+            QDir(output).filePath(source.completeBaseName() + QLatin1Char('.') + converter.imageFileExtension()), &error);
+        if (destination.isEmpty()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(source.fileName()), qPrintable(error.toString()));
+            continue;
+        }
         const QString temporary = MCPathManager::defaultManager().temporaryFileURLAppropriateForURL(destination);
         QFile::remove(temporary);
+        bool placed = false;
         if (converter.convertFile(*file, temporary, &error)) {
-            QFile::remove(destination);
-            if (QFile::rename(temporary, destination))
+            placed = ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) == 0;
+            if (placed)
                 ++converted;
             else
                 std::fprintf(stderr, "%s: cannot move the result into place\n", qPrintable(source.fileName()));
         } else {
             std::fprintf(stderr, "%s: %s\n", qPrintable(source.fileName()), qPrintable(error.toString()));
         }
+        if (!placed)
+            QFile::remove(destination);
         QFile::remove(temporary);
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;

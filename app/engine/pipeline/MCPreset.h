@@ -52,16 +52,15 @@ public:
     // Reads the user's presets. While the first-run key is YES the shipped presets are added
     // to them (never replacing or removing one of the user's) and everything is saved.
     void loadPresets();
-    // Writes one file per preset ("%03ld_<name>.<extension>", numbered from 1 in list order),
-    // each atomically; only when every write succeeded are the kind's other files removed and
-    // the first-run key cleared. A failure leaves every earlier file in place.
+    // Writes one file per preset ("%03ld_<name>.<extension>", numbered from 1 in list order)
+    // through MCReplacePresetFiles(): the kind's files are replaced all at once, and only then
+    // is the first-run key cleared. A failure leaves every earlier file in place and no new one.
     bool savePresets(MCError *error = nullptr);
     // The shipped presets in listing order.
     QList<MCPresetRef> defaultPresets() const;
     // By name, ascending, plain (case-sensitive, unlocalized) comparison; stable.
     static QList<MCPresetRef> sortedPresets(const QList<MCPresetRef> &presets);
-    // The file name of the preset at `position` (from 1): the name made safe for a file name
-    // (no "/", NUL or other control characters, no leading ".", at most 255 bytes in all).
+    // The file name of the preset at `position` (from 1): MCPresetFileName() of its name.
     QString fileNameForPreset(const MCPreset &preset, qint64 position) const;
 
 private:

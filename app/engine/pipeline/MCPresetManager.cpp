@@ -1,5 +1,6 @@
 #include "app/engine/pipeline/MCPreset.h"
 
+#include "app/library/MCPresetFiles.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
 
@@ -33,6 +34,7 @@ QStringList MCPresetManager::presetFilesInFolder(const QString &folder) const
 QList<MCPresetRef> MCPresetManager::presetsInFolder(const QString &folder) const
 {
     QList<MCPresetRef> presets;
+    MCFinishInterruptedPresetSaves(folder, m_class.presetFileExtension);
     for (const QString &path : presetFilesInFolder(folder)) {
         const std::optional<QVariantMap> dictionary = platform::readPropertyListDictionary(path);
         if (!dictionary)
@@ -78,41 +80,17 @@ void MCPresetManager::loadPresets()
 
 QString MCPresetManager::fileNameForPreset(const MCPreset &preset, qint64 position) const
 {
-    QString name;
-    for (const QChar c : preset.name())
-        name.append(c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f ? QChar(u'_') : c);
-    if (name.startsWith(u'.'))
-        name[0] = u'_';
-    const QString prefix = QStringLiteral("%1_").arg(position, 3, 10, QLatin1Char('0'));
-    const QString suffix = QStringLiteral(".") + m_class.presetFileExtension;
-    const qsizetype room = 255 - prefix.toUtf8().size() - suffix.toUtf8().size();
-    // Shorten by whole characters (never splitting a surrogate pair) until the bytes fit.
-    while (!name.isEmpty() && name.toUtf8().size() > room) {
-        name.chop(1);
-        if (!name.isEmpty() && name.back().isHighSurrogate())
-            name.chop(1);
-    }
-    return prefix + name + suffix;
+    return MCPresetFileName(position, preset.name(), m_class.presetFileExtension);
 }
 
 bool MCPresetManager::savePresets(MCError *error)
 {
-    const QString folder = m_class.presetsFolder();
-    QDir().mkpath(folder);
-    const QStringList existing = presetFilesInFolder(folder);
-
-    QSet<QString> written;
+    QList<MCPresetFile> files;
     qint64 position = 1;
-    for (const MCPresetRef &preset : std::as_const(m_userPresets)) {
-        const QString path = QDir(folder).absoluteFilePath(fileNameForPreset(*preset, position++));
-        if (!platform::writePropertyList(preset->dictionaryRepresentation(), path, error))
-            return false; // nothing removed: every earlier file stays
-        written.insert(QFileInfo(path).absoluteFilePath());
-    }
-    for (const QString &path : existing) {
-        if (!written.contains(path))
-            QFile::remove(path);
-    }
+    for (const MCPresetRef &preset : std::as_const(m_userPresets))
+        files.append({fileNameForPreset(*preset, position++), preset->dictionaryRepresentation()});
+    if (!MCReplacePresetFiles(m_class.presetsFolder(), m_class.presetFileExtension, files, error))
+        return false; // the kind's earlier files are all still in place
     m_defaults->setBool(false, m_class.keyIsDefaultPresets);
     return true;
 }

@@ -123,6 +123,31 @@ TEST(File, CaptureDateAndParts)
     EXPECT_EQ(file->filteredCaptureDate(), MCFile::distantPast());
 }
 
+// A reload racing one that follows newer properties: once both are done the capture date is
+// always the one of the properties in place, never the older one the first reload read.
+TEST(File, OverlappingCaptureDateReloadsNeverKeepAStaleDate)
+{
+    auto file = MCFile::fileWithID(7);
+    const QVariantMap dates[2] = {withExifDates("2001:01:01 10:00:00", nullptr), withExifDates("2002:02:02 10:00:00", nullptr)};
+    int stale = 0;
+    for (int round = 0; round < 400; ++round) {
+        file->fileInfo().reloadAllPropertiesFromImageInfo(dates[round % 2]);
+        std::atomic<bool> go{false};
+        std::thread racing([&] {
+            while (!go.load())
+                std::this_thread::yield();
+            file->reloadCaptureDate();
+        });
+        go = true;
+        file->fileInfo().reloadAllPropertiesFromImageInfo(dates[(round + 1) % 2]);
+        file->reloadCaptureDate();
+        racing.join();
+        if (file->captureYear() != ((round + 1) % 2 == 0 ? 2001 : 2002))
+            ++stale;
+    }
+    EXPECT_EQ(stale, 0);
+}
+
 TEST(File, BrowserFilterAndGroupValues)
 {
     auto file = MCFileContainer::newFileWithURL("/Photos/Trip/a.jpg");

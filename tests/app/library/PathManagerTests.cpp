@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <thread>
 
 namespace {
@@ -119,4 +121,63 @@ TEST(PathManager, TemporaryPathNeverEqualsTheDestination)
     EXPECT_NE(inside, first);
     EXPECT_EQ(folderOf(inside), folderOf(first));
     manager.cleanupTemporaryURLs();
+}
+
+namespace {
+
+QStringList temporaryFoldersIn(const QString &folder)
+{
+    return QDir(folder).entryList({".quillonx-tmp-*"}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+// A temporary folder of one operation lies beside the photo, names this process and goes,
+// with what it holds, when the operation lets go of it. The shared ones go with the manager.
+TEST(PathManager, TemporaryFoldersGoWhenTheirOperationOrManagerEnds)
+{
+    const QString photos = testsupport::makeTemporaryFolder();
+    MCPathManager manager;
+    {
+        const auto folder = manager.makeTemporaryFolderAppropriateForURL(photos + "/p.jpg");
+        ASSERT_TRUE(folder);
+        EXPECT_EQ(folderOf(folder->path()), photos);
+        EXPECT_TRUE(QFileInfo(folder->path()).fileName().startsWith(QStringLiteral(".quillonx-tmp-%1-").arg(::getpid())));
+        QFile leftover(folder->path() + "/p.jpg");
+        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    }
+    EXPECT_TRUE(temporaryFoldersIn(photos).isEmpty());
+    {
+        MCPathManager quitting;
+        quitting.temporaryFileURLAppropriateForURL(photos + "/q.jpg");
+        EXPECT_EQ(temporaryFoldersIn(photos).size(), 1);
+    }
+    EXPECT_TRUE(temporaryFoldersIn(photos).isEmpty());
+}
+
+// A run killed while it held temporary folders leaves them; the next start-up removes those
+// whose process has ended, wherever they were made, and leaves a running process's alone.
+TEST(PathManager, StartUpRemovesTheFoldersOfEndedRuns)
+{
+    const QString photos = testsupport::makeTemporaryFolder();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        MCPathManager killed;
+        killed.temporaryFileURLAppropriateForURL(photos + "/p.jpg");
+        ::_exit(0); // no clean-up, as when killed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(temporaryFoldersIn(photos).size(), 1);
+    EXPECT_TRUE(temporaryFoldersIn(photos).first().startsWith(QStringLiteral(".quillonx-tmp-%1-").arg(child)));
+
+    MCPathManager running;
+    const QString mine = folderOf(running.temporaryFileURLAppropriateForURL(photos + "/q.jpg"));
+    QDir(photos).mkdir(".quillonx-tmp-unnamed"); // not named after a process: left alone
+
+    MCPathManager startingUp;
+    EXPECT_GE(startingUp.removeStaleTemporaryFolders(), 1);
+    EXPECT_EQ(temporaryFoldersIn(photos), (QStringList{QFileInfo(mine).fileName(), ".quillonx-tmp-unnamed"}));
+    running.cleanupTemporaryURLs();
 }

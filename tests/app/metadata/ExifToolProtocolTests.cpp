@@ -183,9 +183,32 @@ TEST(ExifToolArguments, ArgumentLineForms)
         {"a\\b\nc\td\re", "#[CSTR]a\\\\b\\nc\\td\\re\n"},
         {"", "#[CSTR]\n"},
         {QByteArray("nul\0byte", 8), ""},
+        {"plain $x @y", "plain $x @y\n"},
+        // The tool reads "$" and "@" back with a backslash in the C-string form.
+        {"line\n$HOME", ""},
+        {"line\n@file", ""},
     };
     for (const auto &[argument, line] : cases)
         EXPECT_EQ(ExifTool::argumentLine(argument), line) << argument.constData();
+}
+
+// Every option of the tool is refused as a tag name in any case, also with the numbers,
+// write modes and titles some options take, since "-NAME=VALUE" could run it.
+TEST(ExifToolArguments, OptionNamesAreNeverTagNames)
+{
+    for (const char *option : {"TagsFromFile", "tagsfromfile", "AddTagsFromFile", "ALLTAGSFROMFILE", "config", "Execute",
+                               "execute3", "stay_open", "common_args", "o", "OUT", "srcfile", "w", "W+", "if", "if2", "p",
+                               "printFormat", "g1:2", "csv", "csv+", "json", "j+", "progress", "progress:Title", "echo3",
+                               "overwrite_original_in_place", "delete_original", "geotag", "api", "userParam", "r.",
+                               "ext+", "list_dir", "fileOrder2", "F+8", "htmlDump0", "use", "password", "X"}) {
+        EXPECT_TRUE(ExifTool::isOptionName(option)) << option;
+        EXPECT_FALSE(ExifTool::isValidTagName(option)) << option;
+    }
+    for (const char *tag : {"Artist", "XMP-dc:Creator", "IFD0:Make", "EXIF:DateTimeOriginal", "Rating", "Orientation",
+                            "Output", "Comment", "Copyright", "GPSLatitude", "ProgressiveScan", "Exposure"}) {
+        EXPECT_FALSE(ExifTool::isOptionName(tag)) << tag;
+        EXPECT_TRUE(ExifTool::isValidTagName(tag)) << tag;
+    }
 }
 
 TEST(ExifToolArguments, WriteCommandEscapesValuesAndSkipsBadNames)
@@ -209,6 +232,7 @@ TEST(ExifToolArguments, WriteCommandEscapesValuesAndSkipsBadNames)
         tag(QByteArray(101, 'A'), "x"),
         tag("-o", "/elsewhere"),
         tag("Bad\nName", "x"),
+        tag("TagsFromFile", "/elsewhere.jpg"),
     };
     const QByteArray command = ExifTool::writeCommand(QStringLiteral("/p/photo.jpg"), "-overwrite_original", tags);
     EXPECT_EQ(command, "/p/photo.jpg\n"

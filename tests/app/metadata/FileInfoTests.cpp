@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
 #include <thread>
 
 namespace {
@@ -79,6 +80,64 @@ TEST(FileInfo, LoadsBothGroupsWithTheirFallbacks)
 
     for (const char *bad : {"", "garbage", "2019:13:40 10:00:00", "0000:00:00 00:00:00"})
         EXPECT_FALSE(MCFileInfo::dateFromExifString(bad).has_value()) << bad;
+}
+
+namespace {
+
+// Runs with the local time zone set to `zone`, restoring the one before afterwards.
+class LocalZone
+{
+public:
+    explicit LocalZone(const char *zone) : m_had(qEnvironmentVariableIsSet("TZ")), m_before(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        ::tzset();
+    }
+    ~LocalZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_before);
+        else
+            qunsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    bool m_had;
+    QByteArray m_before;
+};
+
+} // namespace
+
+// A wall-clock time in the hour skipped when summer time begins is a real photo's time
+// (a camera not yet set forward): it reads as the moment it names by the old offset.
+TEST(FileInfo, ExifTimesInTheSpringForwardGapReadShifted)
+{
+    struct Case
+    {
+        const char *zone, *text;
+        QDateTime local;
+    };
+    const Case cases[] = {
+        {"Europe/Berlin", "2021:03:28 02:30:00", QDateTime(QDate(2021, 3, 28), QTime(3, 30), Qt::LocalTime)},
+        {"Europe/Berlin", "2021:03:28 02:00:00", QDateTime(QDate(2021, 3, 28), QTime(3, 0), Qt::LocalTime)},
+        {"Europe/Berlin", "2021:03:28 01:59:59", QDateTime(QDate(2021, 3, 28), QTime(1, 59, 59), Qt::LocalTime)},
+        {"Europe/Berlin", "2021:10:31 02:30:00", QDateTime(QDate(2021, 10, 31), QTime(2, 30), Qt::LocalTime)},
+        {"America/New_York", "2021:03:14 02:15:00", QDateTime(QDate(2021, 3, 14), QTime(3, 15), Qt::LocalTime)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.zone) + " " + c.text);
+        LocalZone zone(c.zone);
+        const std::optional<QDateTime> date = MCFileInfo::dateFromExifString(QString::fromLatin1(c.text));
+        ASSERT_TRUE(date.has_value());
+        ASSERT_TRUE(c.local.isValid());
+        EXPECT_EQ(date->toLocalTime().date(), c.local.date());
+        EXPECT_EQ(date->toLocalTime().time(), c.local.time());
+        EXPECT_EQ(date->toUTC(), c.local.toUTC());
+    }
+    LocalZone zone("Europe/Berlin");
+    EXPECT_EQ(MCFileInfo::dateFromExifString("2021:03:28 02:30:00")->toUTC(),
+              QDateTime(QDate(2021, 3, 28), QTime(1, 30), Qt::UTC));
 }
 
 TEST(FileInfo, PropertyRows)

@@ -34,11 +34,12 @@ bool writeFile(const QString &path, const QByteArray &data)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
-// Leftover edit copies in the temporary folder that serves `photo`.
+// What edits left beside `photo`: temporary folders (with the copies in them) or copies.
 QStringList leftoverCopies(const QString &photo)
 {
-    const QString folder = QFileInfo(MCPathManager::defaultManager().temporaryFileURLAppropriateForURL(photo)).absolutePath();
-    return QDir(folder).entryList({QStringLiteral("quillonx-edit-*")}, QDir::Files | QDir::Hidden);
+    return QDir(QFileInfo(photo).absolutePath())
+        .entryList({QStringLiteral(".quillonx-tmp-*"), QStringLiteral("quillonx-edit-*")},
+                   QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 // A small photo of the given format in `folder`; empty when it cannot be made here.
@@ -127,6 +128,36 @@ TEST_F(MetadataManagerTest, AwkwardNamesAndValuesArriveExactly)
     EXPECT_EQ(QDir(m_folder).entryList(QDir::Files).size(), 1); // nothing else appeared beside it
 }
 
+// Paths the tool's C-string arguments cannot carry ("$" or "@" beside a line break): the
+// photo is read and edited all the same, and nothing is left beside it.
+TEST_F(MetadataManagerTest, PathsWithLineBreaksAndDollarOrAtSigns)
+{
+    const std::pair<const char *, const char *> places[] = {
+        {"folder\n$HOME", "photo.jpg"},
+        {"folder\n@list", "p$1@\n.png"},
+        {"plain", "line\nbreak $x @y.jpg"},
+    };
+    for (const auto &[folderName, photoName] : places) {
+        SCOPED_TRACE(std::string(folderName) + "/" + photoName);
+        const QString folder = m_folder + QLatin1Char('/') + QString::fromUtf8(folderName);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString photo = makePhoto(folder, QString::fromUtf8(photoName));
+        ASSERT_FALSE(photo.isEmpty());
+        MCError error;
+        const std::optional<QVariantMap> read = manager().readMetadataAtURL(photo, &error);
+        ASSERT_TRUE(read) << error.toString().toStdString();
+        EXPECT_EQ(read->value("ImageWidth").toString(), "16");
+        EXPECT_EQ(read->value("FileName").toString(), QFileInfo(photo).fileName());
+        EXPECT_EQ(read->value("Directory").toString(), folder);
+
+        ASSERT_TRUE(manager().updateMetadataForImageAtURL(photo, {{QStringLiteral("XMP-dc:Creator"), QStringLiteral("Odd")}}, &error))
+            << error.toString().toStdString();
+        EXPECT_EQ(manager().readMetadataAtURL(photo, nullptr)->value("Creator").toString(), "Odd");
+        EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{QFileInfo(photo).fileName()});
+    }
+}
+
 TEST_F(MetadataManagerTest, ScriptsRunAroundTheValues)
 {
     const QString photo = makePhoto(m_folder, QStringLiteral("scripted.jpg"));
@@ -184,6 +215,8 @@ TEST_F(MetadataManagerTest, FailedEditsLeaveThePhotoUntouched)
          "does not exist"},
         {"nothing to change", photo, {}, ""},
         {"option as tag name", photo, {{QStringLiteral("-o"), QStringLiteral("/tmp/x")}}, "New values cound't be set."},
+        {"copying option as tag name", photo, {{QStringLiteral("TagsFromFile"), garbage}}, "New values cound't be set."},
+        {"option in other case", photo, {{QStringLiteral("aLLtAGSfROMfILE"), garbage}}, "New values cound't be set."},
         {"moving pseudo tag", photo, {{QStringLiteral("System:Directory"), QStringLiteral("/tmp")}}, "New values cound't be set."},
         {"corrupt file", garbage, {{QStringLiteral("Artist"), QStringLiteral("x")}}, "Error"},
         {"missing file", m_folder + QStringLiteral("/missing.jpg"), {{QStringLiteral("Artist"), QStringLiteral("x")}}, ""},

@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QPoint>
+#include <QProcess>
 
 using namespace pipelinetest;
 
@@ -130,6 +132,94 @@ TEST_F(Presets, AFailedWriteRemovesNothing)
     EXPECT_TRUE(QFile::exists(QDir(userFolder).filePath("002_B.convertpreset")));
     MCPresetManager reread(presetClass, defaults.get());
     EXPECT_EQ(namesOf(reread.userPresets()), (QStringList{"A", "B"}));
+}
+
+namespace {
+
+// A preset whose file dictionary a property list cannot hold, so writing it fails.
+class UnwritablePreset : public MCPreset
+{
+public:
+    QString name() const override { return QStringLiteral("Unwritable"); }
+    void setName(const QString &) override {}
+    QVariantMap dictionaryRepresentation() const override { return {{"name", name()}, {"where", QPoint(1, 2)}}; }
+    MCPresetRef copyPreset() const override { return std::make_shared<UnwritablePreset>(); }
+};
+
+QStringList stagingFoldersIn(const QString &folder)
+{
+    return QDir(folder).entryList({".quillonx-presets-*"}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+// A save that fails part-way changes nothing: the earlier files are all there, no new one is,
+// and the next start reads every preset once.
+TEST_F(Presets, AFailedSaveLeavesTheEarlierSetExactly)
+{
+    MCPresetManager manager(presetClass, defaults.get());
+    manager.setUserPresets({preset("A"), preset("B")});
+    ASSERT_TRUE(manager.savePresets());
+    manager.setUserPresets({preset("New"), preset("A"), preset("B"), std::make_shared<UnwritablePreset>()});
+    MCError error;
+    EXPECT_FALSE(manager.savePresets(&error));
+    EXPECT_FALSE(error.isNull());
+    EXPECT_EQ(filesIn(userFolder), (QStringList{"001_A.convertpreset", "002_B.convertpreset"}));
+    EXPECT_TRUE(stagingFoldersIn(userFolder).isEmpty());
+    MCPresetManager reread(presetClass, defaults.get());
+    EXPECT_EQ(namesOf(reread.userPresets()), (QStringList{"A", "B"}));
+}
+
+// A name a file can hold only in part (a control character, "/") never makes saves fail:
+// the file name is made safe and the name inside the file keeps everything storable.
+TEST_F(Presets, OddNamesNeverBlockLaterSaves)
+{
+    MCPresetManager manager(presetClass, defaults.get());
+    const QString odd = QStringLiteral("bad") + QChar(1) + QStringLiteral("/x");
+    manager.setUserPresets({preset("New"), preset("A"), preset("B"), preset(odd)});
+    ASSERT_TRUE(manager.savePresets());
+    EXPECT_EQ(filesIn(userFolder), (QStringList{"001_New.convertpreset", "002_A.convertpreset", "003_B.convertpreset",
+                                                "004_bad__x.convertpreset"}));
+    manager.setUserPresets({preset("A"), preset(odd)});
+    ASSERT_TRUE(manager.savePresets());
+    MCPresetManager reread(presetClass, defaults.get());
+    EXPECT_EQ(namesOf(reread.userPresets()), (QStringList{"A", QStringLiteral("bad\uFFFD/x")}));
+    EXPECT_TRUE(stagingFoldersIn(userFolder).isEmpty());
+}
+
+// A save whose process died part-way is finished by the next reader: carried through when
+// every new file had been written (the list of them exists), dropped otherwise.
+TEST_F(Presets, AnInterruptedSaveIsFinishedFromWhatItLeft)
+{
+    QProcess ended;
+    ended.start("true");
+    ASSERT_TRUE(ended.waitForStarted(10000));
+    const qint64 deadPid = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished(10000));
+    for (const bool complete : {true, false}) {
+        SCOPED_TRACE(complete ? "complete" : "incomplete");
+        QDir(userFolder).removeRecursively();
+        {
+            MCPresetManager manager(presetClass, defaults.get());
+            manager.setUserPresets({preset("A"), preset("B")});
+            ASSERT_TRUE(manager.savePresets());
+        }
+        // As a killed save leaves it: the new set staged, one earlier file already set aside.
+        const QString staging = QDir(userFolder).filePath(QStringLiteral(".quillonx-presets-%1-abcdef").arg(deadPid));
+        ASSERT_TRUE(QDir().mkpath(staging + "/new") && QDir().mkpath(staging + "/previous"));
+        ASSERT_TRUE(platform::writePropertyList(preset("C")->dictionaryRepresentation(), staging + "/new/001_C.convertpreset"));
+        ASSERT_TRUE(QFile::rename(QDir(userFolder).filePath("001_A.convertpreset"), staging + "/previous/001_A.convertpreset"));
+        if (complete) {
+            QFile manifest(staging + "/manifest");
+            ASSERT_TRUE(manifest.open(QIODevice::WriteOnly));
+            manifest.write("001_C.convertpreset\n");
+        } else {
+            ASSERT_TRUE(QFile::rename(staging + "/previous/001_A.convertpreset", QDir(userFolder).filePath("001_A.convertpreset")));
+        }
+        MCPresetManager reread(presetClass, defaults.get());
+        EXPECT_EQ(namesOf(reread.userPresets()), (complete ? QStringList{"C"} : QStringList{"A", "B"}));
+        EXPECT_TRUE(stagingFoldersIn(userFolder).isEmpty());
+    }
 }
 
 TEST_F(Presets, NamesAreMadeSafeForFileNamesAndReadBackIntact)
