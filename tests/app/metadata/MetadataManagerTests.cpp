@@ -150,7 +150,7 @@ TEST_F(MetadataManagerTest, PathsWithLineBreaksAndDollarOrAtSigns)
         EXPECT_EQ(read->value("FileName").toString(), QFileInfo(photo).fileName());
         EXPECT_EQ(read->value("Directory").toString(), folder);
 
-        ASSERT_TRUE(manager().updateMetadataForImageAtURL(photo, {{QStringLiteral("XMP-dc:Creator"), QStringLiteral("Odd")}}, &error))
+        ASSERT_TRUE(manager().updateMetadataForImageAtURL(photo, MCMetadataValues{{QStringLiteral("XMP-dc:Creator"), QStringLiteral("Odd")}}, &error))
             << error.toString().toStdString();
         EXPECT_EQ(manager().readMetadataAtURL(photo, nullptr)->value("Creator").toString(), "Odd");
         EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

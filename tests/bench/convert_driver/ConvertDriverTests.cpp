@@ -28,13 +28,13 @@ QString makePhoto(const QString &folder, const QString &name, QSize size, const 
     return path;
 }
 
-struct Run
+struct DriverRun
 {
     int exitCode = -1;
     QByteArray output;
 };
 
-Run runDriver(const QString &outputFolder, const QStringList &sources)
+DriverRun runDriver(const QString &outputFolder, const QStringList &sources)
 {
 #ifdef QUILLON_CONVERT_BENCH
     const QString preset = QDir(testsupport::makeTemporaryFolder(QStringLiteral("preset"))).filePath("jpeg.convertpreset");
@@ -42,7 +42,7 @@ Run runDriver(const QString &outputFolder, const QStringList &sources)
     EXPECT_TRUE(platform::writePropertyList(jpeg.dictionaryRepresentation(), preset));
     QProcess process;
     process.start(QStringLiteral(QUILLON_CONVERT_BENCH), QStringList{preset, outputFolder} + sources);
-    Run run;
+    DriverRun run;
     if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
         run.exitCode = process.exitCode();
     run.output = process.readAllStandardOutput() + process.readAllStandardError();
@@ -85,7 +85,7 @@ TEST_F(ConvertDriver, SourcesSharingABaseNameEachGetAResult)
     const QString output = testsupport::makeTemporaryFolder(QStringLiteral("output"));
     const QString jpeg = makePhoto(sources, QStringLiteral("a.jpeg"), QSize(8, 6), "JPEG");
     const QString png = makePhoto(sources, QStringLiteral("a.png"), QSize(10, 4), "PNG");
-    const Run run = runDriver(output, {jpeg, png});
+    const DriverRun run = runDriver(output, {jpeg, png});
     EXPECT_EQ(run.exitCode, 0) << run.output.constData();
     EXPECT_TRUE(run.output.contains("files 2\n")) << run.output.constData();
     EXPECT_EQ(QDir(output).entryList(QDir::Files, QDir::Name), (QStringList{"a 2.jpg", "a.jpg"}));
@@ -101,7 +101,7 @@ TEST_F(ConvertDriver, AnOutputFolderHoldingTheSourcesKeepsThem)
     const QString jpeg = makePhoto(folder, QStringLiteral("a.jpg"), QSize(8, 6), "JPEG");
     const QString png = makePhoto(folder, QStringLiteral("b.png"), QSize(10, 4), "PNG");
     const QByteArray original = contents(jpeg);
-    const Run run = runDriver(folder, {jpeg, png});
+    const DriverRun run = runDriver(folder, {jpeg, png});
     EXPECT_EQ(run.exitCode, 0) << run.output.constData();
     EXPECT_TRUE(run.output.contains("files 2\n")) << run.output.constData();
     EXPECT_EQ(contents(jpeg), original);
