@@ -100,21 +100,18 @@ void MCFile::reloadMetadata()
     reloadCaptureDate();
 }
 
-void MCFile::reloadCaptureDate()
+void MCFile::reloadCaptureDate() { reloadCaptureDate(m_fileInfo->values()); }
+
+void MCFile::reloadCaptureDate(const std::shared_ptr<const MCFileInfo::Values> &values)
 {
-    // Reading the properties, comparing and swapping are one step: a reload that read older
-    // properties can never store its date after a later reload stored the newer one.
-    std::lock_guard reloading(m_captureReloadLock);
-    const std::shared_ptr<const MCFileInfo::Values> values = m_fileInfo->values();
     std::optional<QDateTime> date;
     if (values->dateTimeOriginal.isValid() && !values->dateTimeOriginal.isNull())
         date = values->dateTimeOriginal.toDateTime();
     else if (values->dateTimeDigitized.isValid() && !values->dateTimeDigitized.isNull())
         date = values->dateTimeDigitized.toDateTime();
-    if (date == captureDate())
-        return;
     auto next = std::make_shared<Capture>();
     next->captureDate = date;
+    next->generation = values->generation;
     if (date) {
         const QDateTime local = date->toLocalTime();
         next->captureYear = local.date().year();
@@ -122,7 +119,11 @@ void MCFile::reloadCaptureDate()
         next->captureDay = local.date().day();
         next->captureHour = local.time().hour();
     }
+    // Compared and swapped in one step: a reload that read older properties never replaces
+    // what a reload of newer ones stored, however the two overlap.
     std::lock_guard guard(m_stateLock);
+    if (values->generation < m_capture->generation)
+        return;
     m_capture = std::move(next);
 }
 

@@ -58,6 +58,7 @@ public:
     {
         std::optional<QDateTime> captureDate;
         std::optional<qint64> captureYear, captureMonth, captureDay, captureHour;
+        quint64 generation = 0; // of the image properties it was taken from
     };
 
     static std::shared_ptr<MCFile> fileWithID(quint64 fileID) { return std::make_shared<MCFile>(fileID); }
@@ -107,6 +108,10 @@ public:
     // The capture date is the original date-time, else the digitised one. When it changes the
     // parts follow; when it disappears the parts are cleared too.
     void reloadCaptureDate();
+    // The same from one snapshot of fileInfo()'s values. A snapshot older than the one the
+    // current capture date came from changes nothing, so of two overlapping reloads the one
+    // that read the newer properties always wins.
+    void reloadCaptureDate(const std::shared_ptr<const MCFileInfo::Values> &values);
 
     // The platform's label number (0-7) translated to the stored numbering; others as they are.
     static qint64 fileLabelFromLabelNumber(qint64 labelNumber);
@@ -263,7 +268,6 @@ private:
     const std::unique_ptr<MCFileInfo> m_fileInfo;
     QString m_filePath, m_fileName, m_folderPath, m_folderRelativePath;
 
-    std::mutex m_captureReloadLock; // serialises reloadCaptureDate(): read, compare and swap as one
     mutable std::mutex m_stateLock; // guards the two snapshot pointers below
     std::shared_ptr<const Facts> m_facts;
     std::shared_ptr<const Capture> m_capture;

@@ -115,6 +115,7 @@ void MCFileInfo::swapValues(const std::function<void(Values &)> &change)
     std::lock_guard writing(m_reloadLock);
     auto next = std::make_shared<Values>(*values());
     change(*next);
+    ++next->generation;
     std::lock_guard guard(m_valuesLock);
     m_values = std::move(next);
 }

@@ -40,6 +40,8 @@ public:
         QVariant exposureTime, flash, FNumber, focalLength, ISOSpeedRating, lightSource, meteringMode;
         QVariant sceneCaptureType, sensingMethod;
         QVariant GPSAltitude, GPSAltitudeRef, GPSLatitude, GPSLatitudeRef, GPSLongitude, GPSLongitudeRef;
+        // Counts the reloads: a snapshot with a higher number holds newer values.
+        quint64 generation = 0;
     };
 
     // A missing identifier (null) gives no record.

@@ -148,6 +148,24 @@ TEST(File, OverlappingCaptureDateReloadsNeverKeepAStaleDate)
     EXPECT_EQ(stale, 0);
 }
 
+// The same overlap made deterministic: a reload that read the properties, stalled, and
+// finishes after a reload of newer properties leaves the newer date in place.
+TEST(File, ACaptureDateFromOlderPropertiesNeverReplacesANewerOne)
+{
+    auto file = MCFile::fileWithID(8);
+    file->fileInfo().reloadAllPropertiesFromImageInfo(withExifDates("2001:01:01 10:00:00", nullptr));
+    const std::shared_ptr<const MCFileInfo::Values> older = file->fileInfo().values();
+    file->fileInfo().reloadAllPropertiesFromImageInfo(withExifDates("2002:02:02 10:00:00", nullptr));
+    file->reloadCaptureDate();
+    file->reloadCaptureDate(older);
+    EXPECT_EQ(file->captureYear(), 2002);
+
+    // Newer properties still replace it, also when they hold no date.
+    file->fileInfo().reloadAllPropertiesFromImageInfo({});
+    file->reloadCaptureDate();
+    EXPECT_FALSE(file->captureYear().has_value());
+}
+
 TEST(File, BrowserFilterAndGroupValues)
 {
     auto file = MCFileContainer::newFileWithURL("/Photos/Trip/a.jpg");
