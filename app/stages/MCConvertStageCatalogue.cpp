@@ -4,10 +4,13 @@
 #include "app/engine/pipeline/MCConvertStage.h"
 
 #include "app/stages/MCConvertBorder.h"
+#include "app/stages/MCConvertCaptureDate.h"
 #include "app/stages/MCConvertColor.h"
 #include "app/stages/MCConvertCrop.h"
 #include "app/stages/MCConvertCurves.h"
 #include "app/stages/MCConvertGamma.h"
+#include "app/stages/MCConvertKeywords.h"
+#include "app/stages/MCConvertOwnerInfo.h"
 #include "app/stages/MCConvertResolution.h"
 #include "app/stages/MCConvertRotate.h"
 #include "app/stages/MCConvertScale.h"
@@ -34,7 +37,7 @@ const std::vector<MCConvertStageClass> &catalogue()
         {0, "Auto Contrast", "MCConvertAutoContrast", 0, false, true, &make<MCConvertAutoContrast>},
         {1, "Crop", "MCConvertCrop", 0, false, true, &make<MCConvertCrop>},
         {2, "Curves", "MCConvertCurves", 0, false, true, &make<MCConvertCurves>},
-        {3, "Remove Private Tags", "MCConvertRemovePrivateTags", 0, false, false, nullptr},
+        {3, "Remove Private Tags", "MCConvertRemovePrivateTags", 0, false, false, &make<MCConvertRemovePrivateTags>},
         {5, "Scale", "MCConvertScale", 0, false, true, &make<MCConvertScale>},
         {6, "Trim", "MCConvertTrim", 0, false, true, &make<MCConvertTrim>},
         {7, "Change Resolution", "MCConvertResolution", 0, true, true, &make<MCConvertResolution>},
@@ -56,13 +59,15 @@ const std::vector<MCConvertStageClass> &catalogue()
         {23, "Alpha Mask", "MCConvertAlphaMask", 0, false, false, nullptr},
         {24, "Color to Alpha", "MCConvertColorToAlpha", 0, false, true, nullptr},
         {25, "Alpha to Color", "MCConvertAlphaToColor", 0, false, true, nullptr},
-        {26, "Set Capture Date", "MCConvertSetCaptureDate", 0, false, true, nullptr},
+        {26, "Set Capture Date", "MCConvertSetCaptureDate", 0, false, true, &make<MCConvertSetCaptureDate>},
         {27, "Trim Color", "MCConvertTrimColor", 0, false, true, &make<MCConvertTrimColor>},
-        {28, "Shift Capture Date", "MCConvertShiftCaptureDate", 0, false, true, nullptr},
-        {29, "File Creation to Capture Date", "MCConvertSetCaptureDateFromCreated", 0, false, true, nullptr},
-        {30, "Add Keywords", "MCConvertAddKeyword", 0, false, false, nullptr},
-        {31, "Set Copyright and Owner", "MCConvertSetCopyrightAndOwner", 0, false, false, nullptr},
-        {32, "Set Rating", "MCConvertSetRating", 0, false, false, nullptr},
+        {28, "Shift Capture Date", "MCConvertShiftCaptureDate", 0, false, true, &make<MCConvertShiftCaptureDate>},
+        {29, "File Creation to Capture Date", "MCConvertSetCaptureDateFromCreated", 0, false, true,
+         &make<MCConvertSetCaptureDateFromCreated>},
+        {30, "Add Keywords", "MCConvertAddKeyword", 0, false, false, &make<MCConvertAddKeyword>},
+        {31, "Set Copyright and Owner", "MCConvertSetCopyrightAndOwner", 0, false, false,
+         &make<MCConvertSetCopyrightAndOwner>},
+        {32, "Set Rating", "MCConvertSetRating", 0, false, false, &make<MCConvertSetRating>},
         {33, "Rotate & Flip", "MCConvertRotate", 0, false, true, &make<MCConvertRotate>},
         {34, "Assign Profile", "MCConvertAssignProfile", 1, true, false, nullptr},
         {35, "Proof with Profile", "MCConvertProofProfile", 0, false, false, nullptr},
@@ -70,11 +75,11 @@ const std::vector<MCConvertStageClass> &catalogue()
         {37, "Watermark Rectangle", "MCConvertWatermarkRect", 0, false, false, nullptr},
         {38, "Blur", "MCConvertBlur", 0, false, true, &make<MCConvertBlur>},
         {39, "Levels", "MCConvertLevels", 0, false, true, &make<MCConvertLevels>},
-        {40, "Find and Replace Keywords", "MCConvertReplaceKeyword", 0, false, false, nullptr},
+        {40, "Find and Replace Keywords", "MCConvertReplaceKeyword", 0, false, false, &make<MCConvertReplaceKeyword>},
         {101, "Scale to Size", "MCConvertScaleToSize", 0, false, true, &make<MCConvertScaleToSize>},
         {201, "Vignette", "MCConvertVignette", 0, false, true, &make<MCConvertVignette>},
-        {401, "Set GPS Location", "MCConvertSetGPS", 0, true, false, nullptr},
-        {402, "Set IPTC Info", "MCConvertSetIPTCInfo", 0, false, false, nullptr},
+        {401, "Set GPS Location", "MCConvertSetGPS", 0, true, false, &make<MCConvertSetGPS>},
+        {402, "Set IPTC Info", "MCConvertSetIPTCInfo", 0, false, false, &make<MCConvertSetIPTCInfo>},
     };
     return table;
 }

@@ -232,11 +232,14 @@ void fillIptc(Exiv2::IptcData &iptc, Exiv2::XmpData &xmp, const QVariantMap &pro
         const QVariant value = dictionary.value(name.property);
         if (!value.isValid())
             continue;
+        // A lone empty text is a field that was emptied: it is written empty, not dropped, so
+        // it replaces what the field held; empty entries of a list are no entries.
+        const bool list = value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList;
         try {
             const Exiv2::IptcKey key(std::string("Iptc.Application2.") + name.dataset);
             for (const QVariant &item : asList(value)) {
                 QString text = item.toString();
-                if (text.isEmpty())
+                if (text.isEmpty() && list)
                     continue;
                 Exiv2::Value::AutoPtr v = Exiv2::Value::create(Exiv2::IptcDataSets::dataSetType(key.tag(), key.record()));
                 if (v->typeId() == Exiv2::date && text.size() == 8 && !text.contains(QLatin1Char('-')))

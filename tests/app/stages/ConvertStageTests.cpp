@@ -2,10 +2,13 @@
 #include "app/engine/pipeline/MCConvertStage.h"
 #include "app/library/MCFile.h"
 #include "app/stages/MCConvertBorder.h"
+#include "app/stages/MCConvertCaptureDate.h"
 #include "app/stages/MCConvertColor.h"
 #include "app/stages/MCConvertCrop.h"
 #include "app/stages/MCConvertCurves.h"
 #include "app/stages/MCConvertGamma.h"
+#include "app/stages/MCConvertKeywords.h"
+#include "app/stages/MCConvertOwnerInfo.h"
 #include "app/stages/MCConvertResolution.h"
 #include "app/stages/MCConvertRotate.h"
 #include "app/stages/MCConvertScale.h"
@@ -316,6 +319,55 @@ TEST(ConvertStageStoredForm, RoundTripGivesAnEqualStage)
          [](MCConvertStage &s) {
              static_cast<MCConvertVignette &>(s).setExposure(0.3);
              s.setExpanded(false);
+         }},
+        // Metadata stages.
+        {"add keywords", 30,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertAddKeyword &>(s).setKeywords("sun, Sea ,");
+             static_cast<MCConvertAddKeyword &>(s).setRemovesExistingKeywords(true);
+         }},
+        {"add keywords nil", 30, [](MCConvertStage &s) { static_cast<MCConvertAddKeyword &>(s).setKeywords(QString()); }},
+        {"replace keywords", 40,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertReplaceKeyword &>(s).setFind("a, b");
+             static_cast<MCConvertReplaceKeyword &>(s).setReplace("C");
+             static_cast<MCConvertReplaceKeyword &>(s).setAppendsAnyway(true);
+         }},
+        {"remove private tags", 3,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertRemovePrivateTags &>(s).setRemovesGPS(false);
+             static_cast<MCConvertRemovePrivateTags &>(s).setRemovesIPTC(false);
+         }},
+        {"set capture date", 26,
+         [](MCConvertStage &s) { static_cast<MCConvertSetCaptureDate &>(s).setDate(QDateTime::fromMSecsSinceEpoch(1600000000250)); }},
+        {"capture date from created", 29,
+         [](MCConvertStage &s) { static_cast<MCConvertSetCaptureDateFromCreated &>(s).setSetsOnlyIfMissing(false); }},
+        {"shift capture date", 28,
+         [](MCConvertStage &s) {
+             auto &shift = static_cast<MCConvertShiftCaptureDate &>(s);
+             shift.setYears(-2);
+             shift.setMonths(14);
+             shift.setSeconds(-3600);
+             shift.setUsesCreatedDateIfMissing(false);
+         }},
+        {"copyright and owner", 31,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertSetCopyrightAndOwner &>(s).setCopyright("© Ann");
+             static_cast<MCConvertSetCopyrightAndOwner &>(s).setOwner(QString());
+         }},
+        {"rating", 32, [](MCConvertStage &s) { static_cast<MCConvertSetRating &>(s).setRating(0); }},
+        {"gps", 401,
+         [](MCConvertStage &s) {
+             static_cast<MCConvertSetGPS &>(s).setLatitude(-33.8568);
+             static_cast<MCConvertSetGPS &>(s).setLongitude(151.2153);
+             static_cast<MCConvertSetGPS &>(s).setSetsOnlyIfMissing(false);
+         }},
+        {"iptc info", 402,
+         [](MCConvertStage &s) {
+             s.setValueForKey("shouldEditHeadline", false);
+             s.setValueForKey("headline", "kept out");
+             s.setValueForKey("creator", "Ann");
+             s.setValueForKey("location", QString());
          }},
     };
     for (const Row &row : rows) {
