@@ -49,25 +49,36 @@ public:
     QList<MCPresetRef> userPresets() const { return m_userPresets; }
     void setUserPresets(const QList<MCPresetRef> &presets) { m_userPresets = presets; }
 
-    // Reads the user's presets. While the first-run key is YES the shipped presets are added
-    // to them (never replacing or removing one of the user's) and everything is saved.
+    // Reads the user's presets; a file that cannot be read as a preset is skipped with a log
+    // line. While the first-run key is YES the shipped presets are added to them (never
+    // replacing or removing one of the user's) and everything is saved.
     void loadPresets();
     // Writes one file per preset ("%03ld_<name>.<extension>", numbered from 1 in list order)
     // through MCReplacePresetFiles(): the kind's files are replaced all at once, and only then
     // is the first-run key cleared. A failure leaves every earlier file in place and no new one.
+    // A file the last load could not read is not lost with them: it is first renamed aside to
+    // "<file name>.damaged" (which is no longer of the kind), with a log line.
     bool savePresets(MCError *error = nullptr);
     // The shipped presets in listing order.
-    QList<MCPresetRef> defaultPresets() const;
+    QList<MCPresetRef> defaultPresets() const { return defaultPresetsOfClass(m_class); }
+    // The same without a manager (which would read and perhaps install the user's presets).
+    static QList<MCPresetRef> defaultPresetsOfClass(const MCPresetClass &presetClass);
     // By name, ascending, plain (case-sensitive, unlocalized) comparison; stable.
     static QList<MCPresetRef> sortedPresets(const QList<MCPresetRef> &presets);
     // The file name of the preset at `position` (from 1): MCPresetFileName() of its name.
     QString fileNameForPreset(const MCPreset &preset, qint64 position) const;
 
 private:
-    QList<MCPresetRef> presetsInFolder(const QString &folder) const;
-    QStringList presetFilesInFolder(const QString &folder) const;
+    // The presets of the files of the kind in `folder`, in listing order; `unreadFiles`
+    // receives the paths of the files that could not be read as presets.
+    static QList<MCPresetRef> presetsInFolder(const MCPresetClass &presetClass, const QString &folder,
+                                              QStringList *unreadFiles = nullptr);
+    static QStringList presetFilesInFolder(const MCPresetClass &presetClass, const QString &folder);
+    // Renames the files of m_unreadFiles that are still there aside, out of the kind.
+    void setAsideUnreadFiles();
 
     MCPresetClass m_class;
     MCUserDefaults *m_defaults;
     QList<MCPresetRef> m_userPresets;
+    QStringList m_unreadFiles; // the user's preset files the last load could not read
 };

@@ -1,5 +1,7 @@
 #include "app/engine/pipeline/MCPreset.h"
 
+#include "app/library/MCFileManager.h"
+#include "app/library/MCLogQuillon.h"
 #include "app/library/MCPresetFiles.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
@@ -17,7 +19,7 @@ MCPresetManager::MCPresetManager(MCPresetClass presetClass, MCUserDefaults *defa
     loadPresets();
 }
 
-QStringList MCPresetManager::presetFilesInFolder(const QString &folder) const
+QStringList MCPresetManager::presetFilesInFolder(const MCPresetClass &presetClass, const QString &folder)
 {
     QStringList files;
     if (folder.isEmpty())
@@ -25,29 +27,51 @@ QStringList MCPresetManager::presetFilesInFolder(const QString &folder) const
     // Plain files of the kind: no hidden files, no sub-folders, the extension exactly.
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
-        if (entry.suffix() == m_class.presetFileExtension)
+        if (entry.suffix() == presetClass.presetFileExtension)
             files.append(entry.absoluteFilePath());
     }
     return files;
 }
 
-QList<MCPresetRef> MCPresetManager::presetsInFolder(const QString &folder) const
+QList<MCPresetRef> MCPresetManager::presetsInFolder(const MCPresetClass &presetClass, const QString &folder,
+                                                    QStringList *unreadFiles)
 {
     QList<MCPresetRef> presets;
-    MCFinishInterruptedPresetSaves(folder, m_class.presetFileExtension);
-    for (const QString &path : presetFilesInFolder(folder)) {
-        const std::optional<QVariantMap> dictionary = platform::readPropertyListDictionary(path);
-        if (!dictionary)
+    MCFinishInterruptedPresetSaves(folder, presetClass.presetFileExtension);
+    for (const QString &path : presetFilesInFolder(presetClass, folder)) {
+        MCError error;
+        const std::optional<QVariantMap> dictionary = platform::readPropertyListDictionary(path, &error);
+        MCPresetRef preset = dictionary ? presetClass.presetFromDictionary(*dictionary) : nullptr;
+        if (!preset) {
+            // A damaged or foreign file costs only itself.
+            MCLogQuillon::application().error(QStringLiteral("Skipped the preset file that could not be read: %1\nError: %2")
+                                                  .arg(path, error.localizedDescription()));
+            if (unreadFiles)
+                unreadFiles->append(path);
             continue;
-        if (MCPresetRef preset = m_class.presetFromDictionary(*dictionary))
-            presets.append(preset);
+        }
+        presets.append(preset);
     }
     return presets;
 }
 
-QList<MCPresetRef> MCPresetManager::defaultPresets() const
+QList<MCPresetRef> MCPresetManager::defaultPresetsOfClass(const MCPresetClass &presetClass)
 {
-    return presetsInFolder(m_class.defaultPresetsFolderInBundle ? m_class.defaultPresetsFolderInBundle() : QString());
+    return presetsInFolder(presetClass,
+                           presetClass.defaultPresetsFolderInBundle ? presetClass.defaultPresetsFolderInBundle() : QString());
+}
+
+void MCPresetManager::setAsideUnreadFiles()
+{
+    for (const QString &path : std::as_const(m_unreadFiles)) {
+        if (!QFileInfo(path).isFile())
+            continue;
+        const QString aside = MCFileManager::defaultManager().uniqueFileURLForURL(path + QStringLiteral(".damaged"));
+        if (aside.isEmpty() || !QFile::rename(path, aside))
+            continue; // the save below will replace it; nothing more can be done for it
+        MCLogQuillon::application().error(QStringLiteral("Set the unreadable preset file aside: %1").arg(aside));
+    }
+    m_unreadFiles.clear();
 }
 
 QList<MCPresetRef> MCPresetManager::sortedPresets(const QList<MCPresetRef> &presets)
@@ -60,7 +84,8 @@ QList<MCPresetRef> MCPresetManager::sortedPresets(const QList<MCPresetRef> &pres
 
 void MCPresetManager::loadPresets()
 {
-    QList<MCPresetRef> presets = presetsInFolder(m_class.presetsFolder());
+    m_unreadFiles.clear();
+    QList<MCPresetRef> presets = presetsInFolder(m_class, m_class.presetsFolder(), &m_unreadFiles);
     if (m_defaults->boolForKey(m_class.keyIsDefaultPresets)) {
         // Installing the shipped presets only adds: a user's preset is never replaced or lost,
         // also not when the settings were reset and the key reads YES again.
@@ -85,6 +110,8 @@ QString MCPresetManager::fileNameForPreset(const MCPreset &preset, qint64 positi
 
 bool MCPresetManager::savePresets(MCError *error)
 {
+    // Replacing the kind's files would take an unreadable one with them.
+    setAsideUnreadFiles();
     QList<MCPresetFile> files;
     qint64 position = 1;
     for (const MCPresetRef &preset : std::as_const(m_userPresets))

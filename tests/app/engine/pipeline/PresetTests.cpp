@@ -321,3 +321,37 @@ TEST(ConvertPreset, ShippedPresetsRead)
     for (const MCPresetRef &p : manager.userPresets())
         EXPECT_FALSE(p->name().isEmpty());
 }
+
+// A file that is not a preset is skipped on reading, and a save (also the one that installs
+// the shipped presets) sets it aside intact instead of replacing it with the kind's files.
+TEST_F(Presets, DamagedFilesAreSkippedAndSetAside)
+{
+    writeShipped("a.convertpreset", "Web");
+    ASSERT_TRUE(QDir().mkpath(userFolder));
+    const QByteArray half = "<?xml version=\"1.0\"?><plist><dict><key>name</key>";
+    const QByteArray list = platform::dataFromPropertyList(QVariantList{1});
+    const auto write = [this](const char *name, const QByteArray &data) {
+        QFile file(QDir(userFolder).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    };
+    write("000_Half.convertpreset", half);
+    write("009_List.convertpreset", list);
+    MCPresetManager manager(presetClass, defaults.get());
+    EXPECT_EQ(namesOf(manager.userPresets()), (QStringList{"Web"}));
+    manager.setUserPresets({preset("A"), preset("B")});
+    ASSERT_TRUE(manager.savePresets());
+    EXPECT_EQ(filesIn(userFolder), (QStringList{"000_Half.convertpreset.damaged", "001_A.convertpreset",
+                                                "002_B.convertpreset", "009_List.convertpreset.damaged"}));
+    QFile kept(QDir(userFolder).filePath("000_Half.convertpreset.damaged"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), half);
+
+    // A damaged file appearing again next to an earlier one set aside gets a free name.
+    write("000_Half.convertpreset", half);
+    MCPresetManager again(presetClass, defaults.get());
+    EXPECT_EQ(namesOf(again.userPresets()), (QStringList{"A", "B"}));
+    ASSERT_TRUE(again.savePresets());
+    EXPECT_TRUE(QFile::exists(QDir(userFolder).filePath("000_Half.convertpreset 2.damaged")));
+    EXPECT_FALSE(QFile::exists(QDir(userFolder).filePath("000_Half.convertpreset")));
+}
