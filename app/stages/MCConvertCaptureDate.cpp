@@ -195,13 +195,16 @@ QDateTime MCConvertShiftCaptureDate::shiftedDate(const QDateTime &date) const
     for (qint64 value : amounts)
         if (!fits(value))
             return {};
-    QDateTime shifted = date;
-    shifted = shifted.addYears(int(years()));
-    shifted = shifted.addMonths(int(months()));
-    shifted = shifted.addDays(days());
-    shifted = shifted.addSecs(hours() * 3600);
-    shifted = shifted.addSecs(minutes() * 60);
-    shifted = shifted.addSecs(seconds());
+    // Years, months and days move the local calendar date and keep the wall-clock time (the
+    // calendar clamps a missing day to the month's last); hours, minutes and seconds are
+    // elapsed time. The calendar part runs on the plain date, so the local zone is consulted
+    // once rather than once per unit: the rename preview asks this for every file.
+    const QDateTime wallClock = date.toLocalTime();
+    const QDate day = wallClock.date().addYears(int(years())).addMonths(int(months())).addDays(days());
+    if (!day.isValid())
+        return {};
+    const QDateTime shifted =
+        QDateTime(day, wallClock.time(), Qt::LocalTime).addSecs(hours() * 3600 + minutes() * 60 + seconds());
     if (!shifted.isValid())
         return {};
     const int year = shifted.date().year();
