@@ -185,7 +185,50 @@ QString truncatedToBytes(const QString &text, qsizetype bytes)
     return text.left(i);
 }
 
+using Values = MCFileInfo::Values;
+
+QSizeF predictedSize(const Values &values, const MCBitmapConverter *converter, bool shouldAutorotate)
+{
+    const QSizeF size(values.width.toDouble(), values.height.toDouble());
+    if (!converter)
+        return size;
+    return converter->sizeForOriginalSize(size, shouldAutorotate ? values.orientation.toULongLong() : 1);
+}
+
+QString predictedProfileName(const Values &values, const MCBitmapConverter *converter)
+{
+    const QString name = textValue(values.profileName);
+    if (!converter)
+        return name;
+    return converter->colorProfileNameForOriginalName(name, textValue(values.colorModel));
+}
+
+quint64 predictedResolution(const Values &values, const MCBitmapConverter *converter)
+{
+    const double stored = values.resolutionX.toDouble();
+    // Negative, not-a-number and absurd values read as missing.
+    quint64 resolution = stored >= 1 && stored < 1e15 ? quint64(stored) : 0;
+    if (resolution == 0)
+        resolution = 72;
+    return converter ? converter->resolutionForOriginalResolution(resolution) : resolution;
+}
+
 } // namespace
+
+// What every token of one name reads of its file, taken once: one snapshot of the image
+// properties (so a reload meanwhile never mixes old and new values in one name) and the
+// split file name.
+struct MCBatchRenamer::Item
+{
+    explicit Item(const MCFile &file) : file(file), values(file.fileInfo().values())
+    {
+        splitFileName(file.fileName(), &baseName, &extension);
+    }
+    const MCFile &file;
+    std::shared_ptr<const Values> values;
+    QString baseName;
+    QString extension;
+};
 
 struct MCBatchRenamer::Context
 {
@@ -287,16 +330,8 @@ QString MCBatchRenamer::changeCaseIfNeedForString(const QString &text, const MCB
 
 QSizeF MCBatchRenamer::imageSizeForItem(const MCFile &file, const MCBitmapConverter *converter) const
 {
-    return sizeForItem(file, converter, converter && m_defaults->boolForKey(kMCShouldAutorotateKey));
-}
-
-QSizeF MCBatchRenamer::sizeForItem(const MCFile &file, const MCBitmapConverter *converter, bool shouldAutorotate)
-{
-    const auto values = file.fileInfo().values();
-    const QSizeF size(values->width.toDouble(), values->height.toDouble());
-    if (!converter)
-        return size;
-    return converter->sizeForOriginalSize(size, shouldAutorotate ? values->orientation.toULongLong() : 1);
+    return predictedSize(*file.fileInfo().values(), converter,
+                         converter && m_defaults->boolForKey(kMCShouldAutorotateKey));
 }
 
 std::optional<QDateTime> MCBatchRenamer::captureDateForItem(const MCFile &file, const MCBitmapConverter *converter) const
@@ -310,21 +345,12 @@ std::optional<QDateTime> MCBatchRenamer::captureDateForItem(const MCFile &file, 
 
 QString MCBatchRenamer::colorProfileForItem(const MCFile &file, const MCBitmapConverter *converter) const
 {
-    const auto values = file.fileInfo().values();
-    const QString name = textValue(values->profileName);
-    if (!converter)
-        return name;
-    return converter->colorProfileNameForOriginalName(name, textValue(values->colorModel));
+    return predictedProfileName(*file.fileInfo().values(), converter);
 }
 
 quint64 MCBatchRenamer::resolutionForItem(const MCFile &file, const MCBitmapConverter *converter) const
 {
-    const double stored = file.fileInfo().values()->resolutionX.toDouble();
-    // Negative, not-a-number and absurd values read as missing.
-    quint64 resolution = stored >= 1 && stored < 1e15 ? quint64(stored) : 0;
-    if (resolution == 0)
-        resolution = 72;
-    return converter ? converter->resolutionForOriginalResolution(resolution) : resolution;
+    return predictedResolution(*file.fileInfo().values(), converter);
 }
 
 QString MCBatchRenamer::safeFileNamePiece(const QString &piece)
@@ -397,10 +423,12 @@ std::optional<QStringList> MCBatchRenamer::provideNamesForItems(const QList<std:
 QString MCBatchRenamer::nameForItem(const MCFile &file, quint64 position, const MCBatchRenameSettings &settings,
                                     const Context &context) const
 {
+    const Item item(file);
     QString result;
+    result.reserve(64);
     for (const MCBatchRenameElement &element : settings.tokens()) {
         if (const auto *token = std::get_if<MCBatchRenameToken>(&element)) {
-            const QString piece = pieceForToken(*token, file, position, context);
+            const QString piece = pieceForToken(*token, item, position, context);
             if (!piece.isEmpty())
                 result.append(changeCaseIfNeedForString(safeFileNamePiece(piece), *token));
         } else {
@@ -410,19 +438,14 @@ QString MCBatchRenamer::nameForItem(const MCFile &file, quint64 position, const 
                 result.append(safeFileNamePiece(literal.toString()));
         }
     }
-    QString extension = context.converterExtension;
-    if (extension.isEmpty()) {
-        QString baseName;
-        splitFileName(file.fileName(), &baseName, &extension);
-    }
-    return fileNameWithStem(result, extension);
+    return fileNameWithStem(result, context.converterExtension.isEmpty() ? item.extension : context.converterExtension);
 }
 
-QString MCBatchRenamer::pieceForToken(const MCBatchRenameToken &token, const MCFile &file, quint64 position,
+QString MCBatchRenamer::pieceForToken(const MCBatchRenameToken &token, const Item &item, quint64 position,
                                       const Context &context) const
 {
     const MCBitmapConverter *converter = context.converter;
-    QString baseName, extension;
+    const Values &values = *item.values;
     switch (token.kind()) {
     case MCBatchRenameTokenKindIndex: {
         // Wraps rather than overflows for a start index near the end of the range.
@@ -433,7 +456,7 @@ QString MCBatchRenamer::pieceForToken(const MCBatchRenameToken &token, const MCF
     case MCBatchRenameTokenKindCurrentDate: {
         const std::optional<QDateTime> date = token.kind() == MCBatchRenameTokenKindCurrentDate
                                                   ? std::optional<QDateTime>(context.now)
-                                                  : captureDateForItem(file, converter);
+                                                  : captureDateForItem(item.file, converter);
         if (!date || !date->isValid())
             return {};
         const QString pattern = MCDateQuillon::stringFromDateFormat(quint64(token.integerSetting(kMCRenameDateFormatIDKey)),
@@ -442,62 +465,55 @@ QString MCBatchRenamer::pieceForToken(const MCBatchRenameToken &token, const MCF
     }
     case MCBatchRenameTokenKindOriginalName:
     case MCBatchRenameTokenKindOriginalIndex: {
-        splitFileName(file.fileName(), &baseName, &extension);
         QString nameWithoutIndex;
-        const QString index = MCStringQuillon::indexStringFromName(baseName, &nameWithoutIndex);
+        const QString index = MCStringQuillon::indexStringFromName(item.baseName, &nameWithoutIndex);
         if (token.kind() == MCBatchRenameTokenKindOriginalIndex)
             return index;
-        return token.boolSetting(kMCRenameFilenameTrimsIndexKey) ? nameWithoutIndex : baseName;
+        return token.boolSetting(kMCRenameFilenameTrimsIndexKey) ? nameWithoutIndex : item.baseName;
     }
     case MCBatchRenameTokenKindOriginalFolder:
-        return lastPathComponent(file.folderPath());
+        return lastPathComponent(item.file.folderPath());
     case MCBatchRenameTokenKindFindAndReplace: {
-        splitFileName(file.fileName(), &baseName, &extension);
         const QString find = token.stringSetting(kMCRenameFindStringKey);
         if (find.isEmpty())
-            return baseName;
-        return baseName.replace(find, token.stringSetting(kMCRenameReplaceStringKey), Qt::CaseInsensitive);
+            return item.baseName;
+        QString replaced = item.baseName;
+        return replaced.replace(find, token.stringSetting(kMCRenameReplaceStringKey), Qt::CaseInsensitive);
     }
     case MCBatchRenameTokenKindImageWidth:
-        return wholeNumberText(sizeForItem(file, converter, context.shouldAutorotate).width());
+        return wholeNumberText(predictedSize(values, converter, context.shouldAutorotate).width());
     case MCBatchRenameTokenKindImageHeight:
-        return wholeNumberText(sizeForItem(file, converter, context.shouldAutorotate).height());
+        return wholeNumberText(predictedSize(values, converter, context.shouldAutorotate).height());
     case MCBatchRenameTokenKindImageDPI: {
-        const quint64 resolution = resolutionForItem(file, converter);
+        const quint64 resolution = predictedResolution(values, converter);
         return resolution == 0 ? QString() : QString::number(resolution);
     }
     case MCBatchRenameTokenKindColorProfile:
-        return colorProfileForItem(file, converter);
-    default:
-        break;
-    }
-
-    const auto values = file.fileInfo().values();
-    switch (token.kind()) {
+        return predictedProfileName(values, converter);
     case MCBatchRenameTokenKindCameraMaker:
-        return textValue(values->cameraMaker);
+        return textValue(values.cameraMaker);
     case MCBatchRenameTokenKindCameraModel:
-        return textValue(values->cameraModel);
+        return textValue(values.cameraModel);
     case MCBatchRenameTokenKindLensModel:
-        return textValue(values->cameraLensModel);
+        return textValue(values.cameraLensModel);
     case MCBatchRenameTokenKindKeywords:
-        return keywordsText(values->keywords);
+        return keywordsText(values.keywords);
     case MCBatchRenameTokenKindCopyright:
-        return textValue(values->copyright);
+        return textValue(values.copyright);
     case MCBatchRenameTokenKindOwner:
-        return textValue(values->owner);
+        return textValue(values.owner);
     case MCBatchRenameTokenKindIPTCTitle:
-        return textValue(values->IPTCTitle);
+        return textValue(values.IPTCTitle);
     case MCBatchRenameTokenKindIPTCCaption:
-        return textValue(values->IPTCCaption);
+        return textValue(values.IPTCCaption);
     case MCBatchRenameTokenKindIPTCCity:
-        return textValue(values->IPTCCity);
+        return textValue(values.IPTCCity);
     case MCBatchRenameTokenKindIPTCCountry:
-        return textValue(values->IPTCCountry);
+        return textValue(values.IPTCCountry);
     case MCBatchRenameTokenKindIPTCProvince:
-        return textValue(values->IPTCProvince);
+        return textValue(values.IPTCProvince);
     case MCBatchRenameTokenKindIPTCLocation:
-        return textValue(values->IPTCLocation);
+        return textValue(values.IPTCLocation);
     default:
         return {};
     }

@@ -95,12 +95,12 @@ public:
 
 private:
     struct Context;
+    struct Item;
     QString nameForItem(const MCFile &file, quint64 position, const MCBatchRenameSettings &settings,
                         const Context &context) const;
-    QString pieceForToken(const MCBatchRenameToken &token, const MCFile &file, quint64 position,
+    QString pieceForToken(const MCBatchRenameToken &token, const Item &item, quint64 position,
                           const Context &context) const;
     Context contextFor(const MCBitmapConverter *converter) const;
-    static QSizeF sizeForItem(const MCFile &file, const MCBitmapConverter *converter, bool shouldAutorotate);
 
     MCUserDefaults *m_defaults;
 };
