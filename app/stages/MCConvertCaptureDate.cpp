@@ -34,6 +34,22 @@ std::optional<QDateTime> present(const std::optional<QDateTime> &date)
     return date && date->isValid() ? date : std::nullopt;
 }
 
+// The local date-time of a wall-clock reading. A reading that a daylight-saving change skips
+// (02:30 on the night the clocks go from 02:00 to 03:00) is no local time; it becomes the
+// instant that far after midnight, so it moves forward by the gap instead of being lost.
+QDateTime localDateTime(const QDate &day, const QTime &time)
+{
+    const QDateTime exact(day, time, Qt::LocalTime);
+    if (exact.isValid())
+        return exact;
+    for (const QTime &base : {QTime(0, 0), QTime(12, 0)}) {
+        const QDateTime start(day, base, Qt::LocalTime);
+        if (start.isValid())
+            return start.addSecs(base.secsTo(time));
+    }
+    return {};
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- writing and finding
@@ -204,7 +220,7 @@ QDateTime MCConvertShiftCaptureDate::shiftedDate(const QDateTime &date) const
     if (!day.isValid())
         return {};
     const QDateTime shifted =
-        QDateTime(day, wallClock.time(), Qt::LocalTime).addSecs(hours() * 3600 + minutes() * 60 + seconds());
+        localDateTime(day, wallClock.time()).addSecs(hours() * 3600 + minutes() * 60 + seconds());
     if (!shifted.isValid())
         return {};
     const int year = shifted.date().year();

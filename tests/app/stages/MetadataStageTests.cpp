@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ctime>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -610,4 +611,38 @@ TEST(IPTCInfoStage, EqualityComparesTextsOfSwitchedOnFieldsOnly)
     b->setValueForKey("title", "one");
     EXPECT_TRUE(a->isEqual(*b));
     EXPECT_EQ(a->keyPathsForObserver().size(), 19); // "active" and the eighteen options
+}
+
+// Calendar units keep the wall-clock time across a daylight-saving change; a time the change
+// skips moves forward by the gap instead of being lost, and hours are elapsed time.
+TEST(CaptureDateStages, ShiftAcrossADaylightSavingChange)
+{
+    const QByteArray previous = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    struct Case
+    {
+        const char *from;
+        qint64 days, hours;
+        const char *to;
+    };
+    const Case cases[] = {
+        {"2021:03:27 12:00:00", 1, 0, "2021:03:28 12:00:00"}, // a 23-hour day
+        {"2021:03:27 02:30:00", 1, 0, "2021:03:28 03:30:00"}, // 02:30 does not exist that night
+        {"2021:03:28 00:30:00", 0, 2, "2021:03:28 03:30:00"}, // two elapsed hours
+    };
+    for (const Case &c : cases) {
+        auto stage = make<MCConvertShiftCaptureDate>();
+        stage->setDays(c.days);
+        stage->setHours(c.hours);
+        const QVariantMap out =
+            run(*stage, {{kCGImagePropertyExifDictionary, QVariantMap{{kCGImagePropertyExifDateTimeOriginal, c.from}}}});
+        EXPECT_EQ(sub(out, kCGImagePropertyExifDictionary).value(kCGImagePropertyExifDateTimeOriginal).toString(), c.to)
+            << c.from;
+    }
+    if (previous.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", previous);
+    tzset();
 }
