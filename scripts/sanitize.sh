@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(pwd)}"
+export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
 if [ "${QUILLON_TSAN:-0}" = 1 ]; then
   dir=${QUILLON_BUILD_DIR:-build-tsan}
   flags="-fsanitize=thread -fno-omit-frame-pointer"

@@ -3,7 +3,9 @@
 #include "platform/core/MCNotificationCenter.h"
 
 #include <QFileInfo>
+#include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -45,28 +47,82 @@ void MCFileContainer::addFiles(const MCFileList &files)
 {
     if (files.isEmpty())
         return;
+    MCFileList added, replaced;
     {
         QWriteLocker locker(&m_lock);
-        for (const std::shared_ptr<MCFile> &file : files)
-            if (file)
-                m_files.insert(file->filePath(), file);
+        QSet<const MCFile *> seen;
+        for (const std::shared_ptr<MCFile> &file : files) {
+            if (!file || seen.contains(file.get()))
+                continue;
+            seen.insert(file.get());
+            const QString path = file->filePath();
+            m_pending.remove(path);
+            auto it = m_files.find(path);
+            if (it != m_files.end()) {
+                if (it.value() == file)
+                    continue;
+                // Only what was posted as added is posted as removed.
+                if (!replaced.contains(it.value()) && !added.contains(it.value()))
+                    replaced.append(it.value());
+                added.removeOne(it.value());
+                it.value() = file;
+            } else {
+                m_files.insert(path, file);
+            }
+            added.append(file);
+        }
     }
-    MCNotificationCenter::defaultCenter().postNotificationName(
-        kMCFileContainerDidAddFiles, this, {{kMCFileContainerFilesKey, QVariant::fromValue(files)}});
+    MCNotificationCenter &center = MCNotificationCenter::defaultCenter();
+    if (!replaced.isEmpty())
+        center.postNotificationName(kMCFileContainerDidRemoveFiles, this,
+                                    {{kMCFileContainerFilesKey, QVariant::fromValue(replaced)}});
+    if (!added.isEmpty())
+        center.postNotificationName(kMCFileContainerDidAddFiles, this,
+                                    {{kMCFileContainerFilesKey, QVariant::fromValue(added)}});
 }
 
 void MCFileContainer::removeFiles(const MCFileList &files)
 {
     if (files.isEmpty())
         return;
+    // What was stored is what observers show: post those objects, even when a caller named a
+    // file by another object with its path.
+    MCFileList removed;
     {
         QWriteLocker locker(&m_lock);
         for (const std::shared_ptr<MCFile> &file : files)
-            if (file)
-                m_files.remove(file->filePath());
+            if (file) {
+                m_pending.remove(file->filePath());
+                if (std::shared_ptr<MCFile> stored = m_files.take(file->filePath()))
+                    removed.append(std::move(stored));
+            }
     }
-    MCNotificationCenter::defaultCenter().postNotificationName(
-        kMCFileContainerDidRemoveFiles, this, {{kMCFileContainerFilesKey, QVariant::fromValue(files)}});
+    if (!removed.isEmpty())
+        MCNotificationCenter::defaultCenter().postNotificationName(
+            kMCFileContainerDidRemoveFiles, this, {{kMCFileContainerFilesKey, QVariant::fromValue(removed)}});
+}
+
+void MCFileContainer::registerPendingFile(const std::shared_ptr<MCFile> &file)
+{
+    if (!file)
+        return;
+    QWriteLocker locker(&m_lock);
+    // Claims of files nobody holds any more are dropped as they are met, so the map stays as
+    // small as the imports in flight.
+    if (m_pending.size() >= m_pendingPruneSize) {
+        m_pending.removeIf([](const auto &entry) { return entry.value().expired(); });
+        m_pendingPruneSize = std::max<qsizetype>(1024, 2 * m_pending.size());
+    }
+    m_pending.insert(file->filePath(), file);
+}
+
+bool MCFileContainer::isPathHeldOrPending(const QString &path) const
+{
+    QReadLocker locker(&m_lock);
+    if (m_files.contains(path))
+        return true;
+    const auto it = m_pending.constFind(path);
+    return it != m_pending.cend() && !it.value().expired();
 }
 
 std::shared_ptr<MCFile> MCFileContainer::newFileWithURL(const QString &path)

@@ -31,19 +31,32 @@ public:
     std::shared_ptr<MCFile> fileWithPath(const QString &path) const;
     bool containsFileWithPath(const QString &path) const;
 
-    // A file whose path is stored already replaces the stored one. An empty list posts nothing.
+    // Stores each file under its path. A file whose path is stored already replaces the
+    // stored one, and the replaced file is posted as removed first, so an observer never
+    // shows two files for one path; a file stored already (the same object) or given twice is
+    // posted once. An empty list posts nothing.
     void addFiles(const MCFileList &files);
-    // Removes whatever is stored under each file's path. An empty list posts nothing.
+    // Removes whatever is stored under each file's path and posts the stored files that were
+    // removed (nothing when none was stored).
     void removeFiles(const MCFileList &files);
 
     // A new file for `path`, not added and not read from disk. Identifiers are strictly
     // increasing over the run, even for calls within one clock tick or from several threads.
     static std::shared_ptr<MCFile> newFileWithURL(const QString &path);
 
+    // Files made by an import and not added yet: the path is taken, so a later import does not
+    // make a second file for it. The claim ends when the file is added, removed, or released
+    // by everyone who held it (an import that was thrown away).
+    void registerPendingFile(const std::shared_ptr<MCFile> &file);
+    // Whether the library holds a file for the path or an import claimed it.
+    bool isPathHeldOrPending(const QString &path) const;
+
     // The files in a posted notification's user info.
     static MCFileList filesFromUserInfo(const QVariantMap &userInfo);
 
 private:
-    mutable QReadWriteLock m_lock; // guards m_files
+    mutable QReadWriteLock m_lock; // guards m_files and m_pending
     QHash<QString, std::shared_ptr<MCFile>> m_files;
+    QHash<QString, std::weak_ptr<MCFile>> m_pending;
+    qsizetype m_pendingPruneSize = 1024; // size at which expired claims are next swept
 };

@@ -42,6 +42,8 @@ MCOperation::~MCOperation() = default;
 
 void MCOperation::main() {}
 
+void MCOperation::cancelledBeforeStart() {}
+
 bool MCOperation::isExecuting() const
 {
     std::lock_guard lock(m_mutex);
@@ -80,6 +82,8 @@ void MCOperation::run()
     }
     if (!isCancelled())
         runGuarded("main", m_identifier, [this] { main(); });
+    else
+        runGuarded("cancelledBeforeStart", m_identifier, [this] { cancelledBeforeStart(); });
     std::function<void()> completion;
     {
         std::lock_guard lock(m_mutex);

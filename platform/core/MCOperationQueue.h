@@ -53,6 +53,10 @@ protected:
     // The work; the default does nothing. Should not throw: an exception is logged and the
     // operation counts as finished.
     virtual void main();
+    // Runs instead of main() when the operation was cancelled before it started; the default
+    // does nothing. An operation that promises its observers a final notification posts it
+    // here too.
+    virtual void cancelledBeforeStart();
 
 private:
     friend class MCOperationQueue;

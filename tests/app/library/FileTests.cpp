@@ -246,14 +246,17 @@ TEST(FileContainer, AddRemoveNotificationsAndIdentifiers)
     EXPECT_FALSE(container.containsFileWithPath(a->filePath())); // made, not added
 
     container.addFiles({a});
-    container.addFiles({b}); // replaces the file stored under the path
+    container.addFiles({b}); // replaces the file stored under the path: a leaves, b comes
     EXPECT_EQ(container.numberOfFiles(), 1);
     EXPECT_EQ(container.fileWithPath("/Photos/Trip/a.jpg"), b);
     container.removeFiles({a}); // removes whatever is stored under its path
     EXPECT_EQ(container.numberOfFiles(), 0);
     EXPECT_EQ(container.fileWithPath("/Photos/Trip/a.jpg"), nullptr);
     const QList<std::pair<QString, qint64>> expected = {
-        {kMCFileContainerDidAddFiles, 1}, {kMCFileContainerDidAddFiles, 1}, {kMCFileContainerDidRemoveFiles, 1}};
+        {kMCFileContainerDidAddFiles, 1},
+        {kMCFileContainerDidRemoveFiles, 1},
+        {kMCFileContainerDidAddFiles, 1},
+        {kMCFileContainerDidRemoveFiles, 1}};
     EXPECT_EQ(posted, expected);
     center.removeObserver(added);
     center.removeObserver(removed);
