@@ -14,6 +14,7 @@ PACKAGES=(
   libimage-exiftool-perl
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev libplist-utils imagemagick libvips-tools poppler-utils
+  liblcms2-utils
   # fonts and a virtual display for widget tests and screenshots
   fonts-dejavu-core fontconfig xvfb xauth
 )

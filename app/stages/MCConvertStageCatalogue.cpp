@@ -3,9 +3,11 @@
 // below and its creator to its row; rows without a creator make no stage yet.
 #include "app/engine/pipeline/MCConvertStage.h"
 
+#include "app/stages/MCConvertAlpha.h"
 #include "app/stages/MCConvertBorder.h"
 #include "app/stages/MCConvertCaptureDate.h"
 #include "app/stages/MCConvertColor.h"
+#include "app/stages/MCConvertColorProfile.h"
 #include "app/stages/MCConvertCrop.h"
 #include "app/stages/MCConvertCurves.h"
 #include "app/stages/MCConvertGamma.h"
@@ -41,7 +43,7 @@ const std::vector<MCConvertStageClass> &catalogue()
         {5, "Scale", "MCConvertScale", 0, false, true, &make<MCConvertScale>},
         {6, "Trim", "MCConvertTrim", 0, false, true, &make<MCConvertTrim>},
         {7, "Change Resolution", "MCConvertResolution", 0, true, true, &make<MCConvertResolution>},
-        {8, "Convert to Profile", "MCConvertColorProfile", 1, true, false, nullptr},
+        {8, "Convert to Profile", "MCConvertColorProfile", 1, true, false, &make<MCConvertColorProfile>},
         {9, "Gamma", "MCConvertGamma", 0, false, true, &make<MCConvertGamma>},
         {10, "Exposure", "MCConvertExposure", 0, false, true, &make<MCConvertExposure>},
         {11, "Adjust HSV", "MCConvertHSV", 0, false, true, &make<MCConvertHSV>},
@@ -56,9 +58,9 @@ const std::vector<MCConvertStageClass> &catalogue()
         {20, "Contrast", "MCConvertContrast", 0, false, true, &make<MCConvertContrast>},
         {21, "Colorize", "MCConvertColorize", 0, false, true, &make<MCConvertColorize>},
         {22, "Grayscale", "MCConvertGrayscale", 0, false, true, &make<MCConvertGrayscale>},
-        {23, "Alpha Mask", "MCConvertAlphaMask", 0, false, false, nullptr},
-        {24, "Color to Alpha", "MCConvertColorToAlpha", 0, false, true, nullptr},
-        {25, "Alpha to Color", "MCConvertAlphaToColor", 0, false, true, nullptr},
+        {23, "Alpha Mask", "MCConvertAlphaMask", 0, false, false, &make<MCConvertAlphaMask>},
+        {24, "Color to Alpha", "MCConvertColorToAlpha", 0, false, true, &make<MCConvertColorToAlpha>},
+        {25, "Alpha to Color", "MCConvertAlphaToColor", 0, false, true, &make<MCConvertAlphaToColor>},
         {26, "Set Capture Date", "MCConvertSetCaptureDate", 0, false, true, &make<MCConvertSetCaptureDate>},
         {27, "Trim Color", "MCConvertTrimColor", 0, false, true, &make<MCConvertTrimColor>},
         {28, "Shift Capture Date", "MCConvertShiftCaptureDate", 0, false, true, &make<MCConvertShiftCaptureDate>},
@@ -69,8 +71,8 @@ const std::vector<MCConvertStageClass> &catalogue()
          &make<MCConvertSetCopyrightAndOwner>},
         {32, "Set Rating", "MCConvertSetRating", 0, false, false, &make<MCConvertSetRating>},
         {33, "Rotate & Flip", "MCConvertRotate", 0, false, true, &make<MCConvertRotate>},
-        {34, "Assign Profile", "MCConvertAssignProfile", 1, true, false, nullptr},
-        {35, "Proof with Profile", "MCConvertProofProfile", 0, false, false, nullptr},
+        {34, "Assign Profile", "MCConvertAssignProfile", 1, true, false, &make<MCConvertAssignProfile>},
+        {35, "Proof with Profile", "MCConvertProofProfile", 0, false, false, &make<MCConvertProofProfile>},
         {36, "Add Borders", "MCConvertAddBorder", 0, false, true, &make<MCConvertAddBorder>},
         {37, "Watermark Rectangle", "MCConvertWatermarkRect", 0, false, false, nullptr},
         {38, "Blur", "MCConvertBlur", 0, false, true, &make<MCConvertBlur>},

@@ -142,7 +142,9 @@ void MCConvertStage::setActive(bool active)
         const bool old = m_active;
         undo->registerUndo(this, guarded([old](MCConvertStage &stage) { stage.setActive(old); }));
     }
-    changeValueForKey(kMCConvertStageActiveKey, m_active, active);
+    willChangeValueForKey(kMCConvertStageActiveKey);
+    m_active = active;
+    didChangeValueForKey(kMCConvertStageActiveKey);
 }
 
 void MCConvertStage::setExpanded(bool expanded) { changeValueForKey(kMCConvertStageExpandedKey, m_expanded, expanded); }
@@ -346,7 +348,7 @@ std::optional<QVariant> MCConvertStage::decodeParameter(const MCStageParameter &
 QVariantMap MCConvertStage::dictionaryRepresentation() const
 {
     QVariantMap dictionary{{kMCConvertStageIDKey, stageID()},
-                           {kMCConvertStageIsActiveKey, m_active},
+                           {kMCConvertStageIsActiveKey, m_active.load()},
                            {kMCConvertStageIsExpandedKey, m_expanded}};
     ensureValues();
     const MCStageParameters &table = parameters();
@@ -381,7 +383,7 @@ std::shared_ptr<MCConvertStage> MCConvertStage::copy() const
         throw std::logic_error(QStringLiteral("*** copy: %1 is not registered in the stage catalogue")
                                    .arg(platform::className(typeid(*this)))
                                    .toStdString());
-    stage->m_active = m_active;
+    stage->m_active = m_active.load();
     stage->m_expanded = m_expanded;
     stage->m_targetFormat = m_targetFormat;
     stage->m_targetColorModel = m_targetColorModel;
@@ -415,7 +417,7 @@ bool MCConvertStage::isEqual(const MCConvertStage &other) const
         return true;
     if (typeid(*this) != typeid(other))
         return false;
-    if (stageID() != other.stageID() || m_active != other.m_active || m_expanded != other.m_expanded)
+    if (stageID() != other.stageID() || m_active.load() != other.m_active.load() || m_expanded != other.m_expanded)
         return false;
     return parametersEqual(other);
 }
@@ -467,7 +469,7 @@ quint64 MCConvertStage::hashMix() const
 
 quint64 MCConvertStage::hash() const
 {
-    const quint64 base = (quint64(stageID()) << 2) | (quint64(m_active) << 1) | quint64(m_expanded);
+    const quint64 base = (quint64(stageID()) << 2) | (quint64(m_active.load()) << 1) | quint64(m_expanded);
     return base ^ (hashMix() << 16);
 }
 
@@ -509,7 +511,7 @@ MCConvertStage::registerResizeNotificationsForObserver(const MCObserverCallback 
 QVariant MCConvertStage::valueForKey(const QString &key) const
 {
     if (key == kMCConvertStageActiveKey)
-        return m_active;
+        return m_active.load();
     if (key == kMCConvertStageExpandedKey)
         return m_expanded;
     if (hasParameter(key))

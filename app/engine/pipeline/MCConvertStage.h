@@ -41,6 +41,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -195,8 +196,9 @@ public:
     virtual std::shared_ptr<MCConvertStage> copy() const;
     // Same class exactly, same ID, flags and compared parameters. Identity takes no part.
     bool isEqual(const MCConvertStage &other) const;
-    // (stageID << 2 | active << 1 | expanded) XOR (hashMix() << 16).
-    quint64 hash() const;
+    // (stageID << 2 | active << 1 | expanded) XOR (hashMix() << 16); a stage whose mix sits
+    // elsewhere overrides it.
+    virtual quint64 hash() const;
 
     // ---- observation
     // {"active"} plus the observed parameters.
@@ -262,7 +264,8 @@ private:
     // Runs `block` later with this stage if it still exists.
     std::function<void()> guarded(std::function<void(MCConvertStage &)> block);
 
-    bool m_active = true;
+    // Read by the thread of a run while the panel may switch it.
+    std::atomic<bool> m_active{true};
     bool m_expanded = true;
     quint64 m_targetFormat = 0;
     qint64 m_targetColorModel = 1;
