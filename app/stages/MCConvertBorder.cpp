@@ -1,8 +1,10 @@
 #include "app/stages/MCConvertBorder.h"
 
 #include "app/engine/bitmap/MCBitmap.h"
+#include "platform/graphics/CGImage.h"
 
 #include <algorithm>
+#include <cmath>
 
 const QString MCConvertAddBorder::kAddsInPercentKey = QStringLiteral("addsInPercent");
 const QString MCConvertAddBorder::kBorderPositionKey = QStringLiteral("borderPosition");
@@ -95,6 +97,12 @@ bool MCConvertAddBorder::convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, 
     if (!scaled)
         return true;
     const MCEdgeInsets &insets = *scaled;
+    // A side wider than any picture may be (a hand-edited preset's 10^12 pixels) is refused,
+    // not drawn as a border that covers the whole photo.
+    for (double side : {insets.left, insets.right, insets.top, insets.bottom}) {
+        if (!(std::fabs(side) <= double(CGImage::kMaximumSide)))
+            return false; // the run reports the stage's error
+    }
     const bool outer = borderPosition() == Outer;
     if (!MCStageGeometry::addBorderToBitmap(*bitmap, outer, insets, borderColor(), error))
         return false;

@@ -83,6 +83,10 @@ bool MCBitmapConvertToAHSB(uint8_t *pixels, QSizeF size)
 bool MCBitmapBlur(const uint8_t *source, uint8_t *destination, bool grayscale, uint32_t kernelSize, QSizeF size)
 {
     const Dimensions d = dimensionsOf(size);
+    // A kernel reaching past the image on every side is refused: its weights would be held
+    // for rows that are not there (a -1 passed as the size asks for 4 × 10^9 taps).
+    if (!d.isEmpty() && kernelSize / 2 > std::max(d.width, d.height))
+        return false;
     const size_t bpp = grayscale ? 1 : 4;
     const vImage_Buffer in = bufferOf(source, d, bpp), out = bufferOf(destination, d, bpp);
     const vImage_Flags flags = kvImageTruncateKernel | kvImageDoNotTile;

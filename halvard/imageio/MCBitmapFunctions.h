@@ -15,8 +15,8 @@
 // Replaces red, green and blue by hue, saturation and brightness (each 0–255); alpha stays.
 bool MCBitmapConvertToAHSB(uint8_t *pixels, QSizeF size);
 
-// Tent blur with a square kernel (`kernelSize` must be odd); edges use the part of the kernel
-// inside the image; ARGB alpha is left unchanged.
+// Tent blur with a square kernel (`kernelSize` must be odd, its radius no larger than the
+// longer side); edges use the part of the kernel inside the image; ARGB alpha is left unchanged.
 bool MCBitmapBlur(const uint8_t *source, uint8_t *destination, bool grayscale, uint32_t kernelSize, QSizeF size);
 // Stretches each channel's range of values to 0–255 (ARGB alpha unchanged).
 bool MCBitmapContrast(const uint8_t *source, uint8_t *destination, bool grayscale, QSizeF size);

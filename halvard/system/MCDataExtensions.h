@@ -16,9 +16,12 @@ int compareToData(const QByteArray &receiver, const QByteArray &other);
 } // namespace MCDataExtensions
 
 // Storing one value (a colour, a number, a list ...) as bytes, for settings and presets.
-// The form is a small tagged header followed by Qt's versioned data stream of the value;
-// reading it back is strict: data that isn't exactly one such value, a foreign or truncated
-// header, or trailing bytes give a null QVariant instead of a guess.
+// The form is a small tagged header followed by Qt's versioned data stream of the value.
+// Reading it back is strict, since archives come from files anyone can edit: only lists, maps
+// (QVariantMap), booleans, integers, double, float, QString, QByteArray, QColor, QPointF,
+// QSizeF and QRectF are read, lists and maps nest at most 16 deep, and data that isn't exactly
+// one such value (a foreign or truncated header, a count or length beyond the data, trailing
+// bytes) gives a null QVariant instead of a guess.
 namespace MCKeyedArchiver {
 QByteArray archivedRootObject(const QVariant &object);
 }

@@ -3,6 +3,8 @@
 #include "platform/accelerate/vImageRows.h"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 using namespace platform::vimage;
@@ -12,9 +14,9 @@ namespace {
 enum class Edge { Truncate, Extend, Background, CopyInPlace };
 
 template<int Channels>
-vImage_Error tentConvolve(const vImage_Buffer *source, const vImage_Buffer *destination, size_t offsetX,
-                          size_t offsetY, uint32_t kernelHeight, uint32_t kernelWidth, const uint8_t *background,
-                          vImage_Flags flags)
+vImage_Error tentConvolveUnchecked(const vImage_Buffer *source, const vImage_Buffer *destination, size_t offsetX,
+                                   size_t offsetY, uint32_t kernelHeight, uint32_t kernelWidth,
+                                   const uint8_t *background, vImage_Flags flags)
 {
     if (vImage_Error status = checkBuffer(source, Channels))
         return status;
@@ -131,6 +133,23 @@ vImage_Error tentConvolve(const vImage_Buffer *source, const vImage_Buffer *dest
         }
     });
     return kvImageNoError;
+}
+
+// The working rows grow with the kernel's height: a kernel too large for memory is an error
+// of the call, not an exception out of it.
+template<int Channels>
+vImage_Error tentConvolve(const vImage_Buffer *source, const vImage_Buffer *destination, size_t offsetX,
+                          size_t offsetY, uint32_t kernelHeight, uint32_t kernelWidth, const uint8_t *background,
+                          vImage_Flags flags)
+{
+    try {
+        return tentConvolveUnchecked<Channels>(source, destination, offsetX, offsetY, kernelHeight, kernelWidth,
+                                               background, flags);
+    } catch (const std::bad_alloc &) {
+        return kvImageMemoryAllocationError;
+    } catch (const std::length_error &) {
+        return kvImageMemoryAllocationError;
+    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/core/MCPropertyList.h"
 
+#include "platform/core/MCFileReading.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -623,35 +626,38 @@ QByteArray dataFromPropertyList(const QVariant &plist, MCError *error)
 
 QVariant readPropertyList(const QString &path, MCError *error)
 {
-    if (QFileInfo(path).isDir())
+    const FileContents contents = readRegularFile(path);
+    switch (contents.status) {
+    case FileReadStatus::Read:
+        break;
+    case FileReadStatus::Folder:
         return failRead(error, readError(MCFileReadUnknownError, path,
                                          QStringLiteral("The file “%1” couldn’t be opened because it is a folder.")));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int code = errno;
-        const QFileInfo info(path);
-        if (!info.exists()) {
-            MCError failure = readError(MCFileReadNoSuchFileError, path,
-                                        QStringLiteral("The file “%1” couldn’t be opened because there is no such file."));
-            failure.setUnderlyingError(MCError::errorWithPOSIXCode(ENOENT, path));
-            return failRead(error, failure);
-        }
-        if (!info.isReadable() || file.error() == QFileDevice::PermissionsError || code == EACCES) {
-            return failRead(error, readError(MCFileReadNoPermissionError, path,
-                                             QStringLiteral("The file “%1” couldn’t be opened because you don’t "
-                                                            "have permission to view it.")));
-        }
-        MCError failure =
-            readError(MCFileReadUnknownError, path, QStringLiteral("The file “%1” couldn’t be opened."));
-        failure.setLocalizedFailureReason(file.errorString());
+    case FileReadStatus::Missing: {
+        MCError failure = readError(MCFileReadNoSuchFileError, path,
+                                    QStringLiteral("The file “%1” couldn’t be opened because there is no such file."));
+        failure.setUnderlyingError(MCError::errorWithPOSIXCode(ENOENT, path));
         return failRead(error, failure);
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    case FileReadStatus::NoPermission:
+        return failRead(error, readError(MCFileReadNoPermissionError, path,
+                                         QStringLiteral("The file “%1” couldn’t be opened because you don’t "
+                                                        "have permission to view it.")));
+    case FileReadStatus::NotRegularFile:
+        return failRead(error, readError(MCFileReadUnknownError, path,
+                                         QStringLiteral("The file “%1” couldn’t be opened because it isn’t a "
+                                                        "regular file.")));
+    case FileReadStatus::TooLarge:
+    case FileReadStatus::Failed: {
         MCError failure = readError(MCFileReadUnknownError, path, QStringLiteral("The file “%1” couldn’t be read."));
-        failure.setLocalizedFailureReason(file.errorString());
+        if (contents.posixError != 0) {
+            failure.setLocalizedFailureReason(QString::fromLocal8Bit(std::strerror(contents.posixError)));
+            failure.setUnderlyingError(MCError::errorWithPOSIXCode(contents.posixError, path));
+        }
         return failRead(error, failure);
     }
+    }
+    const QByteArray &data = contents.data;
     MCError parseError;
     QVariant result = propertyListFromData(data, &parseError);
     if (!result.isValid()) {

@@ -1,13 +1,12 @@
 #include "platform/imageio/CGImageSource.h"
 
+#include "platform/core/MCFileReading.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
 #include "platform/imageio/ImageDecoder.h"
 #include "platform/imageio/MCImageProperties.h"
 #include "platform/imageio/MCMetadataReader.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <cmath>
 #include <cstring>
@@ -46,35 +45,23 @@ CGImageSource::~CGImageSource() = default;
 
 CGImageSourceRef CGImageSource::createWithURL(const QString &path, const QVariantMap &options)
 {
-    if (path.isEmpty() || QFileInfo(path).isDir())
+    // Read, not mapped: a mapped photo that another program truncates while we decode it
+    // kills the process with SIGBUS. Only regular files are read (see readRegularFile).
+    platform::FileContents contents = platform::readRegularFile(path);
+    if (!contents.isRead())
         return nullptr;
-    auto file = std::make_shared<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
-        return nullptr;
-    const qint64 size = file->size();
-    if (size > 0) {
-        // Mapping keeps large RAW and TIFF files out of the heap; the mapping lives as long
-        // as the source.
-        if (uchar *mapped = file->map(0, size))
-            return create(QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), qsizetype(size)), options,
-                          file);
-    }
-    const QByteArray data = file->readAll();
-    if (data.size() != size)
-        return nullptr;
-    return create(data, options, nullptr);
+    return create(contents.data, options);
 }
 
 CGImageSourceRef CGImageSource::createWithData(const QByteArray &data, const QVariantMap &options)
 {
-    return create(data, options, nullptr);
+    return create(data, options);
 }
 
-CGImageSourceRef CGImageSource::create(const QByteArray &data, const QVariantMap &options, std::shared_ptr<void> keeper)
+CGImageSourceRef CGImageSource::create(const QByteArray &data, const QVariantMap &options)
 {
     CGImageSourceRef source(new CGImageSource);
     source->m_data = data;
-    source->m_keeper = std::move(keeper);
     source->m_decoder = platform::createDecoder(source->m_data, options.value(kCGImageSourceTypeIdentifierHint).toString());
     return source;
 }

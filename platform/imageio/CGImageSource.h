@@ -42,8 +42,9 @@ using CGImageSourceRef = std::shared_ptr<CGImageSource>;
 class CGImageSource
 {
 public:
-    // nullptr when the file cannot be read (missing, unreadable, a folder). A readable file of
-    // no known format still gives a source, with status kCGImageStatusUnknownType and count 0.
+    // nullptr when the file cannot be read (missing, unreadable, a folder, a FIFO, socket or
+    // device). The file is read into memory, not mapped. A readable file of no known format
+    // still gives a source, with status kCGImageStatusUnknownType and count 0.
     static CGImageSourceRef createWithURL(const QString &path, const QVariantMap &options = {});
     static CGImageSourceRef createWithData(const QByteArray &data, const QVariantMap &options = {});
     ~CGImageSource();
@@ -68,10 +69,9 @@ public:
 
 private:
     CGImageSource() = default;
-    static CGImageSourceRef create(const QByteArray &data, const QVariantMap &options, std::shared_ptr<void> keeper);
+    static CGImageSourceRef create(const QByteArray &data, const QVariantMap &options);
 
     QByteArray m_data;
-    std::shared_ptr<void> m_keeper; // the file mapping behind m_data
     std::unique_ptr<platform::ImageDecoder> m_decoder;
     mutable QVariantMap m_metadata;
     mutable bool m_metadataRead = false;

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
+#include <new>
 #include <numbers>
 
 namespace {
@@ -30,6 +32,18 @@ void raise(double &value, double candidate)
 {
     if (candidate > value)
         value = candidate;
+}
+
+// Whether every number that places a watermark is finite: a NaN size or offset would draw
+// nothing and still answer success.
+bool allFinite(std::initializer_list<double> values)
+{
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+bool shadowFinite(const std::optional<MCShadow> &shadow)
+{
+    return !shadow || allFinite({shadow->shadowOffset.width(), shadow->shadowOffset.height(), shadow->shadowBlurRadius});
 }
 
 // A canvas side from a wanted extent, 0 when none can be made (not positive, not a number or
@@ -407,6 +421,9 @@ bool MCBitmap::drawText(const MCAttributedString &text, double opacity, const st
                         uint64_t textPositionMask, const QPointF &textOffset, double rotation, bool tiles,
                         const QPointF &tileOffset, bool boundsToGlyph, uint64_t orientation)
 {
+    if (!allFinite({opacity, textOffset.x(), textOffset.y(), rotation, tileOffset.x(), tileOffset.y()}) ||
+        !shadowFinite(shadow))
+        return false;
     const CGContextRef context = beginContext(orientation);
     if (!context)
         return false;
@@ -438,7 +455,12 @@ bool MCBitmap::drawText(const MCAttributedString &text, double opacity, const st
     position += canvas.topLeft() - snapped.topLeft();
 
     setDrawingTransform(*context, scaleX(), scaleY(), snapped, rotation);
-    const CGImageRef image = newImageWithSize(snapped.size(), text, shadow, position);
+    CGImageRef image;
+    try {
+        image = newImageWithSize(snapped.size(), text, shadow, position);
+    } catch (const std::bad_alloc &) {
+        image = nullptr; // a canvas (a large text, wide tile spacing) beyond the memory we have
+    }
     bool drawn = false;
     if (image) {
         context->setAlpha(opacity);
@@ -453,6 +475,10 @@ bool MCBitmap::drawImage(const CGImageRef &image, const QSizeF &size, double opa
                          const std::optional<MCShadow> &shadow, uint64_t imagePositionMask, const QPointF &imageOffset,
                          double rotation, bool tiles, const QPointF &tileOffset, uint64_t orientation)
 {
+    if (!allFinite({size.width(), size.height(), opacity, imageOffset.x(), imageOffset.y(), rotation, tileOffset.x(),
+                    tileOffset.y()}) ||
+        !shadowFinite(shadow))
+        return false;
     const CGContextRef context = beginContext(orientation);
     if (!context)
         return false;
@@ -464,7 +490,12 @@ bool MCBitmap::drawImage(const CGImageRef &image, const QSizeF &size, double opa
     QPointF imageOrigin(0, 0);
     if (shadow)
         applyShadowMargins(*shadow, imageOrigin, tile);
-    const CGImageRef canvas = newImageWithSize(tile.size(), image, QRectF(imageOrigin, size), shadow);
+    CGImageRef canvas;
+    try {
+        canvas = newImageWithSize(tile.size(), image, QRectF(imageOrigin, size), shadow);
+    } catch (const std::bad_alloc &) {
+        canvas = nullptr; // a canvas beyond the memory we have
+    }
     bool drawn = false;
     if (canvas) {
         context->setAlpha(opacity);
@@ -479,6 +510,9 @@ bool MCBitmap::drawRectWithSize(const QSizeF &size, const QColor &fillColor, dou
                                 double roundedRadius, const std::optional<QColor> &strokeColor,
                                 double strokeThickness, uint64_t orientation)
 {
+    if (!allFinite({size.width(), size.height(), opacity, rectOffset.x(), rectOffset.y(), rotation, roundedRadius,
+                    strokeThickness}))
+        return false;
     const CGContextRef context = beginContext(orientation);
     if (!context)
         return false;

@@ -7,6 +7,7 @@
 #include "halvard/imageio/MCImage.h"
 #include "halvard/imageio/MCImageLoader.h"
 #include "halvard/system/MCDataExtensions.h"
+#include "platform/core/MCFileReading.h"
 #include "platform/core/MCUserDefaults.h"
 #include "platform/imageio/MCImageDestination.h"
 #include "platform/imageio/MCImageProperties.h"
@@ -17,6 +18,11 @@
 #include <QFileInfo>
 
 #include <lcms2.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <new>
 
 namespace {
 
@@ -33,6 +39,20 @@ MCError conversionError(const QString &path)
 QVariantMap mapValue(const QVariantMap &map, const QString &key)
 {
     return map.value(key).toMap();
+}
+
+// Whether every number of a stage's parameter table is finite. Stages keep what a preset or
+// saved stage list gives them, and a NaN or infinite value would reach the bitmap operations
+// as a size of nothing or of everything; such a stage fails with its own error instead.
+bool parametersAreFinite(const MCConvertStage &stage)
+{
+    const MCStageParameters &table = stage.parameters();
+    const std::vector<QVariant> &values = stage.parameterValues();
+    for (size_t i = 0; i < std::min(table.size(), values.size()); ++i) {
+        if (table[i].type == MCStageParameterType::Double && !std::isfinite(values[i].toDouble()))
+            return false;
+    }
+    return true;
 }
 
 quint64 orientationOf(const QVariantMap &properties)
@@ -194,6 +214,13 @@ std::shared_ptr<MCImage> MCBitmapConverter::newImageAtURL(const QString &path, Q
             *metadata = properties;
         return image;
     }
+    if (failure.isNull() && QFileInfo::exists(path) && !QFileInfo(path).isDir() && !platform::isRegularFile(path)) {
+        // A FIFO, socket or device under a photo's name: never read, and not "damaged" either.
+        failure = MCError(MCCocoaErrorDomain, MCFileReadUnknownError,
+                          tr("Could not load an image from “%1”.").arg(QFileInfo(path).fileName()),
+                          tr("It is not a regular file but a pipe, a socket or a device."));
+        failure.setUserInfoValue(MCFilePathErrorKey, path);
+    }
     if (failure.isNull()) {
         failure = MCError(MCCocoaErrorDomain, MCFileReadCorruptFileError,
                           tr("Could not load an image from “%1”.").arg(QFileInfo(path).fileName()), QString(),
@@ -309,8 +336,21 @@ bool MCBitmapConverter::run(MCBitmap *bitmap, QVariantMap *metadata, const MCFil
         if (!stage->isActive())
             continue;
         MCError stageError;
-        const bool done = preview ? stage->previewBitmap(bitmap, properties, file, &stageError)
-                                  : stage->convertBitmap(bitmap, properties, file, &stageError);
+        bool done = false;
+        if (!parametersAreFinite(*stage)) {
+            if (preview)
+                return false;
+            return MCSetError(error, stage->stageFailureError(file));
+        }
+        try {
+            done = preview ? stage->previewBitmap(bitmap, properties, file, &stageError)
+                           : stage->convertBitmap(bitmap, properties, file, &stageError);
+        } catch (const std::bad_alloc &) {
+            // Memory for this photo ran out (a huge canvas or kernel): this file fails, the
+            // batch goes on.
+            stageError = stage->stageFailureError(file);
+            stageError.setUnderlyingError(MCError::errorWithPOSIXCode(ENOMEM, path));
+        }
         if (done)
             continue;
         if (preview)
@@ -349,6 +389,18 @@ bool MCBitmapConverter::run(MCBitmap *bitmap, QVariantMap *metadata, const MCFil
     }
 
     QVariantMap tiff = mapValue(properties, kCGImagePropertyTIFFDictionary);
+    switch (m_imageFormat) {
+    case MCImageFormatJPEG:
+    case MCImageFormatHEIC:
+    case MCImageFormatJPEG2000:
+        // A quality that is no number (from a preset or the settings file) would be written
+        // as the best quality without a word.
+        if (!std::isfinite(m_imageQuality))
+            return MCSetError(error, conversionError(path));
+        break;
+    default:
+        break;
+    }
     switch (m_imageFormat) {
     case MCImageFormatJPEG:
     case MCImageFormatHEIC:

@@ -126,8 +126,10 @@ private:
         const uint32_t compression = le32(30);
         if (compression != 0 && compression != 3 && compression != 6)
             return true; // run-length data has no size to check in advance
-        const int64_t stride = ((width * bpp + 31) / 32) * 4;
-        return width > 0 && stride > 0 && int64_t(offset) + stride * height <= int64_t(data.size());
+        const int64_t stride = ((width * bpp + 31) / 32) * 4; // at most 2^31 × 2^16 bits: no overflow
+        // Divided rather than multiplied: stride × height can pass the range of int64_t.
+        const int64_t available = int64_t(data.size()) - int64_t(offset);
+        return width > 0 && stride > 0 && available >= 0 && height <= available / stride;
     }
 
     static void configure(QImageReader &reader)

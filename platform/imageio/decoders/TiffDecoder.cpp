@@ -177,7 +177,8 @@ bool readSamples(TIFF *tiff, const Layout &l, std::vector<uint8_t> &out)
             return false;
         const tmsize_t tileSize = TIFFTileSize(tiff);
         const size_t tileRow = size_t(tw) * perPixel * bytesPerSample;
-        if (tileSize <= 0 || size_t(tileSize) < tileRow * th)
+        // Divided rather than multiplied: the tile's sides come from the file.
+        if (tileSize <= 0 || tileRow > size_t(tileSize) / th)
             return false;
         std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
         for (size_t p = 0; p < planes; ++p)

@@ -132,6 +132,14 @@ TEST(MCBitmapFunctions, BlurContrastEqualizeAndRepack)
     EXPECT_EQ(out[11], out[13]);
     EXPECT_EQ(out[0], 0);
     EXPECT_FALSE(MCBitmapBlur(gray.data(), out.data(), true, 4, QSizeF(5, 5)));
+    // The radius may reach the far edge, not beyond; a -1 taken as the size is refused, not
+    // an allocation of rows for four billion taps.
+    EXPECT_TRUE(MCBitmapBlur(gray.data(), out.data(), true, 11, QSizeF(5, 5)));
+    Bytes pixels(4 * 25, 7), blurred(4 * 25);
+    for (uint32_t kernel : {13u, 0x7fffffffu, uint32_t(-1)}) {
+        EXPECT_FALSE(MCBitmapBlur(pixels.data(), blurred.data(), true, kernel, QSizeF(5, 5))) << kernel;
+        EXPECT_FALSE(MCBitmapBlur(pixels.data(), blurred.data(), false, kernel, QSizeF(5, 5))) << kernel;
+    }
 
     // A flat ARGB image stays flat at the edges too (the kernel is truncated there) and
     // alpha is untouched.

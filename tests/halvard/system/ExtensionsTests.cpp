@@ -12,7 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
 #include <QThread>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -321,6 +325,96 @@ TEST(KeyedArchive, RoundTripsAndRejectsMalformedData)
                                   QByteArray("bplist00junk"), wrongVersion, foreignType}) {
         EXPECT_FALSE(MCKeyedUnarchiver::unarchivedRootObject(bad).isValid()) << bad.toHex().toStdString();
     }
+}
+
+namespace {
+
+// An archive header followed by `body`, written in the archiver's stream form.
+template<typename Write>
+QByteArray handMadeArchive(Write body)
+{
+    QByteArray data("MCAR\x01", 5);
+    QDataStream stream(&data, QIODevice::Append);
+    stream.setVersion(QDataStream::Qt_6_0);
+    body(stream);
+    return data;
+}
+
+// `depth` lists, each holding the next, around one integer.
+QByteArray nestedLists(int depth)
+{
+    return handMadeArchive([depth](QDataStream &stream) {
+        for (int i = 0; i < depth; ++i)
+            stream << quint32(QMetaType::QVariantList) << qint8(0) << quint32(1);
+        stream << QVariant(7);
+    });
+}
+
+} // namespace
+
+TEST(KeyedArchive, RoundTripsEveryStoredType)
+{
+    const QVariantList values{
+        QVariant(true), QVariant(-5), QVariant(5u), QVariant(qlonglong(-1) << 40), QVariant(qulonglong(1) << 63),
+        QVariant(0.1), QVariant(1.5f), QVariant(QString::fromUtf8("grün ✓")), QVariant(QString()),
+        QVariant(QByteArray("\x00\xff", 2)), QVariant(QColor(Qt::red)), QVariant(QColor::fromHsvF(0.5f, 0.25f, 0.75f)),
+        QVariant(QPointF(1.5, -2)), QVariant(QSizeF(3, 4)), QVariant(QRectF(1, 2, 3, 4)), QVariant(QVariantList()),
+        QVariant(QVariantList{QPointF(0, 0), QPointF(255, 255)}),
+        QVariant(QVariantMap{{QStringLiteral("a"), QVariantMap{{QStringLiteral("b"), QVariantList{1, QColor(Qt::blue)}}}}}),
+    };
+    for (const QVariant &value : values) {
+        const QVariant read = MCKeyedUnarchiver::unarchivedRootObject(MCKeyedArchiver::archivedRootObject(value));
+        EXPECT_EQ(read.typeId(), value.typeId()) << value.typeName();
+        EXPECT_EQ(read, value) << value.typeName();
+    }
+}
+
+TEST(KeyedArchive, RefusesHostileArchives)
+{
+    EXPECT_TRUE(MCKeyedUnarchiver::unarchivedRootObject(nestedLists(16)).isValid());
+    const QByteArray hugeCount = handMadeArchive([](QDataStream &stream) {
+        stream << quint32(QMetaType::QVariantList) << qint8(0) << quint32(0xfffffff0u) << QVariant(1);
+    });
+    const QByteArray hugeMap = handMadeArchive([](QDataStream &stream) {
+        stream << quint32(QMetaType::QVariantMap) << qint8(0) << quint32(0x10000000u);
+    });
+    const QByteArray hugeText = handMadeArchive([](QDataStream &stream) {
+        stream << quint32(QMetaType::QString) << qint8(0) << quint32(0x7ffffffeu) << quint16('a');
+    });
+    const QByteArray hugeData = handMadeArchive([](QDataStream &stream) {
+        stream << quint32(QMetaType::QByteArray) << qint8(0) << quint32(0xfffffffeu) << quint8('a');
+    });
+    const QByteArray oddText = handMadeArchive([](QDataStream &stream) {
+        stream << quint32(QMetaType::QString) << qint8(0) << quint32(1) << quint8('a');
+    });
+    const QByteArray userType = handMadeArchive([](QDataStream &stream) {
+        stream << quint32(QMetaType::User) << qint8(0) << QByteArray("QList<QPointF>") << quint32(0);
+    });
+    const QByteArray nanColour = handMadeArchive([](QDataStream &stream) {
+        stream << quint32(QMetaType::QColor) << qint8(0) << qint8(QColor::ExtendedRgb) << quint16(0x3c00)
+               << quint16(0x7e00) << quint16(0) << quint16(0) << quint16(0); // red is a half-float NaN
+    });
+    const struct
+    {
+        const char *what;
+        QByteArray data;
+    } cases[] = {
+        {"a colour with a NaN component", nanColour},
+        {"40,000 nested lists", nestedLists(40000)},
+        {"one level too deep", nestedLists(17)},
+        {"list count beyond the data", hugeCount},
+        {"map count beyond the data", hugeMap},
+        {"text length beyond the data", hugeText},
+        {"byte length beyond the data", hugeData},
+        {"odd text length", oddText},
+        {"a named type", userType},
+        {"a URL", MCKeyedArchiver::archivedRootObject(QUrl(QStringLiteral("file:///etc/passwd")))},
+        {"a URL in a list", MCKeyedArchiver::archivedRootObject(QVariantList{1, QUrl(QStringLiteral("a"))})},
+        {"a string list", MCKeyedArchiver::archivedRootObject(QStringList{QStringLiteral("a")})},
+        {"a date", MCKeyedArchiver::archivedRootObject(QDateTime::currentDateTimeUtc())},
+    };
+    for (const auto &[what, data] : cases)
+        EXPECT_FALSE(MCKeyedUnarchiver::unarchivedRootObject(data).isValid()) << what;
 }
 
 TEST(IndexPath, GroupItemPathsAndOrder)

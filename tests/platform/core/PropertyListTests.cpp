@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <limits>
 
@@ -399,6 +401,24 @@ TEST(PropertyList, FilesAreWrittenAtomicallyAndFailuresAreReported)
         EXPECT_TRUE(same(*readPropertyListDictionary(path), QVariantMap{{QStringLiteral("v"), qint64(2)}}));
     }
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// A FIFO or a link to a device in place of a settings file is refused at once with an error
+// that says why, instead of blocking the reader or reading without end.
+TEST(PropertyList, FilesThatAreNotRegularAreRefused)
+{
+    const QString folder = testsupport::makeTemporaryFolder();
+    const QString fifo = folder + QStringLiteral("/Pipe.plist");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = folder + QStringLiteral("/Zero.plist");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    for (const QString &path : {fifo, zero}) {
+        MCError error;
+        EXPECT_FALSE(readPropertyList(path, &error).isValid());
+        EXPECT_TRUE(error.is(MCCocoaErrorDomain, MCFileReadUnknownError)) << error.toString().toStdString();
+        EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("isn’t a regular file")))
+            << error.toString().toStdString();
+    }
 }
 
 TEST(PropertyList, InteroperatesWithPlistutil)

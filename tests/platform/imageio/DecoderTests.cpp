@@ -7,7 +7,11 @@
 #include "platform/imageio/MCImageProperties.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImage>
+
+#include <sys/stat.h>
 
 #include "tests/support/TestSupport.h"
 
@@ -151,6 +155,49 @@ TEST(DecoderContent, UnreadablePathsGiveNoSource)
     EXPECT_FALSE(CGImageSource::createWithURL(folder + QStringLiteral("/nothing.jpg")));
     EXPECT_FALSE(CGImageSource::createWithURL(folder));
     EXPECT_FALSE(CGImageSource::createWithURL(QString()));
+}
+
+// The source holds its own copy of the file: another program truncating the photo while it
+// is decoded leaves the decoded image intact (a mapped file would end the process with SIGBUS).
+TEST(DecoderContent, FileTruncatedAfterOpeningStillDecodes)
+{
+    const QString folder = testsupport::makeTemporaryFolder(QStringLiteral("truncated-later"));
+    const QString path = folder + QStringLiteral("/photo.png");
+    QImage picture(256, 256, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x, y, (x * y) & 255)); // little to compress: several pages
+    ASSERT_TRUE(picture.save(path));
+    const CGImageSourceRef source = CGImageSource::createWithURL(path);
+    ASSERT_TRUE(source);
+    QFile file(path);
+    ASSERT_TRUE(file.resize(0));
+    const CGImageRef image = source->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), 256u);
+}
+
+// A FIFO under a photo's name gives no source at once instead of blocking until a writer comes;
+// a link to an endless device gives none instead of reading until memory runs out. A link to
+// a photo is followed.
+TEST(DecoderContent, OnlyRegularFilesAreRead)
+{
+    const QString folder = testsupport::makeTemporaryFolder(QStringLiteral("not-regular"));
+    const QString fifo = folder + QStringLiteral("/pipe.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = folder + QStringLiteral("/zero.jpg");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString photo = folder + QStringLiteral("/photo.png");
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(photo));
+    const QString link = folder + QStringLiteral("/link.png");
+    ASSERT_TRUE(QFile::link(photo, link));
+
+    EXPECT_FALSE(CGImageSource::createWithURL(fifo));
+    EXPECT_FALSE(CGImageSource::createWithURL(zero));
+    EXPECT_FALSE(CGImageSource::createWithURL(QStringLiteral("/dev/null")));
+    const CGImageSourceRef linked = CGImageSource::createWithURL(link);
+    ASSERT_TRUE(linked);
+    EXPECT_TRUE(linked->createImageAtIndex(0));
 }
 
 TEST(DecoderContent, MultiPageTiffCountsEveryPage)

@@ -3,6 +3,7 @@
 #include "app/engine/bitmap/MCBitmap.h"
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/library/MCFile.h"
+#include "app/stages/MCConvertBorder.h"
 #include "halvard/imageio/MCImageLoader.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
@@ -13,6 +14,10 @@
 
 #include <QDir>
 #include <QFile>
+
+#include <cmath>
+#include <new>
+#include <sys/stat.h>
 
 using namespace pipelinetest;
 
@@ -326,4 +331,94 @@ TEST_F(ConversionRun, PreviewOfAFileIsScaledUprightAndRunThroughTheStages)
 
     converter.addStage(std::make_shared<ScriptedStage>(-1, [](MCBitmap *, QVariantMap &, MCError *) { return false; }));
     EXPECT_FALSE(converter.newPreviewBitmapForFile(*libraryFile(source), QSizeF(2, 3), "out.jpg", nullptr, nullptr));
+}
+
+namespace {
+
+// A scripted stage with one number in its parameter table, as a preset may fill it.
+class NumberedStage : public ScriptedStage
+{
+public:
+    using ScriptedStage::ScriptedStage;
+    const MCStageParameters &parameters() const override
+    {
+        static const MCStageParameters table = {
+            {.name = "amount", .type = MCStageParameterType::Double, .defaultValue = 0.5, .minimum = 0.0, .maximum = 1.0}};
+        return table;
+    }
+};
+
+} // namespace
+
+// Hostile settings and files fail the one file with an error; the next file converts.
+TEST_F(ConversionRun, HostileSettingsFailTheFileAndTheBatchGoesOn)
+{
+    auto file = libraryFile(writePhoto(folder, {}));
+    const QString destination = QDir(folder).filePath("out.jpg");
+    auto convertsAgain = [&] {
+        converter.setStagesFromArray({});
+        converter.setImageQuality(0.8);
+        MCError error;
+        EXPECT_TRUE(converter.convertFile(*file, destination, &error)) << error.toString().toStdString();
+    };
+
+    // Memory running out inside a stage.
+    converter.setStagesFromArray({std::make_shared<ScriptedStage>(9, [](MCBitmap *, QVariantMap &, MCError *) -> bool {
+        throw std::bad_alloc();
+    })});
+    MCError error;
+    EXPECT_FALSE(converter.convertFile(*file, destination, &error));
+    EXPECT_TRUE(error.is(MCErrorDomain, 2)) << error.toString().toStdString();
+    convertsAgain();
+
+    // A number that is no number never reaches the stage's work.
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        auto stage = std::make_shared<NumberedStage>(9);
+        stage->setValueForKey("amount", bad);
+        converter.setStagesFromArray({stage});
+        error = MCError();
+        EXPECT_FALSE(converter.convertFile(*file, destination, &error)) << bad;
+        EXPECT_TRUE(error.is(MCErrorDomain, 2)) << bad;
+        EXPECT_EQ(stage->calls, 0) << bad;
+        auto bitmap = workingBitmap();
+        EXPECT_FALSE(converter.previewBitmap(bitmap.get(), nullptr, file.get(), nullptr)) << bad;
+        convertsAgain();
+    }
+
+    // A lossy quality that is no number is refused, not written as the best quality.
+    for (double bad : {std::nan(""), HUGE_VAL}) {
+        converter.setImageQuality(bad);
+        error = MCError();
+        EXPECT_FALSE(converter.convertFile(*file, destination, &error)) << bad;
+        EXPECT_TRUE(error.is(MCErrorDomain, 1)) << bad;
+        convertsAgain();
+    }
+
+    // An inner border wider than any picture.
+    auto border = std::make_shared<MCConvertAddBorder>();
+    border->setBorderPosition(MCConvertAddBorder::Inner);
+    border->setValueForKey(MCConvertAddBorder::kBorderLeftInPixelsKey, quint64(1000000000000));
+    converter.setStagesFromArray({border});
+    error = MCError();
+    EXPECT_FALSE(converter.convertFile(*file, destination, &error));
+    EXPECT_TRUE(error.is(MCErrorDomain, 2)) << error.toString().toStdString();
+    convertsAgain();
+}
+
+// A FIFO named like a photo and a link to an endless device are refused at once, with an
+// error that says why, instead of blocking the worker or reading until memory runs out.
+TEST_F(ConversionRun, FilesThatAreNotRegularAreRefused)
+{
+    const QString fifo = QDir(folder).filePath("pipe.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = QDir(folder).filePath("zero.jpg");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    for (const QString &path : {fifo, zero}) {
+        MCError error;
+        EXPECT_FALSE(converter.convertFile(*libraryFile(path), QDir(folder).filePath("out.jpg"), &error));
+        EXPECT_TRUE(error.is(MCCocoaErrorDomain, MCFileReadUnknownError)) << error.toString().toStdString();
+        EXPECT_EQ(error.localizedDescription(),
+                  QStringLiteral("Could not load an image from “%1”.").arg(QFileInfo(path).fileName()));
+        EXPECT_TRUE(error.localizedFailureReason().contains("not a regular file")) << error.toString().toStdString();
+    }
 }

@@ -200,6 +200,47 @@ TEST(WatermarkPlacement, TilesRepeatOverThePhotoAndDrawOnFloatBitmapsAlike)
     }
 }
 
+TEST(WatermarkPlacement, NonFiniteNumbersAnswerNoAndDrawNothing)
+{
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    const MCAttributedString t = text(QStringLiteral("Q"), attributes(20));
+    const CGImageRef logo = solidImage(4, 4, kRed);
+    enum Form { Rect = 1, Image = 2, Text = 4 }; // the forms that take the bad number
+    const struct
+    {
+        const char *what;
+        int forms;
+        QSizeF size;
+        double opacity;
+        QPointF offset;
+        double rotation;
+        QPointF tileOffset;
+        std::optional<MCShadow> shadow;
+    } cases[] = {
+        {"NaN size", Rect | Image, QSizeF(nan, nan), 1, {}, 0, {}, std::nullopt},
+        {"infinite width", Rect | Image, QSizeF(inf, 4), 1, {}, 0, {}, std::nullopt},
+        {"NaN opacity", Rect | Image | Text, QSizeF(4, 4), nan, {}, 0, {}, std::nullopt},
+        {"infinite offset", Rect | Image | Text, QSizeF(4, 4), 1, QPointF(-inf, 0), 0, {}, std::nullopt},
+        {"NaN rotation", Rect | Image | Text, QSizeF(4, 4), 1, {}, nan, {}, std::nullopt},
+        {"NaN tile spacing", Image | Text, QSizeF(4, 4), 1, {}, 0, QPointF(nan, 2), std::nullopt},
+        {"NaN shadow blur", Image | Text, QSizeF(4, 4), 1, {}, 0, {}, MCShadow{QSizeF(1, 1), nan, Qt::black}},
+    };
+    for (const auto &c : cases) {
+        auto bitmap = plainBitmap(30, 30);
+        if (c.forms & Rect)
+            EXPECT_FALSE(bitmap->drawRectWithSize(c.size, kRed, c.opacity, 0, c.offset, c.rotation, 0, std::nullopt, 0, 1))
+                << c.what;
+        if (c.forms & Image)
+            EXPECT_FALSE(bitmap->drawImage(logo, c.size, c.opacity, c.shadow, 0, c.offset, c.rotation, true,
+                                           c.tileOffset, 1))
+                << c.what;
+        if (c.forms & Text)
+            EXPECT_FALSE(bitmap->drawText(t, c.opacity, c.shadow, 0, c.offset, c.rotation, true, c.tileOffset, true, 1))
+                << c.what;
+        EXPECT_EQ(inkBox(toQImage(*bitmap), 0), QRect()) << c.what;
+    }
+}
+
 TEST(WatermarkPlacement, FailuresAnswerNoAndDegenerateInputsDrawNothing)
 {
     const MCAttributedString t = text(QStringLiteral("Q"), attributes(20));
