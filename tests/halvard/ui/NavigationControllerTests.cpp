@@ -2,6 +2,7 @@
 
 #include "tests/support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <gtest/gtest.h>
