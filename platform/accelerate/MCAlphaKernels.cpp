@@ -1,8 +1,10 @@
 #include "platform/accelerate/MCAlphaKernels.h"
 
 #include "platform/accelerate/MCPixelKernel.h"
+#include "platform/graphics/CGRowLoop.h"
 
 #include <algorithm>
+#include <atomic>
 
 using namespace platform::pixel;
 
@@ -115,4 +117,38 @@ vImage_Error MCColorToAlphaPlanarF(const vImage_Buffer planes[4], const float ke
                              end - begin);
     });
     return kvImageNoError;
+}
+
+namespace {
+
+template<typename T>
+bool isOpaque(const vImage_Buffer &alpha, T full)
+{
+    if (!alpha.data)
+        return false;
+    std::atomic<bool> opaque{true};
+    platform::forEachRowRange(alpha.height, alpha.width * sizeof(T), [&](size_t first, size_t end) {
+        for (size_t y = first; y < end && opaque.load(std::memory_order_relaxed); ++y) {
+            const T *row = reinterpret_cast<const T *>(static_cast<const uint8_t *>(alpha.data) + y * alpha.rowBytes);
+            // Whole rows without an early exit vectorise; the flag is checked per row.
+            bool all = true;
+            for (size_t x = 0; x < alpha.width; ++x)
+                all &= row[x] >= full;
+            if (!all)
+                opaque.store(false, std::memory_order_relaxed);
+        }
+    });
+    return opaque.load();
+}
+
+} // namespace
+
+bool MCIsOpaquePlanar8(const vImage_Buffer &alpha)
+{
+    return isOpaque<uint8_t>(alpha, 255);
+}
+
+bool MCIsOpaquePlanarF(const vImage_Buffer &alpha)
+{
+    return isOpaque<float>(alpha, 1.0f);
 }

@@ -27,3 +27,10 @@ vImage_Error MCColorToAlphaPlanarF(const vImage_Buffer planes[4], const float ke
 // by 0); m is the largest of the three. With m > 0 each colour sample becomes (x − k) / m + k,
 // else the key; alpha becomes a·m.
 void MCColorToAlphaPixels(float *red, float *green, float *blue, float *alpha, const float key[3], size_t count);
+
+// Whether every pixel of an alpha plane is fully opaque (255, or 1.0 and above for floats):
+// the picture then needs no premultiplying around the kernels that mix neighbours. Only the
+// pixels of each row are read, not its padding; the scan stops at the first translucent row
+// piece. False for a plane without memory.
+bool MCIsOpaquePlanar8(const vImage_Buffer &alpha);
+bool MCIsOpaquePlanarF(const vImage_Buffer &alpha);

@@ -1,5 +1,6 @@
 #include "platform/accelerate/MCBlurKernels.h"
 
+#include "platform/accelerate/vImageBuffer.h"
 #include "platform/accelerate/vImageConvolution.h"
 #include "platform/accelerate/vImageConvolve.h"
 #include "platform/accelerate/vImageRows.h"
@@ -8,6 +9,8 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <mutex>
 
 namespace platform::pixel {
@@ -148,6 +151,215 @@ vImage_Error blurPlane(const vImage_Buffer &source, const vImage_Buffer &destina
     }
     }
     return kvImageInvalidParameter;
+}
+
+namespace {
+
+// Float samples on the 0..1 scale of one plane row: 8-bit samples divided by 255.
+template<typename T>
+float unitSample(const uint8_t *row, size_t x)
+{
+    if constexpr (sizeof(T) == 1)
+        return float(row[x]) * kInverse255;
+    else
+        return reinterpret_cast<const float *>(row)[x];
+}
+
+template<typename T>
+void storeUnit(uint8_t *row, size_t x, float value)
+{
+    if constexpr (sizeof(T) == 1)
+        row[x] = roundSaturate8(value * 255.0f);
+    else
+        reinterpret_cast<float *>(row)[x] = value;
+}
+
+template<typename T>
+vImage_Error sharpenWeighted(const vImage_Buffer &source, const vImage_Buffer &destination, const vImage_Buffer &alpha,
+                             float s)
+{
+    const size_t width = source.width, height = source.height;
+    platform::forEachRowRange(height, width * 27, [&](size_t first, size_t end) {
+        for (size_t y = first; y < end; ++y) {
+            const uint8_t *in = vimage::rowOf(&source, y);
+            uint8_t *out = vimage::rowOf(&destination, y);
+            if (y == 0 || y + 1 == height) {
+                std::memcpy(out, in, width * sizeof(T));
+                continue;
+            }
+            const uint8_t *rows[3] = {vimage::rowOf(&source, y - 1), in, vimage::rowOf(&source, y + 1)};
+            const uint8_t *alphas[3] = {vimage::rowOf(&alpha, y - 1), vimage::rowOf(&alpha, y),
+                                        vimage::rowOf(&alpha, y + 1)};
+            std::memcpy(out, in, sizeof(T));
+            std::memcpy(out + (width - 1) * sizeof(T), in + (width - 1) * sizeof(T), sizeof(T));
+            for (size_t x = 1; x + 1 < width; ++x) {
+                const float c = unitSample<T>(in, x);
+                float pull = 0.0f; // Σ alpha × (c − neighbour)
+                for (int j = 0; j < 3; ++j)
+                    for (size_t i = x - 1; i <= x + 1; ++i) {
+                        if (j == 1 && i == x)
+                            continue;
+                        float a = unitSample<T>(alphas[j], i);
+                        a = a > 0.0f ? (a < 1.0f ? a : 1.0f) : 0.0f;
+                        pull += a * (c - unitSample<T>(rows[j], i));
+                    }
+                storeUnit<T>(out, x, c + s * pull);
+            }
+        }
+    });
+    return kvImageNoError;
+}
+
+// A float plane of the given size, freed with it.
+struct FloatPlane
+{
+    vImage_Buffer buffer{};
+    ~FloatPlane() { std::free(buffer.data); }
+    bool allocate(size_t width, size_t height)
+    {
+        return vImageBuffer_Init(&buffer, height, width, 32, kvImageNoFlags) == kvImageNoError;
+    }
+    float *row(size_t y) const { return reinterpret_cast<float *>(vimage::rowOf(&buffer, y)); }
+};
+
+// The float kernel a blur of samples of `type` uses (n × n, row by row), with n its side:
+// for floats the cached one; for 8-bit samples the 8-bit kernel's weights normalised.
+std::vector<float> weightedBlurKernel(SampleType type, BlurType blur, unsigned radius, uint32_t *side)
+{
+    const uint32_t n = 2 * radius + 1;
+    *side = n;
+    if (type == SampleType::Float32 || blur == BlurType::Box) {
+        const float *kernel = floatBlurKernel(blur, radius);
+        return kernel ? std::vector<float>(kernel, kernel + size_t(n) * n) : std::vector<float>();
+    }
+    std::vector<double> weights;
+    if (blur == BlurType::Gaussian) {
+        const int16_t *kernel = gaussianKernel8(radius, nullptr);
+        if (!kernel)
+            return {};
+        weights.assign(kernel, kernel + size_t(n) * n);
+    } else { // the separable tent of side 2r + 3, weights r + 2 − |i| along each axis
+        const long m = long(n) + 2, half = m / 2;
+        *side = uint32_t(m);
+        for (long j = 0; j < m; ++j)
+            for (long i = 0; i < m; ++i)
+                weights.push_back(double((half + 1 - std::abs(i - half)) * (half + 1 - std::abs(j - half))));
+    }
+    double sum = 0.0;
+    for (double w : weights)
+        sum += w;
+    std::vector<float> kernel;
+    for (double w : weights)
+        kernel.push_back(float(w / sum));
+    return kernel;
+}
+
+// Below this the blurred alpha (0..1) counts as 0: no colour to divide out, only the residue
+// of the running sums.
+constexpr float kNoWeight = 1e-9f;
+
+template<typename T>
+vImage_Error blurWeighted(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count,
+                          const vImage_Buffer &alpha, const std::vector<float> &kernel, uint32_t side)
+{
+    const size_t width = alpha.width, height = alpha.height;
+    FloatPlane weighted, blurredAlpha, blurred;
+    if (!weighted.allocate(width, height) || !blurredAlpha.allocate(width, height) || !blurred.allocate(width, height))
+        return kvImageMemoryAllocationError;
+    const auto alphaAt = [&](const uint8_t *row, size_t x) {
+        const float a = unitSample<T>(row, x);
+        return a > 0.0f ? (a < 1.0f ? a : 1.0f) : 0.0f;
+    };
+    const auto blur = [&](const FloatPlane &from, const FloatPlane &to) {
+        return vImageConvolve_PlanarF(&from.buffer, &to.buffer, nullptr, 0, 0, kernel.data(), side, side, 0.0f,
+                                      kvImageTruncateKernel);
+    };
+    platform::forEachRowRange(height, width * 2, [&](size_t first, size_t end) {
+        for (size_t y = first; y < end; ++y) {
+            const uint8_t *a = vimage::rowOf(&alpha, y);
+            float *out = weighted.row(y);
+            for (size_t x = 0; x < width; ++x)
+                out[x] = alphaAt(a, x);
+        }
+    });
+    if (vImage_Error status = blur(weighted, blurredAlpha))
+        return status;
+    for (size_t k = 0; k < count; ++k) {
+        const vImage_Buffer &source = sources[k], &destination = destinations[k];
+        platform::forEachRowRange(height, width * 3, [&](size_t first, size_t end) {
+            for (size_t y = first; y < end; ++y) {
+                const uint8_t *in = vimage::rowOf(&source, y), *a = vimage::rowOf(&alpha, y);
+                float *out = weighted.row(y);
+                for (size_t x = 0; x < width; ++x)
+                    out[x] = unitSample<T>(in, x) * alphaAt(a, x);
+            }
+        });
+        if (vImage_Error status = blur(weighted, blurred))
+            return status;
+        platform::forEachRowRange(height, width * 3, [&](size_t first, size_t end) {
+            for (size_t y = first; y < end; ++y) {
+                const uint8_t *in = vimage::rowOf(&source, y);
+                uint8_t *out = vimage::rowOf(&destination, y);
+                const float *sum = blurred.row(y), *weight = blurredAlpha.row(y);
+                for (size_t x = 0; x < width; ++x)
+                    storeUnit<T>(out, x, weight[x] > kNoWeight ? sum[x] / weight[x] : unitSample<T>(in, x));
+            }
+        });
+    }
+    return kvImageNoError;
+}
+
+// The planes' and alpha's geometry: one size, rows long enough for the sample type.
+vImage_Error checkWeighted(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count,
+                           const vImage_Buffer &alpha, SampleType type)
+{
+    const size_t bytes = bytesPerSample(type);
+    if (vImage_Error status = vimage::checkBuffer(&alpha, bytes))
+        return status;
+    for (size_t k = 0; k < count; ++k) {
+        if (vImage_Error status = vimage::checkBuffer(&sources[k], bytes))
+            return status;
+        if (vImage_Error status = vimage::checkBuffer(&destinations[k], bytes))
+            return status;
+        if (sources[k].width != alpha.width || sources[k].height != alpha.height ||
+            destinations[k].width != alpha.width || destinations[k].height != alpha.height)
+            return kvImageBufferSizeMismatch;
+        if (sources[k].data == destinations[k].data)
+            return kvImageOutOfPlaceOperationRequired;
+    }
+    return kvImageNoError;
+}
+
+} // namespace
+
+vImage_Error sharpenPlaneWeighted(const vImage_Buffer &source, const vImage_Buffer &destination,
+                                  const vImage_Buffer &alpha, SampleType type, float sharpness)
+{
+    if (vImage_Error status = checkWeighted(&source, &destination, 1, alpha, type))
+        return status;
+    if (type == SampleType::UInt8) {
+        // The 8-bit kernel's own quantised weight: trunc(−100 s) / −100.
+        const float neighbour = std::clamp(std::trunc(-100.0f * sharpness), -4083.0f, 4108.0f);
+        return sharpenWeighted<uint8_t>(source, destination, alpha, -neighbour / 100.0f);
+    }
+    return sharpenWeighted<float>(source, destination, alpha, sharpness);
+}
+
+vImage_Error blurPlanesWeighted(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count,
+                                const vImage_Buffer &alpha, SampleType type, BlurType blur, unsigned radius)
+{
+    if (!sources || !destinations)
+        return kvImageNullPointerArgument;
+    if (blur > BlurType::Gaussian)
+        return kvImageInvalidParameter;
+    if (vImage_Error status = checkWeighted(sources, destinations, count, alpha, type))
+        return status;
+    uint32_t side = 0;
+    const std::vector<float> kernel = weightedBlurKernel(type, blur, std::min(radius, kMaximumBlurRadius), &side);
+    if (kernel.empty())
+        return kvImageInternalError;
+    return type == SampleType::UInt8 ? blurWeighted<uint8_t>(sources, destinations, count, alpha, kernel, side)
+                                     : blurWeighted<float>(sources, destinations, count, alpha, kernel, side);
 }
 
 float vignetteMask(size_t x, size_t y, size_t width, size_t height)

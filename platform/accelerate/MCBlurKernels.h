@@ -34,6 +34,24 @@ vImage_Error sharpenPlane(const vImage_Buffer &source, const vImage_Buffer &dest
 vImage_Error blurPlane(const vImage_Buffer &source, const vImage_Buffer &destination, SampleType type, BlurType blur,
                        unsigned radius);
 
+// The same two filters for the colour planes of a picture with straight alpha, weighted by
+// that alpha so that transparent pixels lend no colour to their neighbours; alpha itself is
+// not changed. `alpha` has the planes' size and sample type.
+//
+// Sharpening: a pixel moves away from each neighbour by s × (its colour − the neighbour's)
+// scaled by the neighbour's alpha (0..1), which is the kernel above where every neighbour is
+// opaque; edge pixels are copied unchanged.
+//
+// Blur: each sample becomes blur(colour × alpha) / blur(alpha), what premultiplying,
+// blurring and dividing again gives. Where nothing opaque is near (the blurred alpha is 0)
+// the sample is kept. 8-bit planes are blurred through float planes with the weights of the
+// 8-bit kernels, so that a faint neighbourhood keeps the precision of its colour; the work
+// takes three float planes of the picture's size.
+vImage_Error sharpenPlaneWeighted(const vImage_Buffer &source, const vImage_Buffer &destination,
+                                  const vImage_Buffer &alpha, SampleType type, float sharpness);
+vImage_Error blurPlanesWeighted(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count,
+                                const vImage_Buffer &alpha, SampleType type, BlurType blur, unsigned radius);
+
 // The vignette mask at pixel (x, y) of a width × height picture, 0..1: 0 inside the ellipse of
 // half the picture's width and height about its centre, rising linearly to 1 at the ellipse
 // through the middles of the edges, 1 beyond (the corners).

@@ -82,31 +82,136 @@ const S *sourceRow(const vImage_Buffer *buffer, size_t y)
     return reinterpret_cast<const S *>(rowOf(buffer, y));
 }
 
+template<typename T>
+T clampedSample(float value)
+{
+    if constexpr (sizeof(T) == 1)
+        return T(std::clamp(value + 0.5f, 0.0f, 255.0f));
+    else
+        return value;
+}
+
+// The resampler reads its source through a row reader, which hands out one source row as
+// `Channels` floats a pixel, and writes through a row writer, which takes one finished row of
+// floats. Two kinds of each: one interleaved buffer as it is, and four planes with straight
+// alpha, read premultiplied and written back divided by the new alpha.
+
+// An interleaved buffer of samples S: float rows are used in place, others converted.
+template<typename S, int Channels>
+struct InterleavedReader
+{
+    static constexpr int channels = Channels;
+    const vImage_Buffer *buffer;
+    size_t width() const { return buffer->width; }
+    size_t height() const { return buffer->height; }
+    const float *row(size_t y, float *line) const
+    {
+        const S *raw = sourceRow<S>(buffer, y);
+        if constexpr (sizeof(S) == sizeof(float)) {
+            return raw;
+        } else {
+            for (size_t i = 0; i < buffer->width * Channels; ++i)
+                line[i] = float(raw[i]);
+            return line;
+        }
+    }
+};
+
+template<typename T, int Channels>
+struct InterleavedWriter
+{
+    const vImage_Buffer *buffer;
+    void write(size_t y, const float *values) const
+    {
+        T *out = reinterpret_cast<T *>(rowOf(buffer, y));
+        if constexpr (sizeof(T) == 1) {
+            for (size_t i = 0; i < buffer->width * Channels; ++i)
+                out[i] = clampedSample<T>(values[i]);
+        } else {
+            std::memcpy(out, values, buffer->width * Channels * sizeof(float));
+        }
+    }
+};
+
+// Red, green, blue and alpha planes of samples S (straight alpha) as rows of premultiplied
+// pixels: colour × alpha / full scale, then alpha, so that transparent pixels lend no colour
+// to their neighbours.
+template<typename S>
+struct PremultipliedReader
+{
+    static constexpr int channels = 4;
+    const vImage_Buffer *planes; // four
+    size_t width() const { return planes[0].width; }
+    size_t height() const { return planes[0].height; }
+    const float *row(size_t y, float *line) const
+    {
+        const S *r = sourceRow<S>(&planes[0], y), *g = sourceRow<S>(&planes[1], y), *b = sourceRow<S>(&planes[2], y),
+                *a = sourceRow<S>(&planes[3], y);
+        constexpr float unit = sizeof(S) == 1 ? 1.0f / 255.0f : 1.0f;
+        for (size_t x = 0, w = width(); x < w; ++x) {
+            const float alpha = float(a[x]), k = alpha * unit;
+            line[4 * x] = float(r[x]) * k;
+            line[4 * x + 1] = float(g[x]) * k;
+            line[4 * x + 2] = float(b[x]) * k;
+            line[4 * x + 3] = alpha;
+        }
+        return line;
+    }
+};
+
+// Below this alpha (float scale) a resampled pixel counts as transparent: its colour would
+// be the quotient of two rounding residues.
+constexpr float kTransparentF = 1.0f / 65536.0f;
+
+// Premultiplied rows back into four planes of samples T with straight alpha: the colour
+// divided by the resampled alpha. Transparent results take colour 0.
+template<typename T>
+struct UnpremultipliedWriter
+{
+    const vImage_Buffer *planes; // four
+    void write(size_t y, const float *values) const
+    {
+        T *r = reinterpret_cast<T *>(rowOf(&planes[0], y)), *g = reinterpret_cast<T *>(rowOf(&planes[1], y)),
+          *b = reinterpret_cast<T *>(rowOf(&planes[2], y)), *a = reinterpret_cast<T *>(rowOf(&planes[3], y));
+        for (size_t x = 0, w = planes[0].width; x < w; ++x) {
+            const float *v = values + 4 * x;
+            const T alpha = clampedSample<T>(v[3]);
+            a[x] = alpha;
+            const bool clear = sizeof(T) == 1 ? alpha == 0 : !(v[3] > kTransparentF);
+            const float k = clear ? 0.0f : (sizeof(T) == 1 ? 255.0f : 1.0f) / v[3];
+            r[x] = clampedSample<T>(v[0] * k);
+            g[x] = clampedSample<T>(v[1] * k);
+            b[x] = clampedSample<T>(v[2] * k);
+        }
+    }
+};
+
 // Averages boxes of kx × ky source pixels into float samples (the last boxes of a row or
 // column may be smaller), the cheap first step of a large reduction.
-template<typename S, int Channels>
-void boxShrink(const vImage_Buffer *source, size_t kx, size_t ky, std::vector<float> &pixels, vImage_Buffer *out)
+template<typename Reader>
+void boxShrink(const Reader &source, size_t kx, size_t ky, std::vector<float> &pixels, vImage_Buffer *out)
 {
-    const size_t sw = source->width, sh = source->height;
+    constexpr int Channels = Reader::channels;
+    const size_t sw = source.width(), sh = source.height();
     out->width = (sw + kx - 1) / kx;
     out->height = (sh + ky - 1) / ky;
     out->rowBytes = out->width * Channels * sizeof(float);
     pixels.resize(out->width * Channels * out->height);
     out->data = pixels.data();
     platform::forEachRowRange(out->height, sw * ky * Channels, [&](size_t first, size_t end) {
-        std::vector<float> sums(out->width * Channels);
+        std::vector<float> sums(out->width * Channels), line(sw * Channels);
         for (size_t oy = first; oy < end; ++oy) {
             std::fill(sums.begin(), sums.end(), 0.0f);
             const size_t y0 = oy * ky, y1 = std::min(sh, y0 + ky);
             for (size_t y = y0; y < y1; ++y) {
-                const S *in = sourceRow<S>(source, y);
+                const float *in = source.row(y, line.data());
                 for (size_t ox = 0; ox < out->width; ++ox) {
                     float *sum = sums.data() + ox * Channels;
                     float row[Channels] = {};
-                    const S *p = in + ox * kx * Channels, *boxEnd = in + std::min(sw, (ox + 1) * kx) * Channels;
+                    const float *p = in + ox * kx * Channels, *boxEnd = in + std::min(sw, (ox + 1) * kx) * Channels;
                     for (; p < boxEnd; p += Channels) {
                         for (int c = 0; c < Channels; ++c)
-                            row[c] += float(p[c]);
+                            row[c] += p[c];
                     }
                     for (int c = 0; c < Channels; ++c)
                         sum[c] += row[c];
@@ -122,25 +227,15 @@ void boxShrink(const vImage_Buffer *source, size_t kx, size_t ky, std::vector<fl
     });
 }
 
-template<typename T>
-void storeRow(const float *values, T *out, size_t count)
+// The separable filter from `source` into a dw × dh `destination`, with `inverseX`/`inverseY`
+// source samples per output sample.
+template<typename Reader, typename Writer>
+void filter(const Reader &source, const Writer &destination, size_t dw, size_t dh, double inverseX, double inverseY)
 {
-    if constexpr (sizeof(T) == 1) {
-        for (size_t i = 0; i < count; ++i)
-            out[i] = T(std::clamp(values[i] + 0.5f, 0.0f, 255.0f));
-    } else {
-        std::memcpy(out, values, count * sizeof(float));
-    }
-}
-
-// The separable filter from `source` (samples S) into `destination` (samples T), with
-// `inverseX`/`inverseY` source samples per output sample.
-template<typename S, typename T, int Channels>
-void filter(const vImage_Buffer *source, const vImage_Buffer *destination, double inverseX, double inverseY)
-{
-    const size_t dw = destination->width, dh = destination->height, sw = source->width;
+    constexpr int Channels = Reader::channels;
+    const size_t sw = source.width();
     const Taps horizontal = makeTaps(sw, dw, inverseX);
-    const Taps vertical = makeTaps(source->height, dh, inverseY);
+    const Taps vertical = makeTaps(source.height(), dh, inverseY);
 
     // Output rows are made in bands; each band filters the source rows it needs
     // horizontally into its own float rows, then filters those vertically.
@@ -149,7 +244,7 @@ void filter(const vImage_Buffer *source, const vImage_Buffer *destination, doubl
     const size_t rowLength = dw * Channels;
     const size_t bandCost = (size_t(double(kBand) * inverseY) + 6) * (sw + rowLength * horizontal.maxCount) + kBand * rowLength * vertical.maxCount;
     platform::forEachRowRange(bands, bandCost, [&](size_t firstBand, size_t endBand) {
-        std::vector<float> rows, line(sizeof(S) == sizeof(float) ? 0 : sw * Channels), acc(rowLength);
+        std::vector<float> rows, line(sw * Channels), acc(rowLength);
         for (size_t band = firstBand; band < endBand; ++band) {
             const size_t y0 = band * kBand, y1 = std::min(dh, y0 + kBand);
             const size_t s0 = vertical.first[y0];
@@ -158,15 +253,7 @@ void filter(const vImage_Buffer *source, const vImage_Buffer *destination, doubl
                 s1 = std::max(s1, vertical.first[y] + vertical.count[y]);
             rows.resize((s1 - s0) * rowLength);
             for (size_t sy = s0; sy < s1; ++sy) {
-                const float *in;
-                if constexpr (sizeof(S) == sizeof(float)) {
-                    in = sourceRow<float>(source, sy);
-                } else {
-                    const S *raw = sourceRow<S>(source, sy);
-                    for (size_t i = 0; i < sw * Channels; ++i)
-                        line[i] = float(raw[i]);
-                    in = line.data();
-                }
+                const float *in = source.row(sy, line.data());
                 float *out = rows.data() + (sy - s0) * rowLength;
                 for (size_t x = 0; x < dw; ++x) {
                     const float *w = horizontal.weights.data() + x * horizontal.maxCount;
@@ -197,10 +284,31 @@ void filter(const vImage_Buffer *source, const vImage_Buffer *destination, doubl
                     for (size_t i = 0; i < rowLength; ++i)
                         acc[i] += wk * row[i];
                 }
-                storeRow(acc.data(), reinterpret_cast<T *>(rowOf(destination, y)), rowLength);
+                destination.write(y, acc.data());
             }
         }
     });
+}
+
+template<typename Reader, typename Writer>
+void scale(const Reader &source, const Writer &destination, size_t dw, size_t dh)
+{
+    const double inverseX = double(source.width()) / double(dw);
+    const double inverseY = double(source.height()) / double(dh);
+    // Large reductions first average whole boxes down to two to four times the destination
+    // size; the filter then has few taps left to weigh, at no visible cost. The filter's
+    // positions are measured in boxes, so the boxes shift nothing.
+    const size_t kx = std::max<size_t>(1, source.width() / (2 * dw));
+    const size_t ky = std::max<size_t>(1, source.height() / (2 * dh));
+    if (kx == 1 && ky == 1) {
+        filter(source, destination, dw, dh, inverseX, inverseY);
+        return;
+    }
+    std::vector<float> shrunkPixels;
+    vImage_Buffer shrunk;
+    boxShrink(source, kx, ky, shrunkPixels, &shrunk);
+    filter(InterleavedReader<float, Reader::channels>{&shrunk}, destination, dw, dh, inverseX / double(kx),
+           inverseY / double(ky));
 }
 
 template<typename T, int Channels>
@@ -210,21 +318,27 @@ vImage_Error scale(const vImage_Buffer *original, const vImage_Buffer *destinati
         return status;
     if (vImage_Error status = checkBuffer(destination, Channels * sizeof(T)))
         return status;
-    const double inverseX = double(original->width) / double(destination->width);
-    const double inverseY = double(original->height) / double(destination->height);
-    // Large reductions first average whole boxes down to two to four times the destination
-    // size; the filter then has few taps left to weigh, at no visible cost. The filter's
-    // positions are measured in boxes, so the boxes shift nothing.
-    const size_t kx = std::max<size_t>(1, original->width / (2 * destination->width));
-    const size_t ky = std::max<size_t>(1, original->height / (2 * destination->height));
-    if (kx == 1 && ky == 1) {
-        filter<T, T, Channels>(original, destination, inverseX, inverseY);
-        return kvImageNoError;
+    scale(InterleavedReader<T, Channels>{original}, InterleavedWriter<T, Channels>{destination}, destination->width,
+          destination->height);
+    return kvImageNoError;
+}
+
+template<typename T>
+vImage_Error scaleStraightAlpha(const vImage_Buffer sources[4], const vImage_Buffer destinations[4])
+{
+    if (!sources || !destinations)
+        return kvImageNullPointerArgument;
+    for (int k = 0; k < 4; ++k) {
+        if (vImage_Error status = checkBuffer(&sources[k], sizeof(T)))
+            return status;
+        if (vImage_Error status = checkBuffer(&destinations[k], sizeof(T)))
+            return status;
+        if (sources[k].width != sources[0].width || sources[k].height != sources[0].height ||
+            destinations[k].width != destinations[0].width || destinations[k].height != destinations[0].height)
+            return kvImageBufferSizeMismatch;
     }
-    std::vector<float> shrunkPixels;
-    vImage_Buffer shrunk;
-    boxShrink<T, Channels>(original, kx, ky, shrunkPixels, &shrunk);
-    filter<float, T, Channels>(&shrunk, destination, inverseX / double(kx), inverseY / double(ky));
+    scale(PremultipliedReader<T>{sources}, UnpremultipliedWriter<T>{destinations}, destinations[0].width,
+          destinations[0].height);
     return kvImageNoError;
 }
 
@@ -356,6 +470,16 @@ vImage_Error vImageScale_Planar8(const vImage_Buffer *source, const vImage_Buffe
 vImage_Error vImageScale_PlanarF(const vImage_Buffer *source, const vImage_Buffer *destination, void *, vImage_Flags)
 {
     return scale<float, 1>(source, destination);
+}
+
+vImage_Error MCScaleStraightAlpha_Planar8(const vImage_Buffer sources[4], const vImage_Buffer destinations[4])
+{
+    return scaleStraightAlpha<uint8_t>(sources, destinations);
+}
+
+vImage_Error MCScaleStraightAlpha_PlanarF(const vImage_Buffer sources[4], const vImage_Buffer destinations[4])
+{
+    return scaleStraightAlpha<float>(sources, destinations);
 }
 
 vImage_Error vImageRotate90_Planar8(const vImage_Buffer *source, const vImage_Buffer *destination,

@@ -18,6 +18,14 @@ vImage_Error vImageScale_Planar8(const vImage_Buffer *source, const vImage_Buffe
                                  vImage_Flags flags);
 vImage_Error vImageScale_PlanarF(const vImage_Buffer *source, const vImage_Buffer *destination, void *tempBuffer,
                                  vImage_Flags flags);
+// The same filter over four planes of one size, red, green, blue and alpha with straight
+// (not premultiplied) alpha, into four planes of another size, in one pass: colours are
+// weighed by their alpha on the way in and divided by the resampled alpha on the way out, so
+// transparent pixels lend no colour to their neighbours (a white disc on transparency stays
+// white to its rim). Where the result is transparent (8-bit alpha 0, float alpha below
+// 1/65536) its colour is 0. 8-bit colours are clamped to 0–255; float ones are not.
+vImage_Error MCScaleStraightAlpha_Planar8(const vImage_Buffer sources[4], const vImage_Buffer destinations[4]);
+vImage_Error MCScaleStraightAlpha_PlanarF(const vImage_Buffer sources[4], const vImage_Buffer destinations[4]);
 
 // Quarter turns, as seen with the first row at the top: 0 none, 1 a quarter turn counter-
 // clockwise, 2 a half turn, 3 a quarter turn clockwise. The destination must have the turned

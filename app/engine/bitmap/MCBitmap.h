@@ -207,8 +207,10 @@ public:
 
     // ---- Sharpness, blur and vignette (MCBitmapSharpness.cpp)
     // The kernel follows the component size (8-bit or float); gray bitmaps work channel 0,
-    // others red, green and blue. Alpha is never changed. false when planes or memory cannot be
-    // had (the pixels are then as they were) or for a NaN argument; `error` is never filled.
+    // others red, green and blue. Alpha is never changed, but where it is not opaque everywhere
+    // sharpness and blur weigh every neighbour by its alpha, so transparent pixels lend no
+    // colour to visible ones. false when planes or memory cannot be had (the pixels are then
+    // as they were) or for a NaN argument; `error` is never filled.
 
     // 3 × 3 sharpening by `sharpness` ≥ 0 (0 changes nothing); edge pixels stay as they are.
     bool adjustSharpness(float sharpness, MCError *error = nullptr);
@@ -249,7 +251,9 @@ public:
     // row at the top; the values bitmapRotationFromOrientation answers). Other codes: false.
     bool rotate(uint64_t code, MCError *error = nullptr);
     // Resamples to the size rounded to whole pixels (halves away from zero) with a Lanczos
-    // filter, edge pixels extended. Below 1 × 1 (or NaN, or absurdly large): false.
+    // filter, edge pixels extended. With transparency the colours are resampled premultiplied
+    // (a white disc on transparency stays white to its rim); fully transparent results take
+    // colour 0. Below 1 × 1 (or NaN, or absurdly large): false.
     bool scaleToSize(const QSizeF &size, MCError *error = nullptr);
     // Crops the insets (truncated toward zero, negative ones as 0) off each edge; false when
     // no column or no row would be left.

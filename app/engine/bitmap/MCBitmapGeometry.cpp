@@ -1,6 +1,7 @@
 #include "app/engine/bitmap/MCBitmap.h"
 #include "app/engine/bitmap/MCBitmapOperations.h"
 
+#include "platform/accelerate/MCAlphaKernels.h"
 #include "platform/accelerate/MCGeometryKernels.h"
 #include "platform/accelerate/vImageBuffer.h"
 #include "platform/accelerate/vImageGeometry.h"
@@ -210,6 +211,23 @@ bool MCBitmap::scaleToSize(const QSizeF &size, MCError *)
     if (!isSaneSize(width, height) || !useImageChannels())
         return false;
     const bool floats = isFloat(m_imageFormat);
+    // With transparency the four planes are resampled together, premultiplied on the way in
+    // and divided again on the way out, so transparent pixels lend no colour to the edge.
+    const bool fourPlanes = planeCountOf(m_imageFormat) == 4;
+    if (fourPlanes && !(floats ? MCIsOpaquePlanarF(m_imageChannels[3]) : MCIsOpaquePlanar8(m_imageChannels[3]))) {
+        std::array<vImage_Buffer, 4> results{};
+        bool ok = true;
+        for (size_t k = 0; ok && k < 4; ++k)
+            ok = vImageBuffer_Init(&results[k], size_t(height), size_t(width), m_imageFormat.bitsPerComponent,
+                                   kvImageNoFlags) == kvImageNoError;
+        ok = ok && (floats ? MCScaleStraightAlpha_PlanarF(m_imageChannels.data(), results.data())
+                           : MCScaleStraightAlpha_Planar8(m_imageChannels.data(), results.data())) == kvImageNoError;
+        if (ok)
+            std::swap(m_imageChannels, results);
+        for (vImage_Buffer &result : results)
+            std::free(result.data); // after an exchange: the old planes
+        return ok;
+    }
     return replacePlanes(*this, size_t(width), size_t(height), [&](size_t, const vImage_Buffer &plane, const vImage_Buffer &result) {
         const vImage_Flags flags = kvImageHighQualityResampling | kvImageEdgeExtend;
         return floats ? vImageScale_PlanarF(&plane, &result, nullptr, flags)

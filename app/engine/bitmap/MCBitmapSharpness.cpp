@@ -1,15 +1,20 @@
 // Sharpness, blur and vignette of the bitmap. They choose their kernel by the component size
 // alone (8-bit or float) and work on channel 0 of a gray bitmap, else on red, green and blue;
 // alpha is never changed. Sharpness and blur filter into temporary planes that replace the
-// channels only when every channel succeeded.
+// channels only when every channel succeeded. On a picture with transparency they weigh each
+// neighbour's colour by its alpha (as premultiplied pixels would), so that the colour of
+// transparent pixels does not bleed into the visible ones; an opaque picture skips that.
 #include "app/engine/bitmap/MCBitmap.h"
 
 #include "app/engine/bitmap/MCBitmapAdjustments.h"
 #include "app/engine/bitmap/MCBitmapKernels.h"
+#include "platform/accelerate/MCAlphaKernels.h"
 #include "platform/accelerate/MCBlurKernels.h"
+#include "platform/accelerate/vImageBuffer.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 using platform::pixel::SampleType;
 
@@ -26,8 +31,20 @@ bool workedChannels(const MCBitmap &bitmap, size_t &count, SampleType &type)
     return true;
 }
 
+// The alpha plane of a colour bitmap with alpha that is not opaque everywhere; nullptr for a
+// gray bitmap, a colour bitmap without alpha, or one whose alpha is all opaque.
+const vImage_Buffer *translucentAlpha(MCBitmap &bitmap, size_t count, SampleType type)
+{
+    if (count != 3 || bitmap.bitsPerPixel() != 4 * bitmap.bitsPerComponent())
+        return nullptr;
+    const vImage_Buffer &alpha = bitmap.imageChannels()[3];
+    const bool opaque = type == SampleType::UInt8 ? MCIsOpaquePlanar8(alpha) : MCIsOpaquePlanarF(alpha);
+    return opaque ? nullptr : &alpha;
+}
+
 // The out-of-place frame of sharpness and blur: `filter` from each worked channel into a
-// temporary plane, which replace the channels only when all succeeded.
+// temporary plane (with the alpha plane when the picture has transparency), which replace the
+// channels only when all succeeded.
 template<typename Filter>
 bool filterChannels(MCBitmap &bitmap, Filter filter)
 {
@@ -37,10 +54,32 @@ bool filterChannels(MCBitmap &bitmap, Filter filter)
     SampleType type;
     if (!workedChannels(bitmap, count, type))
         return true; // nothing this family can work on
+    const vImage_Buffer *alpha = translucentAlpha(bitmap, count, type);
     return mcbitmap::filterOutOfPlace(bitmap.imageChannels().data(), count, uint32_t(bitmap.bitsPerComponent()),
                                       [&](const vImage_Buffer &source, const vImage_Buffer &destination) {
-                                          return filter(source, destination, type);
+                                          return filter(source, destination, type, alpha);
                                       }) == kvImageNoError;
+}
+
+// The alpha-weighted blur of the three colour channels, which share the blurred alpha: into
+// temporaries that replace the channels when the blur succeeded.
+bool blurWeighted(MCBitmap &bitmap, const vImage_Buffer &alpha, SampleType type, platform::pixel::BlurType blur,
+                  unsigned radius)
+{
+    std::array<vImage_Buffer, 3> results{};
+    std::array<vImage_Buffer, 4> &planes = bitmap.imageChannels();
+    vImage_Error status = kvImageNoError;
+    for (size_t k = 0; k < 3 && status == kvImageNoError; ++k)
+        status = vImageBuffer_Init(&results[k], planes[k].height, planes[k].width, uint32_t(bitmap.bitsPerComponent()),
+                                   kvImageNoFlags);
+    if (status == kvImageNoError)
+        status = platform::pixel::blurPlanesWeighted(planes.data(), results.data(), 3, alpha, type, blur, radius);
+    if (status == kvImageNoError)
+        for (size_t k = 0; k < 3; ++k)
+            std::swap(planes[k], results[k]);
+    for (vImage_Buffer &result : results)
+        std::free(result.data); // after an exchange: the channels' old memory
+    return status == kvImageNoError;
 }
 
 } // namespace
@@ -49,8 +88,10 @@ bool MCBitmap::adjustSharpness(float sharpness, MCError *)
 {
     if (!mcbitmap::allNumbers(sharpness))
         return false;
-    return filterChannels(*this, [=](const vImage_Buffer &source, const vImage_Buffer &destination, SampleType type) {
-        return platform::pixel::sharpenPlane(source, destination, type, sharpness);
+    return filterChannels(*this, [=](const vImage_Buffer &source, const vImage_Buffer &destination, SampleType type,
+                                     const vImage_Buffer *alpha) {
+        return alpha ? platform::pixel::sharpenPlaneWeighted(source, destination, *alpha, type, sharpness)
+                     : platform::pixel::sharpenPlane(source, destination, type, sharpness);
     });
 }
 
@@ -62,9 +103,18 @@ bool MCBitmap::blurWithRadius(uint64_t radius, uint64_t type, MCError *)
         return true; // an unknown kind of blur leaves the picture as it is
     const auto blur = platform::pixel::BlurType(type);
     const unsigned r = unsigned(std::min<uint64_t>(radius, platform::pixel::kMaximumBlurRadius));
-    return filterChannels(*this, [=](const vImage_Buffer &source, const vImage_Buffer &destination, SampleType type) {
-        return platform::pixel::blurPlane(source, destination, type, blur, r);
-    });
+    if (!useImageChannels())
+        return false;
+    size_t count;
+    SampleType samples;
+    if (!workedChannels(*this, count, samples))
+        return true; // nothing this family can work on
+    if (const vImage_Buffer *alpha = translucentAlpha(*this, count, samples))
+        return blurWeighted(*this, *alpha, samples, blur, r);
+    return mcbitmap::filterOutOfPlace(m_imageChannels.data(), count, m_imageFormat.bitsPerComponent,
+                                      [&](const vImage_Buffer &source, const vImage_Buffer &destination) {
+                                          return platform::pixel::blurPlane(source, destination, samples, blur, r);
+                                      }) == kvImageNoError;
 }
 
 bool MCBitmap::vignetteWithExposure(float gain, MCError *)

@@ -159,6 +159,105 @@ TEST(MCBitmapBlur, RadiusAndTypeLimits)
     EXPECT_EQ(pixelsOf(*box)[4], (Pixel{10, 20, 28, 255})); // 255 / 9 = 28.3
 }
 
+// An opaque field of one colour (left of column `edge`) beside transparent pixels of another.
+std::vector<Pixel> fieldBesideTransparency(Layout layout, size_t width, size_t height, size_t edge, Pixel field,
+                                           Pixel hidden)
+{
+    const float scale = isFloat(layout) ? 1.0f / 255.0f : 1.0f;
+    std::vector<Pixel> pixels(width * height);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const Pixel &p = i % width < edge ? field : hidden;
+        pixels[i] = {p[0] * scale, p[1] * scale, p[2] * scale, p[3] * scale};
+    }
+    return pixels;
+}
+
+TEST(MCBitmapBlur, TransparentPixelsLendNoColour)
+{
+    // Opaque red beside transparent white: every kind of blur keeps the red field red up to
+    // its edge (unweighted, the red fell to 145 there and took on white), and alpha stays.
+    const size_t width = 16, height = 5;
+    for (const Layout layout : {Layout::RGBA8, Layout::RGBAF})
+        for (const BlurType type : {BlurType::Box, BlurType::Tent, BlurType::Gaussian}) {
+            const std::vector<Pixel> in =
+                fieldBesideTransparency(layout, width, height, 8, {255, 0, 0, 255}, {255, 255, 255, 0});
+            auto bitmap = makeBitmap(layout, width, height, in);
+            ASSERT_TRUE(bitmap->blurWithRadius(3, uint64_t(type)));
+            const std::vector<Pixel> out = pixelsOf(*bitmap);
+            for (size_t i = 0; i < out.size(); ++i) {
+                ASSERT_EQ(out[i][3], in[i][3]) << "alpha is never changed";
+                if (i % width < 8) {
+                    ASSERT_EQ(out[i], in[i]) << nameOf(layout) << " type " << int(type) << " pixel " << i;
+                }
+            }
+        }
+}
+
+TEST(MCBitmapBlur, TranslucentPixelsWeighByTheirAlpha)
+{
+    // Random colours and alphas against the weighted mean Σ w·a·c / Σ w·a, which is what
+    // blurring premultiplied pixels and dividing by the blurred alpha gives.
+    const size_t width = 13, height = 9;
+    for (const Layout layout : {Layout::RGBA8, Layout::RGBAF})
+        for (const BlurType type : {BlurType::Box, BlurType::Tent, BlurType::Gaussian}) {
+            std::vector<Pixel> in = noise(layout, width, height, 40 + unsigned(type));
+            std::mt19937 random{unsigned(type)};
+            for (Pixel &p : in)
+                p[3] = float(std::uniform_int_distribution<int>(0, 255)(random)) * (isFloat(layout) ? 1.0f / 255 : 1.0f);
+            auto bitmap = makeBitmap(layout, width, height, in);
+            ASSERT_TRUE(bitmap->blurWithRadius(2, uint64_t(type)));
+            const std::vector<Pixel> out = pixelsOf(*bitmap);
+            std::vector<Pixel> weighted(in);
+            for (Pixel &p : weighted)
+                for (size_t c = 0; c < 3; ++c)
+                    p[c] *= p[3];
+            const std::vector<double> kernel = referenceKernel(type, 2, isFloat(layout));
+            const std::vector<double> alphas = convolve(in, width, height, 3, kernel);
+            for (size_t c = 0; c < 3; ++c) {
+                const std::vector<double> sums = convolve(weighted, width, height, c, kernel);
+                for (size_t i = 0; i < out.size(); ++i)
+                    ASSERT_NEAR(out[i][c], sums[i] / alphas[i], isFloat(layout) ? 1e-5 : 0.5 + 1e-3)
+                        << nameOf(layout) << " type " << int(type) << " pixel " << i;
+            }
+        }
+}
+
+TEST(MCBitmapSharpness, TransparentNeighboursDoNotCount)
+{
+    // An opaque field of one colour beside transparent white stays that colour up to its edge
+    // (unweighted, the white neighbours darkened it); inside an opaque picture the kernel is
+    // the plain one (KernelAndEdges).
+    const size_t width = 8, height = 5;
+    for (const Layout layout : {Layout::RGBA8, Layout::RGBAF}) {
+        const std::vector<Pixel> in =
+            fieldBesideTransparency(layout, width, height, 4, {128, 64, 32, 255}, {255, 255, 255, 0});
+        auto bitmap = makeBitmap(layout, width, height, in);
+        ASSERT_TRUE(bitmap->adjustSharpness(0.5f));
+        const std::vector<Pixel> out = pixelsOf(*bitmap);
+        for (size_t i = 0; i < out.size(); ++i) {
+            ASSERT_EQ(out[i][3], in[i][3]);
+            if (i % width < 4) {
+                for (size_t c = 0; c < 3; ++c)
+                    ASSERT_NEAR(out[i][c], in[i][c], 1e-6) << nameOf(layout) << " pixel " << i;
+            }
+        }
+        // A half-transparent neighbour counts half: the pixel left of a column of alpha 128
+        // moves away from that column's colour by half the plain amount.
+        std::vector<Pixel> half = in;
+        const float full = isFloat(layout) ? 1.0f : 255.0f;
+        for (size_t y = 0; y < height; ++y)
+            half[y * width + 4][3] = 128 * full / 255;
+        auto partly = makeBitmap(layout, width, height, half);
+        ASSERT_TRUE(partly->adjustSharpness(0.5f));
+        const float a = 128.0f / 255.0f;
+        for (size_t c = 0; c < 3; ++c) {
+            const float expected = in[2 * width + 3][c] + 0.5f * 3 * a * (in[2 * width + 3][c] - in[2 * width + 4][c]);
+            EXPECT_NEAR(pixelsOf(*partly)[2 * width + 3][c], isFloat(layout) ? expected : std::clamp(std::nearbyint(expected), 0.0f, 255.0f), 1e-5)
+                << nameOf(layout) << " channel " << c;
+        }
+    }
+}
+
 TEST(MCBitmapSharpness, KernelAndEdges)
 {
     const size_t width = 6, height = 5;

@@ -140,3 +140,35 @@ TEST(MCBitmapFittedReading, TransparentPixelsLendNoColour)
         }
     }
 }
+
+// A turn by an angle that is no quarter turn resamples too: the rim of an opaque red square
+// on transparent green shows red only, however little of a pixel it covers.
+TEST(MCBitmapFittedReading, AnyAngleTurnLendsNoColour)
+{
+    constexpr size_t w = 40, h = 40;
+    QByteArray data(int(w * h * 4), 0);
+    for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x) {
+            uint8_t *p = reinterpret_cast<uint8_t *>(data.data()) + (y * w + x) * 4;
+            const bool inside = x >= 10 && x < 30 && y >= 10 && y < 30;
+            p[0] = inside ? 255 : 0;
+            p[1] = inside ? 0 : 255;
+            p[3] = inside ? 255 : 0;
+        }
+    const auto image = MCImage::create(CGImage::create(w, h, 8, 32, w * 4, sRGB(), kRGBA8, data));
+    for (const double degrees : {30.0, 45.0, 100.0}) {
+        auto bitmap = MCBitmap::create(image, sRGB(), kRGBA8, 8, 32, QSizeF(0, 0), degrees * M_PI / 180.0);
+        ASSERT_TRUE(bitmap) << degrees;
+        size_t rim = 0;
+        for (size_t y = 0; y < size_t(bitmap->size().height()); ++y)
+            for (size_t x = 0; x < size_t(bitmap->size().width()); ++x) {
+                const uint8_t *p = pixel(*bitmap, x, y);
+                if (p[3] == 0)
+                    continue;
+                rim += p[3] < 255;
+                ASSERT_GE(p[0], 254) << degrees << "° at " << x << "," << y << " alpha " << int(p[3]);
+                ASSERT_LE(p[1], 1) << degrees << "° at " << x << "," << y << " alpha " << int(p[3]);
+            }
+        EXPECT_GT(rim, 20u) << degrees;
+    }
+}

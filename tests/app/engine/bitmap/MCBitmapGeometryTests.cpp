@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 using namespace testbitmap;
 
@@ -97,6 +98,46 @@ TEST(MCBitmapGeometry, ScaleToSizeRoundsAndRefusesEmptySizes)
             EXPECT_EQ(bitmap->size(), QSizeF(1, 1));
         }
     }
+}
+
+TEST(MCBitmapGeometry, ScaleToSizeLetsNoColourBleedFromTransparentPixels)
+{
+    // Opaque shapes of one colour on transparent black: resampled, every pixel that shows at
+    // all keeps the shape's colour (straight alpha resampled as it is would darken the rim:
+    // a gray ring round a white disc, (85, 0, 0, 85) at a red edge), and alpha still falls
+    // off smoothly across the edge.
+    const struct
+    {
+        const char *what;
+        RGBA colour;
+        std::function<bool(size_t x, size_t y)> inside;
+    } shapes[] = {
+        {"white disc", levels(255, 255, 255),
+         [](size_t x, size_t y) { return std::hypot(double(x) - 49.5, double(y) - 49.5) < 40.0; }},
+        {"red edge", levels(255, 0, 0), [](size_t x, size_t) { return x < 50; }},
+    };
+    for (Depth depth : kDepths)
+        for (const auto &shape : shapes) {
+            SCOPED_TRACE(name(depth) + " " + shape.what);
+            auto bitmap = make(100, 100, depth, [&](size_t x, size_t y) {
+                return shape.inside(x, y) ? shape.colour : RGBA{0, 0, 0, 0};
+            });
+            ASSERT_TRUE(bitmap->scaleToSize(QSizeF(25, 25)));
+            size_t translucent = 0;
+            for (size_t y = 0; y < 25; ++y)
+                for (size_t x = 0; x < 25; ++x) {
+                    const float alpha = sample(*bitmap, x, y, 3);
+                    if (!(alpha > 0.5f / 255.0f))
+                        continue;
+                    translucent += alpha < 0.99f;
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_NEAR(sample(*bitmap, x, y, c), shape.colour[size_t(c)], 1e-4)
+                            << x << "," << y << " channel " << c << " alpha " << alpha;
+                }
+            EXPECT_GT(translucent, 3u);
+            EXPECT_NEAR(sample(*bitmap, 5, 12, 3), 1.0f, 1e-4); // inside both shapes
+            EXPECT_NEAR(sample(*bitmap, 24, 0, 3), 0.0f, 1e-4);  // outside both
+        }
 }
 
 TEST(MCBitmapGeometry, TrimCropsInsetsOrRefusesToLeaveNothing)
