@@ -256,7 +256,7 @@ std::shared_ptr<MCFastData> MCCopyFastDataFromImage(const CGImageRef &image, boo
     CGColorSpaceRef space;
     if (grayscale)
         space = hasModel(image, kCGColorSpaceModelMonochrome) ? image->colorSpace()
-                                                              : CGColorSpace::createWithName(kCGColorSpaceGenericGrayGamma2_2);
+                                                              : CGColorSpace::createWithName(kCGColorSpaceSRGBGray);
     else
         space = hasModel(image, kCGColorSpaceModelRGB) ? image->colorSpace() : sRGB();
     const CGContextRef context = drawnContext(image, data->bytes(), w, h, 8, bytesPerRow, space,

@@ -18,6 +18,7 @@ const QString kCGColorSpaceDisplayP3 = QStringLiteral("kCGColorSpaceDisplayP3");
 const QString kCGColorSpaceGenericGray = QStringLiteral("kCGColorSpaceGenericGray");
 const QString kCGColorSpaceGenericGrayGamma2_2 = QStringLiteral("kCGColorSpaceGenericGrayGamma2_2");
 const QString kCGColorSpaceLinearGray = QStringLiteral("kCGColorSpaceLinearGray");
+const QString kCGColorSpaceSRGBGray = QStringLiteral("kCGColorSpaceSRGBGray");
 const QString kCGColorSpaceGenericCMYK = QStringLiteral("kCGColorSpaceGenericCMYK");
 const QString kCGColorSpaceGenericLab = QStringLiteral("kCGColorSpaceGenericLab");
 
@@ -87,6 +88,8 @@ cmsHPROFILE makeNamedProfile(const QString &name)
         return grayProfile(cmsBuildGamma(nullptr, 2.2), "Generic Gray Gamma 2.2 Profile");
     if (name == kCGColorSpaceLinearGray)
         return grayProfile(cmsBuildGamma(nullptr, 1.0), "Linear Gray");
+    if (name == kCGColorSpaceSRGBGray)
+        return grayProfile(srgbCurve(), "sRGB Gray");
     if (name == kCGColorSpaceGenericLab) {
         cmsHPROFILE profile = cmsCreateLab4Profile(cmsD50_xyY());
         if (profile) {

@@ -17,6 +17,10 @@ extern const QString kCGColorSpaceDisplayP3;
 extern const QString kCGColorSpaceGenericGray;
 extern const QString kCGColorSpaceGenericGrayGamma2_2;
 extern const QString kCGColorSpaceLinearGray;
+// Gray with sRGB's tone curve: its levels are those of neutral sRGB colours (v, v, v). Gray
+// without a profile is read this way, as browsers and viewers show it, and gray output
+// carries it when it has no profile of its own.
+extern const QString kCGColorSpaceSRGBGray;
 extern const QString kCGColorSpaceGenericCMYK;
 extern const QString kCGColorSpaceGenericLab;
 
@@ -30,7 +34,7 @@ public:
     // represent such as a named-colour or abstract profile).
     static CGColorSpaceRef createWithICCData(const QByteArray &iccData);
     static CGColorSpaceRef createDeviceRGB() { return createWithName(kCGColorSpaceSRGB); }
-    static CGColorSpaceRef createDeviceGray() { return createWithName(kCGColorSpaceGenericGrayGamma2_2); }
+    static CGColorSpaceRef createDeviceGray() { return createWithName(kCGColorSpaceSRGBGray); }
     static CGColorSpaceRef createDeviceCMYK() { return createWithName(kCGColorSpaceGenericCMYK); }
 
     ~CGColorSpace();

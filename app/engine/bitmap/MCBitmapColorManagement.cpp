@@ -17,7 +17,7 @@ CGColorSpaceRef profileSpace(const CGColorSpaceRef &space)
     if (!space->iccData().isEmpty() && CGColorSpace::createWithICCData(space->iccData()))
         return space;
     switch (space->model()) {
-    case kCGColorSpaceModelMonochrome: return CGColorSpace::createWithName(kCGColorSpaceGenericGrayGamma2_2);
+    case kCGColorSpaceModelMonochrome: return CGColorSpace::createWithName(kCGColorSpaceSRGBGray);
     case kCGColorSpaceModelRGB: return CGColorSpace::createWithName(kCGColorSpaceSRGB);
     case kCGColorSpaceModelCMYK: return CGColorSpace::createWithName(kCGColorSpaceGenericCMYK);
     case kCGColorSpaceModelLab: return CGColorSpace::createWithName(kCGColorSpaceGenericLab);

@@ -568,7 +568,7 @@ QString MCBitmapConverter::colorProfileNameForOriginalName(const QString &name, 
 
     QString result = name;
     if (sourceModel != m_imageColorModel || name.isEmpty()) {
-        static const QString *spaces[] = {&kCGColorSpaceGenericGray, &kCGColorSpaceSRGB,
+        static const QString *spaces[] = {&kCGColorSpaceSRGBGray, &kCGColorSpaceSRGB,
                                           &kCGColorSpaceGenericCMYK, &kCGColorSpaceGenericLab};
         if (m_imageColorModel >= 0 && m_imageColorModel <= 3) {
             const CGColorSpaceRef space = CGColorSpace::createWithName(*spaces[m_imageColorModel]);

@@ -149,8 +149,9 @@ CGColorSpaceRef MCBitmapConverter::finalColorSpaceForPreview(bool preview, const
         return nullptr;
     if (proposed && proposed->model() == model)
         return proposed;
+    // Gray takes sRGB's tone curve, so neutral sRGB colours keep their levels.
     switch (model) {
-    case kCGColorSpaceModelMonochrome: return CGColorSpace::createWithName(kCGColorSpaceGenericGray);
+    case kCGColorSpaceModelMonochrome: return CGColorSpace::createWithName(kCGColorSpaceSRGBGray);
     case kCGColorSpaceModelRGB: return CGColorSpace::createWithName(kCGColorSpaceSRGB);
     case kCGColorSpaceModelCMYK: return CGColorSpace::createWithName(kCGColorSpaceGenericCMYK);
     case kCGColorSpaceModelLab: return CGColorSpace::createWithName(kCGColorSpaceGenericLab);

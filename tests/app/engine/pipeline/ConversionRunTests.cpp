@@ -268,6 +268,29 @@ TEST_F(ConversionRun, PreviewRendersEightBitsAndKeepsOrientation)
     EXPECT_FALSE(properties.contains(kCGImageDestinationEmbedThumbnail));
 }
 
+TEST_F(ConversionRun, GrayOutputKeepsNeutralLevels)
+{
+    // Gray output without a profile of its own takes sRGB's tone curve: the neutral sRGB colour
+    // (v, v, v) becomes level v (gamma 1.8 or 2.2 gray would lift or sink the shadows).
+    converter.setImageColorModel(0);
+    const int levels[] = {10, 20, 128, 250};
+    QByteArray data;
+    for (int v : levels)
+        data.append(char(v)).append(char(v)).append(char(v)).append(char(255));
+    auto bitmap = MCBitmap::createWithCGImage(
+        CGImage::create(4, 1, 8, 32, 16, CGColorSpace::createWithName(kCGColorSpaceSRGB), kCGImageAlphaLast, data));
+    QVariantMap properties;
+    ASSERT_TRUE(converter.previewBitmap(bitmap.get(), &properties, nullptr, nullptr));
+    ASSERT_EQ(bitmap->bitsPerPixel(), 8u);
+    EXPECT_TRUE(CGColorSpaceEqualToColorSpace(bitmap->colorSpace(), CGColorSpace::createWithName(kCGColorSpaceSRGBGray)));
+    ASSERT_TRUE(bitmap->useImageBuffer());
+    const auto *gray = static_cast<const uint8_t *>(bitmap->imageBuffer().data);
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR(gray[i], levels[i], 1) << levels[i];
+    EXPECT_EQ(converter.colorProfileNameForOriginalName(QString(), kCGImagePropertyColorModelRGB),
+              CGColorSpace::createWithName(kCGColorSpaceSRGBGray)->profileDescription());
+}
+
 TEST(ConversionPixelFormats, EditingAndFinalFormatsFollowTheSettings)
 {
     auto defaults = makeDefaults();
