@@ -14,8 +14,8 @@
 // A decoded image keeps the file's own colour model and depth: gray, RGB, CMYK or Lab with
 // 8 or 16 bits per component (16-bit components in host byte order) or 32-bit float, alpha
 // last and not premultiplied unless the file stores it premultiplied. The colour space is the
-// embedded ICC profile when it fits the pixels, else sRGB / gray gamma 2.2 / generic CMYK /
-// Lab. Lab pixels use the ICC encoding: L 0..max for 0..100, a and b offset by half the range.
+// embedded ICC profile when it fits the pixels, else sRGB / gray with sRGB's tone curve /
+// generic CMYK / Lab. Lab pixels use the ICC encoding: L 0..max for 0..100, a and b offset by half the range.
 //
 // Every decoder refuses dimensions beyond CGImage::kMaximumSide / kMaximumPixelCount before it
 // allocates, installs its codec's error handlers so a broken file never aborts the process or

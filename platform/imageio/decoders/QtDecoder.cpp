@@ -1,4 +1,4 @@
-#include "platform/imageio/MCImageProperties.h"
+#include "platform/imageio/decoders/BmpBitfields.h"
 #include "platform/imageio/decoders/Decoders.h"
 
 #include "platform/graphics/CGImage.h"
@@ -16,8 +16,7 @@ namespace platform {
 
 namespace {
 
-// GIF and BMP through Qt's own readers, which check their input and honour an allocation
-// limit. GIF files give one image per frame (each frame as Qt composes it).
+// BMP through Qt's own reader, which checks its input and honours an allocation limit.
 class QtDecoder final : public ImageDecoder
 {
 public:
@@ -27,10 +26,18 @@ public:
 
     bool open(const QByteArray &data) override
     {
-        const bool gif = m_format == "gif";
-        if (gif ? !(data.startsWith("GIF87a") || data.startsWith("GIF89a")) : !looksLikeBmp(data))
+        if (!looksLikeBmp(data))
             return false;
         m_data = data;
+        if (readBmpBitfields(m_data, &m_bitfields)) { // channels by masks: ours
+            if (!m_bitfields.width)
+                return false; // broken
+            m_info.width = m_bitfields.width;
+            m_info.height = m_bitfields.height;
+            m_info.hasAlpha = m_bitfields.hasAlpha;
+            return true;
+        }
+        m_bitfields = BmpBitfields();
         QBuffer buffer(&m_data);
         QImageReader reader(&buffer, m_format);
         configure(reader);
@@ -42,47 +49,25 @@ public:
         m_info.model = kCGColorSpaceModelRGB;
         m_info.bitsPerComponent = 8;
         const QImage::Format format = reader.imageFormat();
-        m_info.isIndexed = gif || format == QImage::Format_Indexed8 || format == QImage::Format_Mono;
+        m_info.isIndexed = format == QImage::Format_Indexed8 || format == QImage::Format_Mono;
         m_info.hasAlpha = QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::UsesAlpha;
-        m_loopCount = reader.loopCount();
-        m_delay = reader.nextImageDelay();
-        if (gif) {
-            // Whether a GIF has transparency shows only in its frame's palette.
-            QImage first;
-            if (!reader.read(&first))
-                return false;
-            m_info.hasAlpha = first.hasAlphaChannel();
-        }
-        m_count = gif ? size_t(std::max(1, reader.imageCount())) : 1;
         return true;
     }
 
-    size_t count() const override { return m_count; }
     ImageInfo info(size_t) const override { return m_info; }
-
-    QVariantMap formatProperties(size_t) const override
-    {
-        if (m_format != "gif")
-            return {};
-        QVariantMap gif{{kCGImagePropertyGIFLoopCount, m_loopCount < 0 ? 0 : m_loopCount}};
-        if (m_delay > 0) {
-            gif.insert(kCGImagePropertyGIFDelayTime, m_delay / 1000.0);
-            gif.insert(kCGImagePropertyGIFUnclampedDelayTime, m_delay / 1000.0);
-        }
-        return {{kCGImagePropertyGIFDictionary, gif}};
-    }
 
     CGImageRef decode(size_t index, size_t) override
     {
-        if (index >= m_count)
+        if (index > 0)
             return nullptr;
+        if (m_bitfields.width)
+            return decodeBmpBitfields(m_data, m_bitfields);
         QBuffer buffer(&m_data);
         QImageReader reader(&buffer, m_format);
         configure(reader);
         QImage image;
-        for (size_t i = 0; i <= index; ++i)
-            if (!reader.read(&image))
-                return nullptr;
+        if (!reader.read(&image))
+            return nullptr;
         if (image.isNull() || !dimensionsAllowed(image.width(), image.height()))
             return nullptr;
         const bool alpha = image.hasAlphaChannel();
@@ -141,17 +126,10 @@ private:
     QString m_type;
     QByteArray m_data;
     ImageInfo m_info;
-    size_t m_count = 1;
-    int m_loopCount = 0;
-    int m_delay = 0;
+    BmpBitfields m_bitfields; // filled when the file is one of those we read ourselves
 };
 
 } // namespace
-
-std::unique_ptr<ImageDecoder> createGifDecoder()
-{
-    return std::make_unique<QtDecoder>("gif", QStringLiteral("com.compuserve.gif"));
-}
 
 std::unique_ptr<ImageDecoder> createBmpDecoder()
 {

@@ -143,7 +143,7 @@ Layout readLayout(TIFF *tiff)
         l.premultiplied = extra[0] == EXTRASAMPLE_ASSOCALPHA;
     }
     const bool depthOk = (l.format == SAMPLEFORMAT_UINT && (l.bps == 8 || l.bps == 16)) ||
-                         (l.format == SAMPLEFORMAT_IEEEFP && l.bps == 32) ||
+                         (l.format == SAMPLEFORMAT_IEEEFP && (l.bps == 32 || l.bps == 64)) ||
                          (l.format == SAMPLEFORMAT_INT && (l.bps == 8 || l.bps == 16) &&
                           l.model == kCGColorSpaceModelLab);
     const bool photometricOk = l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE ||
@@ -226,13 +226,20 @@ T labComponent(T v, size_t channel, bool signedAB)
     }
 }
 
-template <typename T>
+// The component size a directory decodes to: its own, but doubles become floats, the widest
+// samples an image holds (their range and precision stay far beyond any photo's).
+size_t decodedBits(const Layout &l)
+{
+    return l.bps == 64 ? 32 : l.bps;
+}
+
+template <typename T, typename Out = T>
 void interleave(const Layout &l, const uint8_t *samples, uint8_t *dest, size_t destRowBytes, size_t outChannels)
 {
     const bool planar = l.planar == PLANARCONFIG_SEPARATE;
     const size_t planeSamples = size_t(l.width) * l.height;
     for (size_t y = 0; y < l.height; ++y) {
-        T *out = reinterpret_cast<T *>(dest + y * destRowBytes);
+        Out *out = reinterpret_cast<Out *>(dest + y * destRowBytes);
         for (size_t x = 0; x < l.width; ++x) {
             for (size_t c = 0; c < outChannels; ++c) {
                 const size_t sample = c < l.colourSamples ? c : size_t(l.alphaSample);
@@ -248,7 +255,7 @@ void interleave(const Layout &l, const uint8_t *samples, uint8_t *dest, size_t d
                 } else if (l.photometric == PHOTOMETRIC_MINISWHITE && c < l.colourSamples) {
                     v = T(1) - v;
                 }
-                out[x * outChannels + c] = v;
+                out[x * outChannels + c] = Out(v);
             }
         }
     }
@@ -281,7 +288,7 @@ public:
             info.width = l.width;
             info.height = l.height;
             info.model = l.direct ? l.model : kCGColorSpaceModelRGB;
-            info.bitsPerComponent = l.direct ? l.bps : 8;
+            info.bitsPerComponent = l.direct ? decodedBits(l) : 8;
             info.isFloat = l.direct && l.format == SAMPLEFORMAT_IEEEFP;
             info.isIndexed = l.photometric == PHOTOMETRIC_PALETTE;
             info.hasAlpha = l.alphaSample >= 0;
@@ -331,7 +338,8 @@ private:
         if (!readSamples(tiff, l, samples))
             return nullptr;
         const size_t outChannels = l.colourSamples + (l.alphaSample >= 0 ? 1 : 0);
-        const size_t rowBytes = size_t(l.width) * outChannels * (l.bps / 8);
+        const size_t bits = decodedBits(l);
+        const size_t rowBytes = size_t(l.width) * outChannels * (bits / 8);
         std::shared_ptr<uint8_t> pixels = allocatePixels(rowBytes * l.height);
         if (!pixels)
             return nullptr;
@@ -339,9 +347,11 @@ private:
             interleave<uint8_t>(l, samples.data(), pixels.get(), rowBytes, outChannels);
         else if (l.bps == 16)
             interleave<uint16_t>(l, samples.data(), pixels.get(), rowBytes, outChannels);
+        else if (l.bps == 64)
+            interleave<double, float>(l, samples.data(), pixels.get(), rowBytes, outChannels);
         else
             interleave<float>(l, samples.data(), pixels.get(), rowBytes, outChannels);
-        return makeDecodedImage(l.width, l.height, l.bps, info.isFloat, l.alphaSample >= 0, l.premultiplied, rowBytes,
+        return makeDecodedImage(l.width, l.height, bits, info.isFloat, l.alphaSample >= 0, l.premultiplied, rowBytes,
                                 colorSpaceFor(info.model, info.iccProfile), std::move(pixels));
     }
 

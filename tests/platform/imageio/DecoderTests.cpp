@@ -1,17 +1,21 @@
 #include "tests/platform/imageio/ImageFixtures.h"
 
 #include "platform/graphics/CGColorSpace.h"
+#include "platform/graphics/CGContext.h"
 #include "platform/graphics/CGImage.h"
 #include "platform/imageio/CGImageSource.h"
 #include "platform/imageio/ImageDecoder.h"
 #include "platform/imageio/MCImageProperties.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 
 #include <sys/stat.h>
+
+#include <array>
 
 #include "tests/support/TestSupport.h"
 
@@ -241,28 +245,73 @@ TEST(DecoderContent, EmbeddedProfileBecomesTheColourSpace)
     EXPECT_FALSE(plain->copyPropertiesAtIndex(0).contains(kCGImagePropertyProfileName));
 }
 
-TEST(DecoderContent, FloatTiffStaysFloat)
+TEST(DecoderContent, UntaggedGrayTakesSRGBToneCurve)
 {
-    // 2 × 1 RGB, 32-bit IEEE samples, one uncompressed strip: written by hand because the
-    // image tools cannot write float TIFF here.
-    const std::vector<float> samples = {0.25f, 0.5f, 1.0f, 2.0f, -1.0f, 0.0f};
+    // Gray without a profile is read with sRGB's tone curve, as browsers and viewers show it:
+    // level v becomes the neutral sRGB colour (v, v, v). As gamma 2.2 the shadows sank
+    // (10 became 3, 20 became 12).
+    const int levels[] = {10, 20, 128, 250};
+    QImage gray(4, 1, QImage::Format_Grayscale8);
+    for (int x = 0; x < 4; ++x)
+        gray.scanLine(0)[x] = uchar(levels[x]);
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && gray.save(&buffer, "PNG"));
+    const CGImageSourceRef source = CGImageSource::createWithData(png);
+    ASSERT_TRUE(source);
+    const CGImageRef image = source->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->colorSpace()->model(), kCGColorSpaceModelMonochrome);
+    std::vector<uint8_t> rgba(16, 0);
+    const CGContextRef context = CGContext::createBitmap(rgba.data(), 4, 1, 8, 16, CGColorSpace::createDeviceRGB(),
+                                                         kCGImageAlphaNoneSkipLast);
+    ASSERT_TRUE(context);
+    ASSERT_TRUE(context->drawImage(QRectF(0, 0, 4, 1), image));
+    for (size_t x = 0; x < 4; ++x)
+        for (size_t c = 0; c < 3; ++c)
+            EXPECT_NEAR(rgba[4 * x + c], levels[x], 1) << levels[x] << " channel " << c;
+}
+
+namespace {
+
+// A 2 × 1 RGB TIFF of IEEE samples of `bits` bits (32 or 64), one uncompressed strip: written
+// by hand because the image tools cannot write float TIFF here.
+QByteArray floatTiff(uint16_t bits, const std::vector<double> &values)
+{
     QByteArray tiff("II*\0", 4);
     auto u16 = [&](uint16_t v) { tiff.append(char(v & 0xff)).append(char(v >> 8)); };
     auto u32 = [&](uint32_t v) { u16(uint16_t(v & 0xffff)); u16(uint16_t(v >> 16)); };
-    const uint32_t pixelOffset = 8, bpsOffset = pixelOffset + 24, ifdOffset = bpsOffset + 6;
+    const uint32_t bytes = uint32_t(values.size()) * bits / 8;
+    const uint32_t pixelOffset = 8, bpsOffset = pixelOffset + bytes, ifdOffset = bpsOffset + 6;
     u32(ifdOffset);
-    tiff.append(reinterpret_cast<const char *>(samples.data()), 24);
-    u16(32); u16(32); u16(32);
-    const uint16_t entries[][4] = {{256, 3, 1, 2},   {257, 3, 1, 1}, {258, 3, 3, 0}, {259, 3, 1, 1}, {262, 3, 1, 2},
-                                   {273, 4, 1, 0},   {277, 3, 1, 3}, {278, 3, 1, 1}, {279, 4, 1, 24}, {284, 3, 1, 1},
+    for (double v : values) {
+        if (bits == 64) {
+            tiff.append(reinterpret_cast<const char *>(&v), 8);
+        } else {
+            const float f = float(v);
+            tiff.append(reinterpret_cast<const char *>(&f), 4);
+        }
+    }
+    u16(bits); u16(bits); u16(bits);
+    const uint32_t entries[][4] = {{256, 3, 1, 2},   {257, 3, 1, 1}, {258, 3, 3, 0}, {259, 3, 1, 1}, {262, 3, 1, 2},
+                                   {273, 4, 1, 0},   {277, 3, 1, 3}, {278, 3, 1, 1}, {279, 4, 1, bytes}, {284, 3, 1, 1},
                                    {339, 3, 1, 3}};
     u16(uint16_t(std::size(entries)));
     for (const auto &e : entries) {
-        u16(e[0]); u16(e[1]); u32(e[2]);
+        u16(uint16_t(e[0])); u16(uint16_t(e[1])); u32(e[2]);
         const uint32_t value = e[0] == 258 ? bpsOffset : e[0] == 273 ? pixelOffset : e[3];
         if (e[1] == 3 && e[0] != 258) { u16(uint16_t(value)); u16(0); } else { u32(value); }
     }
     u32(0);
+    return tiff;
+}
+
+} // namespace
+
+TEST(DecoderContent, FloatTiffStaysFloat)
+{
+    const std::vector<float> samples = {0.25f, 0.5f, 1.0f, 2.0f, -1.0f, 0.0f};
+    const QByteArray tiff = floatTiff(32, std::vector<double>(samples.begin(), samples.end()));
     const CGImageSourceRef source = CGImageSource::createWithData(tiff);
     const QVariantMap properties = source->copyPropertiesAtIndex(0);
     EXPECT_TRUE(properties.value(kCGImagePropertyIsFloat).toBool());
@@ -273,6 +322,259 @@ TEST(DecoderContent, FloatTiffStaysFloat)
     const float *row = reinterpret_cast<const float *>(image->row(0));
     // Values beyond 0..1 are kept as stored: float files carry them on purpose.
     EXPECT_EQ(std::vector<float>(row, row + 6), samples);
+}
+
+TEST(DecoderContent, DoubleTiffBecomesFloat)
+{
+    // 64-bit IEEE samples are valid TIFF; they are read as 32-bit floats, values kept.
+    const std::vector<double> samples = {0.25, 0.5, 1.0, 2.0, -1.0, 1.0 / 3.0};
+    const CGImageSourceRef source = CGImageSource::createWithData(floatTiff(64, samples));
+    ASSERT_TRUE(source);
+    const QVariantMap properties = source->copyPropertiesAtIndex(0);
+    EXPECT_TRUE(properties.value(kCGImagePropertyIsFloat).toBool());
+    EXPECT_EQ(properties.value(kCGImagePropertyDepth).toInt(), 32);
+    const CGImageRef image = source->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    ASSERT_TRUE(image->isFloat());
+    ASSERT_EQ(image->bitsPerPixel(), 96u);
+    const float *row = reinterpret_cast<const float *>(image->row(0));
+    for (size_t i = 0; i < samples.size(); ++i)
+        EXPECT_EQ(row[i], float(samples[i])) << i;
+}
+
+namespace {
+
+// One frame of a hand-made GIF: its rectangle, one palette index per pixel, the transparent
+// index (-1 for none) and the disposal method.
+struct GifFrame
+{
+    uint16_t left, top, width, height;
+    std::vector<uint8_t> indices;
+    int transparent = -1;
+    int disposal = 0;
+};
+
+// A GIF89a of the given canvas with a four-colour global palette (black, red, green, blue)
+// and background index 0. The image data is valid LZW that sends a clear code before every
+// pixel, so the code size never grows; `breakData` cuts each frame's data after its first
+// sub-block byte.
+QByteArray gifOf(uint16_t width, uint16_t height, const std::vector<GifFrame> &frames, bool breakData = false)
+{
+    QByteArray gif("GIF89a");
+    auto u16 = [&](uint16_t v) { gif.append(char(v & 0xff)).append(char(v >> 8)); };
+    u16(width);
+    u16(height);
+    gif.append(char(0xf1)).append(char(0)).append(char(0)); // global table of 4, background 0
+    const uint8_t palette[] = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+    gif.append(reinterpret_cast<const char *>(palette), sizeof palette);
+    for (const GifFrame &frame : frames) {
+        gif.append("\x21\xf9\x04", 3);
+        gif.append(char((frame.disposal << 2) | (frame.transparent >= 0 ? 1 : 0)));
+        u16(10);
+        gif.append(char(frame.transparent >= 0 ? frame.transparent : 0)).append(char(0));
+        gif.append(char(0x2c));
+        u16(frame.left);
+        u16(frame.top);
+        u16(frame.width);
+        u16(frame.height);
+        gif.append(char(0));
+        // Codes of 3 bits: clear (4), the index, ..., end (5).
+        std::vector<int> codes;
+        for (uint8_t index : frame.indices)
+            codes.insert(codes.end(), {4, index});
+        codes.push_back(5);
+        QByteArray packed;
+        uint32_t bits = 0, count = 0;
+        for (int code : codes) {
+            bits |= uint32_t(code) << count;
+            count += 3;
+            for (; count >= 8; count -= 8, bits >>= 8)
+                packed.append(char(bits & 0xff));
+        }
+        if (count)
+            packed.append(char(bits & 0xff));
+        if (breakData)
+            packed = packed.left(1);
+        gif.append(char(2)); // minimum code size
+        for (qsizetype at = 0; at < packed.size(); at += 255) {
+            const QByteArray block = packed.mid(at, 255);
+            gif.append(char(block.size())).append(block);
+        }
+        if (!breakData)
+            gif.append(char(0));
+    }
+    return gif.append(char(0x3b));
+}
+
+// The RGBA of every pixel of the image at `index`.
+std::vector<std::array<int, 4>> gifPixels(const QByteArray &gif, size_t index)
+{
+    std::vector<std::array<int, 4>> pixels;
+    const CGImageSourceRef source = CGImageSource::createWithData(gif);
+    const CGImageRef image = source ? source->createImageAtIndex(index) : nullptr;
+    if (!image || image->bitsPerPixel() != 32)
+        return pixels;
+    for (size_t y = 0; y < image->height(); ++y)
+        for (size_t x = 0; x < image->width(); ++x) {
+            const uint8_t *p = image->row(y) + 4 * x;
+            pixels.push_back({p[0], p[1], p[2], p[3]});
+        }
+    return pixels;
+}
+
+using Rgba = std::array<int, 4>;
+const Rgba kClear{0, 0, 0, 0}, kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255};
+
+} // namespace
+
+TEST(DecoderGif, UncoveredCanvasStaysTransparent)
+{
+    // A 2 × 2 red frame in the middle of a 4 × 3 canvas: the rest is transparent, not the
+    // opaque background colour (black).
+    const QByteArray gif = gifOf(4, 3, {{1, 1, 2, 2, {1, 1, 1, 1}}});
+    const std::vector<Rgba> pixels = gifPixels(gif, 0);
+    ASSERT_EQ(pixels.size(), 12u);
+    for (size_t i = 0; i < 12; ++i) {
+        const bool covered = i % 4 >= 1 && i % 4 <= 2 && i / 4 >= 1;
+        EXPECT_EQ(pixels[i], covered ? kRed : kClear) << i;
+    }
+    EXPECT_TRUE(CGImageSource::createWithData(gif)->copyPropertiesAtIndex(0).value(kCGImagePropertyHasAlpha).toBool());
+}
+
+TEST(DecoderGif, FramesComposeWithTheirDisposal)
+{
+    // Frame 0 fills the 3 × 1 canvas green, frame 1 draws red over its middle (its transparent
+    // index lets the left show through), frame 2 blue at the right. Disposal of frame 1:
+    // 1 keeps it, 2 clears its rectangle to transparent, 3 restores what was before it.
+    const struct
+    {
+        int disposal;
+        std::vector<Rgba> third;
+    } cases[] = {
+        {1, {kGreen, kRed, kBlue}},
+        {2, {kClear, kClear, kBlue}},
+        {3, {kGreen, kGreen, kBlue}},
+    };
+    for (const auto &c : cases) {
+        const QByteArray gif = gifOf(3, 1, {{0, 0, 3, 1, {2, 2, 2}},
+                                            {0, 0, 2, 1, {3, 1}, 3, c.disposal},
+                                            {2, 0, 1, 1, {3}}});
+        ASSERT_EQ(CGImageSource::createWithData(gif)->count(), 3u);
+        EXPECT_EQ(gifPixels(gif, 0), (std::vector<Rgba>{kGreen, kGreen, kGreen})) << c.disposal;
+        EXPECT_EQ(gifPixels(gif, 1), (std::vector<Rgba>{kGreen, kRed, kGreen})) << c.disposal;
+        EXPECT_EQ(gifPixels(gif, 2), c.third) << c.disposal;
+    }
+}
+
+TEST(DecoderGif, NoValidImageDataGivesNoImage)
+{
+    // A screen without any frame, and a frame whose data breaks off.
+    const QByteArray empty = gifOf(4, 4, {});
+    const QByteArray broken = gifOf(4, 4, {{0, 0, 4, 4, std::vector<uint8_t>(16, 1)}}, true);
+    for (const QByteArray &gif : {empty, broken}) {
+        const CGImageSourceRef source = CGImageSource::createWithData(gif);
+        EXPECT_FALSE(source && source->createImageAtIndex(0));
+    }
+}
+
+namespace {
+
+// A BMP of one column of pixels (stored values of `bits` bits), bottom-up unless `topDown`,
+// with an info header of `header` bytes; the masks sit in the header from 52 bytes on, else
+// after it (three, or four for BI_ALPHABITFIELDS).
+QByteArray bmpOf(uint32_t header, uint16_t bits, uint32_t compression, std::array<uint32_t, 4> masks,
+                 const std::vector<uint32_t> &pixels, bool topDown = false)
+{
+    QByteArray info;
+    auto put = [](QByteArray &to, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            to.append(char((v >> (8 * i)) & 0xff));
+    };
+    const uint32_t stride = (bits + 31) / 32 * 4, rows = uint32_t(pixels.size());
+    put(info, header, 4);
+    put(info, 1, 4);
+    put(info, topDown ? uint32_t(-int32_t(rows)) : rows, 4);
+    put(info, 1, 2);
+    put(info, bits, 2);
+    put(info, compression, 4);
+    put(info, stride * rows, 4);
+    put(info, 2835, 4);
+    put(info, 2835, 4);
+    put(info, 0, 8);
+    QByteArray after;
+    const size_t maskCount = compression == 6 ? 4 : compression == 3 ? 3 : 0;
+    for (size_t k = 0; k < 4 && info.size() < qsizetype(header); ++k)
+        put(info, masks[k], 4);
+    info.append(QByteArray(qsizetype(header) - info.size(), '\0'));
+    if (header == 40)
+        for (size_t k = 0; k < maskCount; ++k)
+            put(after, masks[k], 4);
+    QByteArray rowsData;
+    for (size_t i = 0; i < rows; ++i) {
+        const uint32_t v = pixels[topDown ? i : rows - 1 - i];
+        put(rowsData, v, bits / 8);
+        rowsData.append(QByteArray(qsizetype(stride - bits / 8), '\0'));
+    }
+    QByteArray file("BM");
+    const uint32_t offset = uint32_t(14 + info.size() + after.size());
+    put(file, offset + uint32_t(rowsData.size()), 4);
+    put(file, 0, 4);
+    put(file, offset, 4);
+    return file + info + after + rowsData;
+}
+
+} // namespace
+
+TEST(DecoderBmp, ChannelMasksOfEveryHeaderVersion)
+{
+    // Pixels of one column, top first, read as 8-bit RGBA (alpha 255 where the file has none).
+    const std::array<uint32_t, 4> argb{0xff0000, 0xff00, 0xff, 0xff000000};
+    const struct
+    {
+        const char *what;
+        QByteArray file;
+        std::vector<std::array<int, 4>> expected;
+    } cases[] = {
+        {"32-bit masks after a 40-byte header", bmpOf(40, 32, 3, argb, {0x80ff0000, 0x0000ff00}),
+         {{255, 0, 0, 255}, {0, 255, 0, 255}}},
+        {"32-bit, V2 header (no alpha mask)", bmpOf(52, 32, 3, argb, {0x80ff0000, 0x000000ff}),
+         {{255, 0, 0, 255}, {0, 0, 255, 255}}},
+        {"32-bit, V3 header with alpha", bmpOf(56, 32, 3, argb, {0x80ff0000, 0xff00ff00}),
+         {{255, 0, 0, 128}, {0, 255, 0, 255}}},
+        {"32-bit BI_ALPHABITFIELDS", bmpOf(40, 32, 6, argb, {0x40ff0000, 0xff0000ff}),
+         {{255, 0, 0, 64}, {0, 0, 255, 255}}},
+        {"32-bit, V5 header, red in the low byte, top-down",
+         bmpOf(124, 32, 3, {0xff, 0xff00, 0xff0000, 0xff000000}, {0xff0000ff, 0xffff0000}, true),
+         {{255, 0, 0, 255}, {0, 0, 255, 255}}},
+        {"32-bit alpha all zero is opaque", bmpOf(124, 32, 3, argb, {0x00ff0000, 0x0000ff00}),
+         {{255, 0, 0, 255}, {0, 255, 0, 255}}},
+        {"16-bit 5-6-5", bmpOf(40, 16, 3, {0xf800, 0x07e0, 0x001f, 0}, {0xf800, 0x0400}),
+         {{255, 0, 0, 255}, {0, 130, 0, 255}}},
+        {"16-bit without masks is 5-5-5", bmpOf(40, 16, 0, {}, {0x7c00, 0x001f}),
+         {{255, 0, 0, 255}, {0, 0, 255, 255}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const CGImageSourceRef source = CGImageSource::createWithData(c.file);
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->type(), "com.microsoft.bmp");
+        const CGImageRef image = source->createImageAtIndex(0);
+        ASSERT_TRUE(image);
+        ASSERT_EQ(image->height(), c.expected.size());
+        const size_t channels = image->bitsPerPixel() / 8;
+        for (size_t y = 0; y < c.expected.size(); ++y) {
+            const uint8_t *p = image->row(y);
+            const std::array<int, 4> seen{p[0], p[1], p[2], channels == 4 ? p[3] : 255};
+            EXPECT_EQ(seen, c.expected[y]) << "row " << y;
+        }
+    }
+    // A mask of scattered bits, and rows beyond the end of the file, are refused.
+    const CGImageSourceRef scattered = CGImageSource::createWithData(bmpOf(40, 32, 3, {0xff00ff, 0xff00, 0xff, 0}, {0}));
+    EXPECT_FALSE(scattered && scattered->createImageAtIndex(0));
+    QByteArray cut = bmpOf(56, 32, 3, argb, {1, 2, 3});
+    cut.chop(4);
+    const CGImageSourceRef truncated = CGImageSource::createWithData(cut);
+    EXPECT_FALSE(truncated && truncated->createImageAtIndex(0));
 }
 
 TEST(DecoderOrientation, TurnsPixelsUprightForEveryOrientation)
