@@ -257,6 +257,32 @@ TEST_F(RealPlugInsTest, CmykImagesShowConvertedToRGB)
     EXPECT_GT(colour.red(), colour.blue() + 80);
 }
 
+TEST_F(RealPlugInsTest, UntaggedCmykShowsThePressTones)
+{
+    REQUIRE_IMAGE_TOOLS();
+    // Paper, half black and solid black side by side in 8-pixel blocks, without a profile:
+    // they are read as the generic CMYK space, which is a measured coated offset press.
+    const QString path =
+        fixtures::make(m_folder, QStringLiteral("untagged.jpg"),
+                       {"-size", "8x8", "xc:cmyk(0,0,0,0)", "xc:cmyk(0,0,0,50%)", "xc:cmyk(0,0,0,100%)", "+append",
+                        "-depth", "8", "-quality", "100"});
+    const QImage shown = MCImageLoader::readImageWithURL(path);
+    ASSERT_FALSE(shown.isNull());
+    struct Case { int x; int gray; int tolerance; const char *what; };
+    const Case cases[] = {
+        {4, 255, 2, "paper shows white"},
+        // Measured press profiles show 50 % black at about 151 in sRGB; this data set, read
+        // relative to its own paper white, at about 157. A dark ink model gave about 100.
+        {12, 151, 8, "half black is a middle gray"},
+        {20, 30, 15, "solid black is deep but not screen black"},
+    };
+    for (const Case &c : cases) {
+        const QColor colour = shown.pixelColor(c.x, 4);
+        EXPECT_NEAR(colour.green(), c.gray, c.tolerance) << c.what;
+        EXPECT_NEAR(colour.red(), colour.blue(), 4) << c.what << ": neutral, not tinted";
+    }
+}
+
 TEST_F(RealPlugInsTest, MisnamedFileReadsByContent)
 {
     REQUIRE_IMAGE_TOOLS();

@@ -35,6 +35,39 @@ TEST(ColorSyncTransform, GenericCMYKShipsAndLoads)
     EXPECT_EQ(space->profileDescription(), QStringLiteral("Generic CMYK Profile"));
 }
 
+TEST(ColorSyncTransform, GenericCMYKPrintsLikeTheMeasuredPress)
+{
+    // Patches of the coated offset characterisation the profile is made from, with the Lab
+    // values measured on paper (D50, 2°). Absolute colorimetric gives back what was measured,
+    // paper tint included. The profile's small tables stay within 1.5 ΔE*ab of every patch.
+    struct Patch { double c, m, y, k; double L, a, b; };
+    const Patch patches[] = {
+        {0, 0, 0, 0, 95.00, 0.00, -2.00},       // paper
+        {100, 0, 0, 0, 55.00, -37.00, -50.00},  // cyan
+        {0, 100, 0, 0, 48.00, 74.00, -3.00},    // magenta
+        {0, 0, 100, 0, 89.00, -5.00, 93.00},    // yellow
+        {0, 0, 0, 50, 61.82, 0.00, -1.16},      // half black
+        {100, 100, 0, 0, 24.00, 22.00, -46.00}, // blue overprint
+        {10, 40, 40, 0, 71.22, 18.85, 17.25},   // skin
+        {40, 40, 40, 0, 61.53, 5.42, 3.75},     // three-colour gray
+        {100, 100, 100, 100, 8.71, -0.07, 2.06}, // all inks
+    };
+    constexpr double kMaximumDeltaE = 2.0;
+    auto t = ColorSyncTransform::create(cmyk(), lab(), kCGRenderingIntentAbsoluteColorimetric, false);
+    ASSERT_TRUE(t);
+    for (const Patch &p : patches) {
+        const std::vector<uint16_t> ink = {uint16_t(std::lround(p.c / 100 * 65535)),
+                                           uint16_t(std::lround(p.m / 100 * 65535)),
+                                           uint16_t(std::lround(p.y / 100 * 65535)),
+                                           uint16_t(std::lround(p.k / 100 * 65535))};
+        const auto out = convertPixels<float>(t, ink, 1, kColorSync16BitInteger, kCGImageAlphaNone, 3,
+                                              kColorSync32BitFloat, kCGImageAlphaNone);
+        const double dE = std::hypot(out[0] - p.L, out[1] - p.a, out[2] - p.b);
+        EXPECT_LT(dE, kMaximumDeltaE) << "C" << p.c << " M" << p.m << " Y" << p.y << " K" << p.k << " gives L "
+                                      << out[0] << " a " << out[1] << " b " << out[2];
+    }
+}
+
 TEST(ColorSyncTransform, LabOfSRGBWhiteAndRed)
 {
     auto t = ColorSyncTransform::create(srgb(), lab(), kCGRenderingIntentRelativeColorimetric, false);
