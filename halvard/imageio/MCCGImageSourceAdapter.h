@@ -25,6 +25,8 @@ public:
         return m_source->copyPropertiesAtIndex(0);
     }
 
+    MCError error() const override { return m_source->error(); }
+
     const CGImageSourceRef &source() const { return m_source; }
 
     // The platform option dictionary of the loader's thumbnail options.

@@ -2,6 +2,7 @@
 
 #include "halvard/imageio/MCImageLoaderExtensionManager.h"
 #include "platform/color/ColorSyncTransform.h"
+#include "platform/core/MCFileAccess.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
 #include "platform/imageio/CGImageSource.h"
@@ -12,25 +13,46 @@
 
 namespace {
 
+// Why nothing could be read: the file itself (missing, a folder, no permission) first, since
+// it explains why every plug-in declined; then what the first plug-in that tried said; else
+// no plug-in reads the file's type or content.
+MCError failureOfReading(const QString &path, const MCError &sourceError)
+{
+    const MCError fileError = platform::errorOfReadingFile(path);
+    if (!fileError.isNull())
+        return fileError;
+    if (!sourceError.isNull())
+        return sourceError;
+    const QString reason = QStringLiteral("No image loader reads files of this type.");
+    MCError error(MCImageSourceErrorDomain, kMCImageSourceUnknownFormat, reason, reason);
+    error.setUserInfoValue(MCFilePathErrorKey, path);
+    return error;
+}
+
 // Asks each candidate plug-in for a source and `read` on it; the first non-null result wins.
 template <typename Read>
-CGImageRef readWithCandidates(const QString &path, QVariantMap *metadata, Read read)
+CGImageRef readWithCandidates(const QString &path, QVariantMap *metadata, MCError *error, Read read)
 {
+    MCError sourceError;
     const QString type = MCImageLoader::typeIdentifierOfFile(path);
-    if (type.isEmpty())
-        return nullptr;
-    const auto candidates = MCImageLoaderExtensionManager::sharedInstance().extensionsForUTI(type);
+    const auto candidates = type.isEmpty() ? MCImageLoaderExtensionManager::ExtensionList()
+                                           : MCImageLoaderExtensionManager::sharedInstance().extensionsForUTI(type);
     for (const auto &extension : candidates) {
         std::unique_ptr<MCImageSource> source = extension->imageSourceWithURL(path, type);
         if (!source)
             continue;
         CGImageRef image = read(*source);
-        if (!image)
+        if (!image) {
+            if (sourceError.isNull())
+                sourceError = source->error();
             continue;
+        }
         if (metadata)
             *metadata = source->metadata().value_or(QVariantMap());
         return image;
     }
+    if (error)
+        *error = failureOfReading(path, sourceError);
     return nullptr;
 }
 
@@ -46,9 +68,9 @@ QString MCImageLoader::typeIdentifierOfFile(const QString &path)
     return platform::UTTypeOfFileAtPath(path);
 }
 
-CGImageRef MCImageLoader::newImageWithURL(const QString &path, QVariantMap *metadata)
+CGImageRef MCImageLoader::newImageWithURL(const QString &path, QVariantMap *metadata, MCError *error)
 {
-    return readWithCandidates(path, metadata, [](MCImageSource &source) { return source.newImage(); });
+    return readWithCandidates(path, metadata, error, [](MCImageSource &source) { return source.newImage(); });
 }
 
 CGImageRef MCImageLoader::newThumbnailWithURL(const QString &path, const MCThumbnailReadingOptions *options,
@@ -56,7 +78,7 @@ CGImageRef MCImageLoader::newThumbnailWithURL(const QString &path, const MCThumb
 {
     if (!options)
         return nullptr;
-    return readWithCandidates(path, metadata,
+    return readWithCandidates(path, metadata, nullptr,
                               [options](MCImageSource &source) { return source.newThumbnailWithOptions(*options); });
 }
 

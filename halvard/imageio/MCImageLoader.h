@@ -14,7 +14,10 @@ class MCImageLoader
 public:
     // The full image; when `metadata` is given and a plug-in succeeded it receives the same
     // source's property dictionary (empty when it has none); it is untouched on failure.
-    static CGImageRef newImageWithURL(const QString &path, QVariantMap *metadata = nullptr);
+    // On failure `error` (when given) says why: the file's errno (MCPOSIXErrorDomain: ENOENT,
+    // EACCES, EISDIR ...) or why its content cannot be read (MCImageSourceErrorDomain:
+    // unknown format, damaged, too large, out of memory).
+    static CGImageRef newImageWithURL(const QString &path, QVariantMap *metadata = nullptr, MCError *error = nullptr);
     // A thumbnail with the options as given; nullptr when `options` is null.
     static CGImageRef newThumbnailWithURL(const QString &path, const MCThumbnailReadingOptions *options,
                                           QVariantMap *metadata = nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/MCError.h"
 #include "platform/graphics/CGTypes.h"
 
 #include <QString>
@@ -47,6 +48,9 @@ public:
     virtual CGImageRef newThumbnailWithOptions(const MCThumbnailReadingOptions &options) = 0;
     // The property dictionary (MCImageProperties.h layout), or nothing.
     virtual std::optional<QVariantMap> metadata() = 0;
+    // Why the last newImage or newThumbnailWithOptions answered nullptr, when the source knows
+    // (damaged data, an image too large, an unknown format ...); null otherwise.
+    virtual MCError error() const { return {}; }
 };
 
 class MCImageLoaderExtension
@@ -58,7 +62,8 @@ public:
     virtual QStringList supportedImageTypes() const = 0;
     virtual QStringList supportedVideoTypes() const { return {}; }
     // A source for the file at `path` whose type is `type`, or nullptr when the plug-in
-    // declines it.
+    // declines it. A plug-in that recognises the file but cannot read it may answer a source
+    // whose reads fail with the reason (MCImageSource::error), so the user learns why.
     virtual std::unique_ptr<MCImageSource> imageSourceWithURL(const QString &path, const QString &type) = 0;
 };
 

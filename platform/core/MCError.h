@@ -25,11 +25,13 @@ enum MCCocoaErrorCode : qint64 {
     MCFileReadUnknownError = 256,
     MCFileReadNoPermissionError = 257,
     MCFileReadCorruptFileError = 259,
+    MCFileReadTooLargeError = 263,
     MCFileReadNoSuchFileError = 260,
     MCFileWriteUnknownError = 512,
     MCFileWriteNoPermissionError = 513,
     MCFileWriteFileExistsError = 516,
     MCFileWriteOutOfSpaceError = 640,
+    MCFileWriteVolumeReadOnlyError = 642,
     MCUserCancelledError = 3072,
 };
 

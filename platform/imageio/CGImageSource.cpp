@@ -23,7 +23,32 @@ const QString kCGImageSourceThumbnailMaxPixelSize = QStringLiteral("kCGImageSour
 const QString kCGImageSourceCreateThumbnailWithTransform =
     QStringLiteral("kCGImageSourceCreateThumbnailWithTransform");
 
+const QString MCImageSourceErrorDomain = QStringLiteral("MCImageSourceErrorDomain");
+
 namespace {
+
+MCError sourceError(MCImageSourceErrorCode code, const QString &reason)
+{
+    MCError error(MCImageSourceErrorDomain, code, reason, reason);
+    return error;
+}
+
+// Why the decoders gave nothing, from what they refused on this thread and the data.
+MCError decodingError(const platform::DecodeRefusals &refusals, const QByteArray &data, bool recognised)
+{
+    if (refusals.tooLarge())
+        return sourceError(kMCImageSourceTooLarge,
+                           QStringLiteral("The image is larger than %1 megapixels or %2 pixels on a side.")
+                               .arg(CGImage::kMaximumPixelCount / 1000000)
+                               .arg(CGImage::kMaximumSide));
+    if (refusals.outOfMemory())
+        return sourceError(kMCImageSourceOutOfMemory, QStringLiteral("There is not enough memory for the image."));
+    if (data.isEmpty())
+        return sourceError(kMCImageSourceDamaged, QStringLiteral("The file is empty."));
+    if (recognised || platform::hasImageSignature(data))
+        return sourceError(kMCImageSourceDamaged, QStringLiteral("The image data is damaged or incomplete."));
+    return sourceError(kMCImageSourceUnknownFormat, QStringLiteral("The data is not in an image format that can be read."));
+}
 
 const char *modelName(CGColorSpaceModel model)
 {
@@ -62,7 +87,10 @@ CGImageSourceRef CGImageSource::create(const QByteArray &data, const QVariantMap
 {
     CGImageSourceRef source(new CGImageSource);
     source->m_data = data;
+    const platform::DecodeRefusals refusals;
     source->m_decoder = platform::createDecoder(source->m_data, options.value(kCGImageSourceTypeIdentifierHint).toString());
+    if (!source->m_decoder)
+        source->m_error = decodingError(refusals, source->m_data, false);
     return source;
 }
 
@@ -72,14 +100,20 @@ size_t CGImageSource::count() const { return m_decoder ? m_decoder->count() : 0;
 
 CGImageSourceStatus CGImageSource::status() const
 {
-    return m_decoder ? kCGImageStatusComplete : kCGImageStatusUnknownType;
+    if (m_decoder)
+        return kCGImageStatusComplete;
+    return m_error.is(MCImageSourceErrorDomain, kMCImageSourceUnknownFormat) ? kCGImageStatusUnknownType
+                                                                               : kCGImageStatusInvalidData;
 }
 
 CGImageRef CGImageSource::createImageAtIndex(size_t index, const QVariantMap &) const
 {
     if (!m_decoder || index >= m_decoder->count())
         return nullptr;
-    return m_decoder->decode(index, 0);
+    const platform::DecodeRefusals refusals;
+    CGImageRef image = m_decoder->decode(index, 0);
+    m_error = image ? MCError() : decodingError(refusals, m_data, true);
+    return image;
 }
 
 CGImageRef CGImageSource::createThumbnailAtIndex(size_t index, const QVariantMap &options) const
@@ -109,8 +143,11 @@ CGImageRef CGImageSource::createThumbnailAtIndex(size_t index, const QVariantMap
         else if (!embedded && !ifAbsent)
             return nullptr;
     }
-    if (!thumbnail)
+    if (!thumbnail) {
+        const platform::DecodeRefusals refusals;
         thumbnail = m_decoder->decode(index, maxSize);
+        m_error = thumbnail ? MCError() : decodingError(refusals, m_data, true);
+    }
     if (!thumbnail)
         return nullptr;
     thumbnail = platform::createScaledImage8(thumbnail, maxSize);

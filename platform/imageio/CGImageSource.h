@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/MCError.h"
 #include "platform/graphics/CGTypes.h"
 
 #include <QByteArray>
@@ -32,6 +33,15 @@ enum CGImageSourceStatus : int32_t {
     kCGImageStatusComplete = 0,
 };
 
+// Why a source has no image (our own domain; the platform reports only a status).
+extern const QString MCImageSourceErrorDomain; // "MCImageSourceErrorDomain"
+enum MCImageSourceErrorCode : qint64 {
+    kMCImageSourceUnknownFormat = 1, // no decoder recognises the content
+    kMCImageSourceDamaged = 2,       // a known format, but the data is broken, cut short or empty
+    kMCImageSourceTooLarge = 3,      // beyond CGImage::kMaximumSide or kMaximumPixelCount
+    kMCImageSourceOutOfMemory = 4,   // the pixels could not be allocated
+};
+
 namespace platform {
 class ImageDecoder;
 }
@@ -52,7 +62,13 @@ public:
     // The type identifier of the content ("public.png"); empty when unknown.
     QString type() const;
     size_t count() const;
+    // kCGImageStatusComplete when a decoder reads the content, kCGImageStatusUnknownType when
+    // none recognises it, kCGImageStatusInvalidData for a known format that cannot be read
+    // (broken, empty, too large).
     CGImageSourceStatus status() const;
+    // Why the source has no decoder, or why the last createImageAtIndex / createThumbnailAtIndex
+    // that had to decode answered nullptr (MCImageSourceErrorDomain); null otherwise.
+    MCError error() const { return m_error; }
 
     // The image at `index`, or nullptr (index out of range, broken data, too large).
     CGImageRef createImageAtIndex(size_t index, const QVariantMap &options = {}) const;
@@ -75,6 +91,7 @@ private:
     std::unique_ptr<platform::ImageDecoder> m_decoder;
     mutable QVariantMap m_metadata;
     mutable bool m_metadataRead = false;
+    mutable MCError m_error;
 };
 
 namespace platform {

@@ -10,10 +10,24 @@
 
 namespace platform {
 
+namespace {
+
+// The refusals of this thread (bits of Refusal), read by DecodeRefusals.
+enum Refusal : unsigned { kRefusedSize = 1, kRefusedMemory = 2 };
+thread_local unsigned t_refusals = 0;
+
+} // namespace
+
 bool dimensionsAllowed(qint64 width, qint64 height)
 {
-    return width > 0 && height > 0 && width <= CGImage::kMaximumSide && height <= CGImage::kMaximumSide &&
-           width * height <= CGImage::kMaximumPixelCount;
+    // Zero or negative sizes are broken headers, not large images.
+    if (width <= 0 || height <= 0)
+        return false;
+    if (width <= CGImage::kMaximumSide && height <= CGImage::kMaximumSide &&
+        width * height <= CGImage::kMaximumPixelCount)
+        return true;
+    t_refusals |= kRefusedSize;
+    return false;
 }
 
 std::shared_ptr<uint8_t> allocatePixels(size_t bytes)
@@ -21,9 +35,38 @@ std::shared_ptr<uint8_t> allocatePixels(size_t bytes)
     if (bytes == 0)
         return nullptr;
     auto *memory = static_cast<uint8_t *>(std::calloc(bytes, 1));
-    if (!memory)
+    if (!memory) {
+        t_refusals |= kRefusedMemory;
         return nullptr;
+    }
     return std::shared_ptr<uint8_t>(memory, [](uint8_t *p) { std::free(p); });
+}
+
+DecodeRefusals::DecodeRefusals() : m_savedFlags(t_refusals) { t_refusals = 0; }
+
+DecodeRefusals::~DecodeRefusals() { t_refusals |= m_savedFlags; }
+
+bool DecodeRefusals::tooLarge() const { return t_refusals & kRefusedSize; }
+
+bool DecodeRefusals::outOfMemory() const { return t_refusals & kRefusedMemory; }
+
+bool hasImageSignature(const QByteArray &data)
+{
+    auto at = [&](qsizetype offset, const char *bytes, qsizetype length) {
+        return data.size() >= offset + length && std::memcmp(data.constData() + offset, bytes, size_t(length)) == 0;
+    };
+    return at(0, "\xFF\xD8\xFF", 3)                                  // JPEG
+           || at(0, "\x89PNG\r\n\x1A\n", 8)                          // PNG
+           || at(0, "GIF87a", 6) || at(0, "GIF89a", 6)                  // GIF
+           || at(0, "BM", 2)                                            // BMP
+           || (at(0, "RIFF", 4) && at(8, "WEBP", 4))                    // WebP
+           || at(4, "ftyp", 4)                                          // HEIF, AVIF, CR3
+           || at(0, "\0\0\0\x0CjP  \r\n\x87\n", 12)                    // JPEG 2000 (JP2)
+           || at(0, "\xFF\x4F\xFF\x51", 4)                              // JPEG 2000 codestream
+           || at(0, "II*\0", 4) || at(0, "MM\0*", 4)                    // TIFF, DNG, most RAW
+           || at(0, "II+\0", 4) || at(0, "MM\0+", 4)                    // BigTIFF
+           || at(0, "IIRO", 4) || at(0, "IIRS", 4) || at(0, "IIU\0", 4)  // ORF, RW2
+           || at(0, "FUJIFILMCCD-RAW", 15);                             // RAF
 }
 
 CGColorSpaceRef colorSpaceFor(CGColorSpaceModel model, const QByteArray &iccProfile)

@@ -83,10 +83,34 @@ std::vector<std::unique_ptr<ImageDecoder>> createAllDecoders();
 
 // ---- helpers shared by the decoders
 
-// True when a width × height image may be allocated.
+// True when a width × height image may be allocated. A refusal is noted for the thread (see
+// DecodeRefusals).
 bool dimensionsAllowed(qint64 width, qint64 height);
-// Zero-filled pixel memory, or nullptr when it cannot be had.
+// Zero-filled pixel memory, or nullptr when it cannot be had (noted for the thread).
 std::shared_ptr<uint8_t> allocatePixels(size_t bytes);
+
+// What the decoders refused on this thread since the object was made: decoders answer false
+// or nullptr alike for broken data, for an image over the size limits and for one there is no
+// memory for; this tells the cases apart for the message a user sees. Scopes may nest.
+class DecodeRefusals
+{
+public:
+    DecodeRefusals();
+    ~DecodeRefusals();
+    DecodeRefusals(const DecodeRefusals &) = delete;
+    DecodeRefusals &operator=(const DecodeRefusals &) = delete;
+
+    bool tooLarge() const;
+    bool outOfMemory() const;
+
+private:
+    unsigned m_savedFlags;
+};
+
+// Whether `data` begins like a file of a format the decoders read (JPEG, PNG, GIF, BMP, WebP,
+// HEIF/AVIF, JPEG 2000, TIFF and the TIFF-like RAW formats): content that no decoder opens is
+// then damaged rather than of an unknown format.
+bool hasImageSignature(const QByteArray &data);
 // The colour space for decoded pixels: the ICC profile when it parses and matches `model`,
 // else the default space of the model.
 CGColorSpaceRef colorSpaceFor(CGColorSpaceModel model, const QByteArray &iccProfile);

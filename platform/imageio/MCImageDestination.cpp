@@ -1,5 +1,6 @@
 #include "platform/imageio/MCImageDestination.h"
 
+#include "platform/core/MCFileAccess.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/CGImage.h"
@@ -8,7 +9,6 @@
 #include "platform/types/UTType.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -363,21 +363,16 @@ bool MCImageDestination::finalize(MCError *error)
     QByteArray bytes;
     if (!encode(&bytes, error))
         return false;
-    // QSaveFile writes beside the destination and renames only when every byte is down.
-    QSaveFile file(m_path);
-    auto failed = [&](const QString &reason) {
-        file.cancelWriting();
-        MCError failure = platform::writerError(
-            kMCImageDestinationWriteFailed,
-            QStringLiteral("“%1” could not be written: %2").arg(QFileInfo(m_path).fileName(), reason));
-        failure.setUserInfoValue(MCFilePathErrorKey, m_path);
-        return MCSetError(error, failure);
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
-    if (file.write(bytes) != bytes.size())
-        return failed(file.errorString());
-    if (!file.commit())
-        return failed(file.errorString());
-    return true;
+    // Written beside the destination and renamed only when every byte is down; the system's
+    // reason for a failure (no space, read-only, no permission) stays the underlying error.
+    MCError systemError;
+    if (platform::writeFileAtomically(m_path, bytes, &systemError))
+        return true;
+    MCError failure = platform::writerError(kMCImageDestinationWriteFailed,
+                                            QStringLiteral("“%1” could not be written: %2")
+                                                .arg(QFileInfo(m_path).fileName(), systemError.localizedFailureReason()));
+    failure.setLocalizedFailureReason(systemError.localizedFailureReason());
+    failure.setUserInfoValue(MCFilePathErrorKey, m_path);
+    failure.setUnderlyingError(systemError);
+    return MCSetError(error, failure);
 }

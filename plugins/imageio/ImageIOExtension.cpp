@@ -18,8 +18,10 @@ public:
         // A RAW file is read by content: its TIFF structure, not its RAW type, decides.
         const QVariantMap options = platform::isCameraRawType(type) ? QVariantMap()
                                                                     : QVariantMap{{kCGImageSourceTypeIdentifierHint, type}};
+        // A file of a known format that cannot be read (broken, too large) still gets a source:
+        // its reads fail with the reason.
         CGImageSourceRef source = CGImageSource::createWithURL(path, options);
-        if (!source || source->status() != kCGImageStatusComplete)
+        if (!source || source->status() == kCGImageStatusUnknownType)
             return nullptr;
         return std::make_unique<MCCGImageSourceAdapter>(std::move(source));
     }

@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -87,6 +88,33 @@ bool writeImage(const CGImageRef &image, const QString &path, const QString &typ
     return destination->finalize(error);
 }
 
+// What the user can do about a failed save: a file-system failure (the system's errno deep in
+// the writer's error) asks for space or another output folder; anything else is the output
+// settings' business.
+QString savingSuggestion(const MCError &writerError)
+{
+    const MCError *systemError = &writerError;
+    while (systemError && systemError->domain() != MCPOSIXErrorDomain)
+        systemError = systemError->underlyingError();
+    auto tr = [](const char *text) { return QCoreApplication::translate("MCBitmap", text); };
+    if (!systemError)
+        return tr("Make sure that the convert settings are proper.");
+    switch (systemError->code()) {
+    case ENOSPC:
+    case EDQUOT:
+        return tr("Free some space on the disk, or choose an output folder on another disk.");
+    case EROFS:
+        return tr("The output folder is on a disk that can only be read. Choose another output folder.");
+    case EACCES:
+    case EPERM:
+        return tr("Choose an output folder you may write to, or change the folder’s permissions.");
+    case ENOENT:
+    case ENOTDIR:
+        return tr("The output folder doesn’t exist. Choose another output folder.");
+    default:
+        return tr("Check the output folder and its disk, then try again.");
+    }
+}
 
 // MARK: Reduced reading
 
@@ -675,7 +703,7 @@ bool MCBitmap::saveAtURL(const QString &path, const QString &type, const QVarian
         return true;
     const QString name = QFileInfo(path).fileName();
     MCError failure(MCErrorDomain, 1, QCoreApplication::translate("MCBitmap", "“%1” could not be converted.").arg(name),
-                    QString(), QCoreApplication::translate("MCBitmap", "Make sure that the convert settings are proper."));
+                    writerError.localizedFailureReason(), savingSuggestion(writerError));
     failure.setUnderlyingError(writerError);
     return MCSetError(error, failure);
 }

@@ -131,7 +131,9 @@ public:
                                   const std::vector<double> &backgroundColor, MCError *error = nullptr);
     // Writes the pixels with `metadata` as their properties in the format named by the type
     // identifier ("public.jpeg" ...). On failure: "MCErrorDomain" 1, "“name” could not be
-    // converted.", "Make sure that the convert settings are proper."
+    // converted.", the writer's reason as failure reason ("No space left on device") and its
+    // error as the underlying one; the suggestion is "Make sure that the convert settings are
+    // proper." unless the file system failed (then: free space, choose another folder ...).
     bool saveAtURL(const QString &path, const QString &type, const QVariantMap &metadata, MCError *error = nullptr);
 
     // Colour management (ColorSync transforms on lcms2).

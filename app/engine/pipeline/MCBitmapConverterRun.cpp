@@ -9,6 +9,8 @@
 #include "halvard/system/MCDataExtensions.h"
 #include "platform/core/MCFileReading.h"
 #include "platform/core/MCUserDefaults.h"
+#include "platform/graphics/CGImage.h"
+#include "platform/imageio/CGImageSource.h"
 #include "platform/imageio/MCImageDestination.h"
 #include "platform/imageio/MCImageProperties.h"
 
@@ -34,6 +36,70 @@ MCError conversionError(const QString &path)
 {
     return MCError(MCErrorDomain, 1, tr("“%1” could not be converted.").arg(QFileInfo(path).fileName()), QString(),
                    tr("Make sure that the convert settings are proper."));
+}
+
+// "Could not load an image from “name”." with what went wrong and what the user can do about
+// it, told apart by the loader's reason (`cause`, kept as the underlying error): the file is
+// missing, unreadable or a folder, its format is unknown, the image is too large, or the file
+// is damaged.
+MCError loadingError(const QString &path, const MCError &cause)
+{
+    qint64 code = MCFileReadUnknownError;
+    QString reason = cause.localizedFailureReason();
+    QString suggestion = tr("Check the disk the file is on, then try again.");
+    if (cause.domain() == MCPOSIXErrorDomain) {
+        switch (cause.code()) {
+        case ENOENT:
+        case ENOTDIR:
+            code = MCFileReadNoSuchFileError;
+            reason = tr("The file doesn’t exist.");
+            suggestion = tr("It may have been moved, renamed or deleted. Add it again from where it is now.");
+            break;
+        case EACCES:
+        case EPERM:
+            code = MCFileReadNoPermissionError;
+            reason = tr("You don’t have permission to read the file.");
+            suggestion = tr("Change the file’s permissions in your file manager, or ask its owner for access.");
+            break;
+        case EISDIR:
+            reason = tr("It is a folder, not an image file.");
+            suggestion = tr("Add the images inside the folder instead.");
+            break;
+        default:
+            break;
+        }
+    } else if (cause.domain() == MCImageSourceErrorDomain) {
+        switch (cause.code()) {
+        case kMCImageSourceTooLarge:
+            code = MCFileReadTooLargeError;
+            reason = tr("The image is larger than Quillon X opens: at most %1 megapixels, and %2 pixels on a side.")
+                         .arg(CGImage::kMaximumPixelCount / 1000000)
+                         .arg(CGImage::kMaximumSide);
+            suggestion = tr("Make a smaller copy of it in an image editor and convert that.");
+            break;
+        case kMCImageSourceOutOfMemory:
+            reason = tr("There is not enough memory to open the image.");
+            suggestion = tr("Close other applications, then try again.");
+            break;
+        case kMCImageSourceDamaged:
+            code = MCFileReadCorruptFileError;
+            reason = tr("The file is damaged or incomplete.");
+            suggestion = tr("Try to open it in an image viewer. If it does not open there either, use a copy from "
+                            "a backup.");
+            break;
+        default:
+            code = MCFileReadCorruptFileError;
+            reason = tr("Quillon X doesn’t recognize the file’s format as an image.");
+            suggestion = tr("Try to open it in an image viewer; if it shows the image, save a copy as JPEG, PNG or "
+                            "TIFF there and convert that.");
+            break;
+        }
+    }
+    MCError error(MCCocoaErrorDomain, code, tr("Could not load an image from “%1”.").arg(QFileInfo(path).fileName()),
+                  reason, suggestion);
+    error.setUserInfoValue(MCFilePathErrorKey, path);
+    error.setUnderlyingError(cause);
+    return error;
 }
 
 QVariantMap mapValue(const QVariantMap &map, const QString &key)
@@ -207,8 +273,9 @@ std::shared_ptr<MCImage> MCBitmapConverter::newImageAtURL(const QString &path, Q
         return nullptr;
     QVariantMap properties;
     MCError failure;
+    MCError cause;
     std::shared_ptr<MCImage> image;
-    if (CGImageRef decoded = MCImageLoader::newImageWithURL(path, &properties))
+    if (CGImageRef decoded = MCImageLoader::newImageWithURL(path, &properties, &cause))
         image = MCImage::create(decoded, &failure);
     if (image) {
         if (metadata)
@@ -222,13 +289,8 @@ std::shared_ptr<MCImage> MCBitmapConverter::newImageAtURL(const QString &path, Q
                           tr("It is not a regular file but a pipe, a socket or a device."));
         failure.setUserInfoValue(MCFilePathErrorKey, path);
     }
-    if (failure.isNull()) {
-        failure = MCError(MCCocoaErrorDomain, MCFileReadCorruptFileError,
-                          tr("Could not load an image from “%1”.").arg(QFileInfo(path).fileName()), QString(),
-                          tr("It may be damaged or use a file format that Quillon doesn’t recognize as image. Please "
-                             "try to open this file in Preview."));
-        failure.setUserInfoValue(MCFilePathErrorKey, path);
-    }
+    if (failure.isNull())
+        failure = loadingError(path, cause);
     MCSetError(error, failure);
     return nullptr;
 }

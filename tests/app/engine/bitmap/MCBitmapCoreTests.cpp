@@ -324,5 +324,6 @@ TEST(MCBitmapSaving, FailureNamesTheFile)
     EXPECT_FALSE(bitmap->saveAtURL(folder + "/out.xyz", "public.no-such-format", {}, &error));
     EXPECT_TRUE(error.is(MCErrorDomain, 1));
     ASSERT_NE(error.underlyingError(), nullptr);
+    EXPECT_EQ(error.localizedRecoverySuggestion(), "Make sure that the convert settings are proper.");
     EXPECT_FALSE(QFileInfo::exists(folder + "/out.xyz"));
 }
