@@ -9,15 +9,20 @@
 #include "platform/types/UTType.h"
 
 #include <QFileInfo>
+#include <QRectF>
+#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include <lcms2.h>
+
 const QString kCGImageDestinationLossyCompressionQuality = QStringLiteral("kCGImageDestinationLossyCompressionQuality");
 const QString kCGImageDestinationEmbedThumbnail = QStringLiteral("kCGImageDestinationEmbedThumbnail");
 const QString kCGImageDestinationOrientation = QStringLiteral("kCGImageDestinationOrientation");
+const QString kMCImageDestinationMetadataSource = QStringLiteral("MCImageDestinationMetadataSource");
 const QString MCImageDestinationErrorDomain = QStringLiteral("MCImageDestinationErrorDomain");
 
 namespace {
@@ -227,6 +232,21 @@ WriterOptions readWriterOptions(const QVariantMap &properties)
     resolution(kCGImagePropertyDPIWidth, kCGImagePropertyTIFFXResolution, &options.dpiX);
     resolution(kCGImagePropertyDPIHeight, kCGImagePropertyTIFFYResolution, &options.dpiY);
 
+    auto chromaticities = [&](const QString &key, size_t count, std::vector<double> *out) {
+        const QVariantList list = tiff.value(key).toList();
+        std::vector<double> values;
+        for (const QVariant &v : list) {
+            bool valid = false;
+            const double value = v.toDouble(&valid);
+            if (valid && std::isfinite(value) && value >= 0 && value <= 1)
+                values.push_back(value);
+        }
+        if (values.size() == count && size_t(list.size()) == count)
+            *out = std::move(values);
+    };
+    chromaticities(kCGImagePropertyTIFFWhitePoint, 2, &options.whitePoint);
+    chromaticities(kCGImagePropertyTIFFPrimaryChromaticities, 6, &options.primaryChromaticities);
+
     const int compression = tiff.value(kCGImagePropertyTIFFCompression).toInt();
     options.tiffCompression = (compression == 5 || compression == 32773) ? compression : 1;
     return options;
@@ -304,6 +324,34 @@ CGImageRef imageForProfileLessFormat(const CGImageRef &image)
     return context->createImage();
 }
 
+// Plain JP2 readers know sRGB, gray and ICC profiles of the restricted kind (a gray curve, or
+// three curves and a matrix); CMYK and profiles built of lookup tables are JPX only. Such an
+// image is written as sRGB in its own depth (colour-converted through its profile), which every
+// JP2 reader shows as it looks.
+CGImageRef imageForPlainJP2(const CGImageRef &image)
+{
+    if (!image || !image->colorSpace())
+        return image;
+    const CGColorSpaceRef space = image->colorSpace();
+    const bool restricted = space->model() != kCGColorSpaceModelCMYK &&
+                            (space->iccData().isEmpty() ||
+                             (space->lcmsProfile() && cmsIsMatrixShaper(static_cast<cmsHPROFILE>(space->lcmsProfile()))));
+    if (restricted)
+        return image;
+    const CGColorSpaceRef sRGB = CGColorSpace::createWithName(kCGColorSpaceSRGB);
+    const bool alpha = image->alphaInfo() != kCGImageAlphaNone && image->alphaInfo() != kCGImageAlphaNoneSkipLast &&
+                       image->alphaInfo() != kCGImageAlphaNoneSkipFirst;
+    const size_t bits = image->bitsPerComponent() == 8 ? 8 : 16;
+    const CGBitmapInfo info = alpha ? kCGImageAlphaPremultipliedLast : kCGImageAlphaNoneSkipLast;
+    CGContextRef context = CGContext::createBitmap(nullptr, image->width(), image->height(), bits, 0, sRGB, info);
+    if (!context)
+        return nullptr;
+    context->setBlendMode(kCGBlendModeCopy);
+    if (!context->drawImage(QRectF(0, 0, double(image->width()), double(image->height())), image))
+        return nullptr;
+    return context->createImage();
+}
+
 } // namespace
 
 bool MCImageDestination::encode(QByteArray *bytes, MCError *error) const
@@ -313,7 +361,9 @@ bool MCImageDestination::encode(QByteArray *bytes, MCError *error) const
     CGPixelLayout layout;
     if (!rule || !checkImage(*rule, m_image, &layout, error))
         return false;
-    const CGImageRef image = rule->format == Format::GIF ? imageForProfileLessFormat(m_image) : m_image;
+    const CGImageRef image = rule->format == Format::GIF        ? imageForProfileLessFormat(m_image)
+                             : rule->format == Format::JPEG2000 ? imageForPlainJP2(m_image)
+                                                                : m_image;
     if (!image || (image != m_image && !checkImage(*rule, image, &layout, error)))
         return MCSetError(error, writerError(kMCImageDestinationEncodingFailed,
                                              QStringLiteral("The image could not be converted to sRGB.")));

@@ -19,6 +19,12 @@
 extern const QString kCGImageDestinationLossyCompressionQuality; // double 0..1 (JPEG, JPEG 2000, HEIC)
 extern const QString kCGImageDestinationEmbedThumbnail;          // bool (JPEG, HEIC)
 extern const QString kCGImageDestinationOrientation;             // int 1..8, as the Orientation property
+// The path of the file the image was read from, whose metadata blocks (Exif with its maker
+// note, GPS, IPTC, XMP, the JPEG comment and Photoshop resources) are carried into the file
+// as far as its format holds them, with the dictionary applied over them: a key whose value
+// differs from the source's is written, a key the source had and the dictionary lacks is
+// removed (with its XMP twins), and orientation, pixel size and thumbnail follow the image.
+extern const QString kMCImageDestinationMetadataSource; // QString
 // and in "{TIFF}": Compression 1 (none), 5 (LZW) or 32773 (PackBits) for TIFF output.
 //
 // What each format stores (anything else is refused with MCImageDestinationErrorDomain
@@ -27,13 +33,17 @@ extern const QString kCGImageDestinationOrientation;             // int 1..8, as
 // | format     | models              | depths           | alpha | profile | metadata                      |
 // |------------|---------------------|------------------|-------|---------|-------------------------------|
 // | JPEG       | Gray, RGB, CMYK     | 8                | no    | APP2    | Exif, IPTC, XMP; thumbnail    |
-// | JPEG 2000  | Gray, RGB, CMYK     | 8, 16            | yes   | colr    | Exif, XMP (IPTC as XMP)       |
+// | JPEG 2000  | Gray, RGB, CMYK¹    | 8, 16            | yes   | colr    | Exif, XMP (IPTC as XMP)       |
 // | PNG        | Gray, RGB           | 8, 16            | yes   | iCCP    | Exif, IPTC, XMP, texts, pHYs  |
 // | TIFF       | Gray, RGB, CMYK, Lab| 8, 16, 32 float  | yes   | tag     | Exif, GPS, IPTC, XMP          |
 // | BMP        | Gray, RGB           | 8                | yes   | V5      | resolution only               |
 // | GIF        | Gray, RGB           | 8                | 1-bit | none    | none                          |
 // | PDF        | Gray, RGB, CMYK, Lab| 8, 16            | yes   | ICCBased| page size from resolution     |
 // | HEIC       | Gray, RGB           | 8                | yes   | prof    | Exif, XMP (IPTC as XMP); thumb|
+//
+// ¹ JPEG 2000 is written as plain JP2, whose readers know only gray, sRGB and profiles made of
+//   curves and a matrix: CMYK images and images with table-based profiles are written as
+//   sRGB (colour-converted through their profile, depth kept).
 //
 // Decisions where a format's conventions apply:
 // - CMYK JPEG is written as Adobe writes it (APP14 marker, inverted ink values), which is

@@ -53,6 +53,8 @@ struct WriterOptions
     double dpiX = 72.0;
     double dpiY = 72.0;
     int tiffCompression = 1;     // 1, 5 (LZW) or 32773 (PackBits)
+    std::vector<double> whitePoint;            // x, y; empty when the dictionary has none
+    std::vector<double> primaryChromaticities; // red x, y, green x, y, blue x, y; or empty
 };
 WriterOptions readWriterOptions(const QVariantMap &properties);
 
@@ -73,9 +75,9 @@ bool encodeHEIC(const WriterPixels &pixels, const WriterOptions &options, const 
                 QByteArray *out, MCError *error);
 
 // A small 8-bit JPEG of the image for an embedded thumbnail (longest side `maxSide`); empty
-// when the image has no 8-bit form. Gray or RGB only.
+// when the image has no 8-bit form. Gray or RGB; CMYK is converted to sRGB.
 QByteArray makeThumbnailJPEG(const WriterPixels &pixels, int maxSide);
-// The same reduced pixels, interleaved 8-bit gray or RGB, with their size.
+// The same reduced pixels, interleaved 8-bit gray, RGB or CMYK, with their size.
 std::vector<uint8_t> reduceToThumbnail(const WriterPixels &pixels, int maxSide, int *width, int *height);
 
 // Adds the Exif, GPS, IPTC and XMP of `properties` to the encoded file in `bytes` (JPEG, PNG,

@@ -211,13 +211,14 @@ QByteArray box(const char type[4], const QByteArray &content)
     return out;
 }
 
-// Enumerated colour spaces of the colour box.
-constexpr uint32_t kEnumeratedCMYK = 12;
+// Enumerated colour spaces of the colour box that plain JP2 knows (CMYK never gets here: it is
+// written as sRGB).
 constexpr uint32_t kEnumeratedSRGB = 16;
 constexpr uint32_t kEnumeratedGray = 17;
 
-// The colour box: the image's own ICC profile (method 2) when it has one, else the
-// enumerated space of its model (method 1).
+// The colour box: the image's own ICC profile (method 2, a restricted profile: the destination
+// converts images with other profiles to sRGB first) when it has one, else the enumerated
+// space of its model (method 1).
 QByteArray colourBox(const WriterPixels &pixels)
 {
     QByteArray content;
@@ -229,9 +230,7 @@ QByteArray colourBox(const WriterPixels &pixels)
         content.append(icc);
     } else {
         const CGColorSpaceModel model = pixels.model();
-        put32(&content, model == kCGColorSpaceModelMonochrome ? kEnumeratedGray
-                        : model == kCGColorSpaceModelCMYK   ? kEnumeratedCMYK
-                                                            : kEnumeratedSRGB);
+        put32(&content, model == kCGColorSpaceModelMonochrome ? kEnumeratedGray : kEnumeratedSRGB);
     }
     return box("colr", content);
 }

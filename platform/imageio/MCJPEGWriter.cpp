@@ -1,9 +1,11 @@
 #include "platform/imageio/MCImageDestination.h"
 #include "platform/imageio/MCImageWriters.h"
+#include "platform/graphics/CGColorSpace.h"
 
 #include <cstdio>
 #include <csetjmp>
 #include <jpeglib.h>
+#include <lcms2.h>
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +78,25 @@ bool compress(int width, int height, int components, J_COLOR_SPACE space, int qu
     return true;
 }
 
+// Interleaved 8-bit CMYK (0 for no ink) of the image's colour space as interleaved sRGB; empty
+// when the profiles give no transform.
+std::vector<uint8_t> cmykToSRGB(const WriterPixels &pixels, const std::vector<uint8_t> &cmyk)
+{
+    const CGColorSpaceRef source = pixels.image().colorSpace();
+    const CGColorSpaceRef sRGB = CGColorSpace::createWithName(kCGColorSpaceSRGB);
+    if (!source || !source->lcmsProfile() || !sRGB || !sRGB->lcmsProfile())
+        return {};
+    cmsHTRANSFORM transform = cmsCreateTransform(source->lcmsProfile(), TYPE_CMYK_8, sRGB->lcmsProfile(), TYPE_RGB_8,
+                                                 INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+    if (!transform)
+        return {};
+    const size_t count = cmyk.size() / 4;
+    std::vector<uint8_t> rgb(count * 3);
+    cmsDoTransform(transform, cmyk.data(), rgb.data(), cmsUInt32Number(count));
+    cmsDeleteTransform(transform);
+    return rgb;
+}
+
 int jpegQuality(double quality)
 {
     return std::clamp(int(std::lround(quality * 100.0)), 1, 100);
@@ -106,7 +127,8 @@ bool encodeJPEG(const WriterPixels &pixels, const WriterOptions &options, QByteA
 std::vector<uint8_t> reduceToThumbnail(const WriterPixels &pixels, int maxSide, int *width, int *height)
 {
     const CGColorSpaceModel model = pixels.model();
-    if (pixels.bitsPerComponent() != 8 || (model != kCGColorSpaceModelRGB && model != kCGColorSpaceModelMonochrome))
+    if (pixels.bitsPerComponent() != 8 ||
+        (model != kCGColorSpaceModelRGB && model != kCGColorSpaceModelMonochrome && model != kCGColorSpaceModelCMYK))
         return {};
     const size_t w = pixels.width(), h = pixels.height();
     const double scale = std::min(1.0, double(maxSide) / double(std::max(w, h)));
@@ -140,10 +162,18 @@ std::vector<uint8_t> reduceToThumbnail(const WriterPixels &pixels, int maxSide, 
 QByteArray makeThumbnailJPEG(const WriterPixels &pixels, int maxSide)
 {
     int tw = 0, th = 0;
-    const std::vector<uint8_t> small = reduceToThumbnail(pixels, maxSide, &tw, &th);
+    std::vector<uint8_t> small = reduceToThumbnail(pixels, maxSide, &tw, &th);
     if (small.empty())
         return {};
-    const int n = int(pixels.colours());
+    int n = int(pixels.colours());
+    if (pixels.model() == kCGColorSpaceModelCMYK) {
+        // A thumbnail is a baseline YCbCr JPEG (no reader takes one as ink), so the reduced
+        // CMYK is converted to sRGB through the image's own profile.
+        small = cmykToSRGB(pixels, small);
+        if (small.empty())
+            return {};
+        n = 3;
+    }
     QByteArray out;
     compress(tw, th, n, n == 1 ? JCS_GRAYSCALE : JCS_RGB, 75, 72, 72, {},
              [&](size_t y, JSAMPLE *line) { std::copy_n(small.data() + y * tw * n, size_t(tw) * n, line); }, &out,

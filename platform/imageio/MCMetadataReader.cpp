@@ -1,9 +1,12 @@
 #include "platform/imageio/MCMetadataReader.h"
 
+#include "platform/imageio/ImageDecoder.h"
 #include "platform/imageio/MCImageProperties.h"
+#include "platform/imageio/MCMetadataBlocks.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QtEndian>
 
 #include <cmath>
 #include <mutex>
@@ -246,6 +249,14 @@ bool isRational(const Exiv2::Value &v)
 
 double numberAt(const Exiv2::Value &v, long i)
 {
+    // An unsigned rational read as exiv2's signed pair turns a denominator of 2^31 or more
+    // (as libtiff writes 0.3127) negative; read it as the unsigned pair it is.
+    if (const auto *u = dynamic_cast<const Exiv2::URationalValue *>(&v)) {
+        if (i < 0 || size_t(i) >= u->value_.size())
+            return 0.0;
+        const Exiv2::URational &r = u->value_[size_t(i)];
+        return r.second == 0 ? 0.0 : double(r.first) / double(r.second);
+    }
     if (isRational(v))
         return rationalToDouble(v.toRational(i));
     return double(v.toFloat(i));
@@ -571,6 +582,89 @@ QVariantMap readImageMetadataFromBlocks(const QByteArray &exifBlock, const QByte
     } catch (...) {
         return {};
     }
+}
+
+namespace {
+
+// The Photoshop image resources of a JPEG file: the payloads of its "Photoshop 3.0" APP13
+// segments, joined (a long resource block runs over several segments).
+QByteArray jpegPhotoshopResources(const QByteArray &data)
+{
+    static const QByteArray signature("Photoshop 3.0\0", 14);
+    QByteArray resources;
+    const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
+    const qsizetype size = data.size();
+    if (size < 4 || bytes[0] != 0xff || bytes[1] != 0xd8)
+        return {};
+    qsizetype at = 2;
+    while (at + 4 <= size) {
+        if (bytes[at] != 0xff)
+            break;
+        const uchar marker = bytes[at + 1];
+        if (marker == 0xff) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xda || marker == 0xd9) // the scan begins: no more metadata segments
+            break;
+        if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {
+            at += 2;
+            continue;
+        }
+        const qsizetype length = qFromBigEndian<quint16>(bytes + at + 2);
+        if (length < 2 || at + 2 + length > size)
+            break;
+        const QByteArray payload = data.mid(at + 4, length - 2);
+        if (marker == 0xed && payload.startsWith(signature))
+            resources += payload.mid(signature.size());
+        at += 2 + length;
+    }
+    return resources;
+}
+
+} // namespace
+
+bool readMetadataBlocks(const QByteArray &fileData, MetadataBlocks *blocks)
+{
+    quietExiv2();
+    *blocks = MetadataBlocks();
+    try {
+        const std::unique_ptr<ImageDecoder> decoder = createDecoder(fileData);
+        const QByteArray exifBlock = decoder ? decoder->exifBlock() : QByteArray();
+        const QByteArray xmpPacket = decoder ? decoder->xmpPacket() : QByteArray();
+        if (!exifBlock.isEmpty() || !xmpPacket.isEmpty()) {
+            if (!exifBlock.isEmpty())
+                Exiv2::ExifParser::decode(blocks->exif, reinterpret_cast<const Exiv2::byte *>(exifBlock.constData()),
+                                          uint32_t(exifBlock.size()));
+            if (!xmpPacket.isEmpty() && Exiv2::XmpParser::decode(blocks->xmp, xmpPacket.toStdString()) != 0)
+                blocks->xmp.clear();
+        } else {
+            Exiv2::Image::AutoPtr image = openImage(fileData);
+            if (!image.get())
+                return false;
+            blocks->exif = image->exifData();
+            blocks->iptc = image->iptcData();
+            blocks->xmp = image->xmpData();
+            blocks->comment = image->comment();
+            if (image->imageType() == Exiv2::ImageType::jpeg) {
+                blocks->photoshop = jpegPhotoshopResources(fileData);
+            } else {
+                const auto resources = blocks->exif.findKey(Exiv2::ExifKey("Exif.Image.ImageResources"));
+                if (resources != blocks->exif.end() && resources->size() > 0) {
+                    Exiv2::DataBuf buf(resources->size());
+                    resources->copy(buf.pData_, Exiv2::bigEndian);
+                    blocks->photoshop = QByteArray(reinterpret_cast<const char *>(buf.pData_), int(buf.size_));
+                }
+            }
+        }
+        blocks->properties = dictionaryFrom(blocks->exif, blocks->iptc, blocks->xmp);
+    } catch (...) {
+        // Malformed metadata: the file's own blocks are then simply not carried.
+        *blocks = MetadataBlocks();
+        return false;
+    }
+    return !blocks->exif.empty() || !blocks->iptc.empty() || !blocks->xmp.empty() || !blocks->comment.empty() ||
+           !blocks->photoshop.isEmpty();
 }
 
 QByteArray embeddedPreview(const QByteArray &fileData, size_t minimumSide)

@@ -121,6 +121,18 @@ bool encodeTIFF(const WriterPixels &pixels, const WriterOptions &options, QByteA
     TIFFSetField(tiff, TIFFTAG_XRESOLUTION, float(options.dpiX));
     TIFFSetField(tiff, TIFFTAG_YRESOLUTION, float(options.dpiY));
     TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    // The chromaticities are tags of the image itself in a TIFF file, which the metadata
+    // writer leaves to the encoder.
+    if (options.whitePoint.size() == 2) {
+        float white[2] = {float(options.whitePoint[0]), float(options.whitePoint[1])};
+        TIFFSetField(tiff, TIFFTAG_WHITEPOINT, white);
+    }
+    if (options.primaryChromaticities.size() == 6) {
+        float primaries[6];
+        for (int i = 0; i < 6; ++i)
+            primaries[i] = float(options.primaryChromaticities[size_t(i)]);
+        TIFFSetField(tiff, TIFFTAG_PRIMARYCHROMATICITIES, primaries);
+    }
     uint16_t compression = COMPRESSION_NONE;
     if (options.tiffCompression == 5)
         compression = COMPRESSION_LZW;

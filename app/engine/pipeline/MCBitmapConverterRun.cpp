@@ -358,6 +358,8 @@ bool MCBitmapConverter::convertFile(const MCFile &file, const QString &destinati
         return fail();
 
     properties.remove(kMCQuillonDictionaryKey);
+    // The source's own metadata blocks travel with the dictionary applied over them.
+    properties.insert(kMCImageDestinationMetadataSource, file.filePath());
     if (!bitmap->saveAtURL(destination, imageFileType(), properties, &failure))
         return fail();
 
