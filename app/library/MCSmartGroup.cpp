@@ -1,0 +1,89 @@
+#include "app/library/MCSmartGroup.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+MCSmartGroup::MCSmartGroup(std::shared_ptr<MCGroup> group, PredicatePtr filterPredicate, SortDescriptorsPtr sortDescriptors)
+    : m_group(std::move(group)), m_filterPredicate(std::move(filterPredicate)), m_sortDescriptors(std::move(sortDescriptors))
+{
+    if (m_group)
+        m_items = processedItems(m_group->items());
+}
+
+MCComparator<MCSmartGroup::Item> MCSmartGroup::comparator() const
+{
+    if (!m_sortDescriptors || m_sortDescriptors->isEmpty())
+        return {};
+    return MCComparatorFromSortDescriptors(*m_sortDescriptors);
+}
+
+void MCSmartGroup::setFilterPredicate(PredicatePtr predicate)
+{
+    if (predicate == m_filterPredicate)
+        return;
+    m_filterPredicate = std::move(predicate);
+    onSetItems(m_group ? m_group->items() : QList<Item>());
+}
+
+void MCSmartGroup::setSortDescriptors(SortDescriptorsPtr descriptors)
+{
+    if (descriptors == m_sortDescriptors)
+        return;
+    m_sortDescriptors = std::move(descriptors);
+    onSetItems(m_group ? m_group->items() : QList<Item>());
+}
+
+QList<MCSmartGroup::Item> MCSmartGroup::processedItems(const QList<Item> &items) const
+{
+    QList<Item> result;
+    if (m_filterPredicate && *m_filterPredicate) {
+        for (const Item &item : items)
+            if ((*m_filterPredicate)(item))
+                result.append(item);
+    } else {
+        result = items;
+    }
+    if (const MCComparator<Item> cmp = comparator())
+        std::stable_sort(result.begin(), result.end(), [&](const Item &a, const Item &b) { return cmp(a, b) < 0; });
+    return result;
+}
+
+void MCSmartGroup::onSetItems(const QList<Item> &items) { m_items = processedItems(items); }
+
+void MCSmartGroup::onInsertItems(const QList<Item> &items)
+{
+    QList<Item> processed = processedItems(items);
+    if (processed.isEmpty())
+        return;
+    // A file shown already stays where it is, so a repeated insertion leaves no duplicate.
+    const std::unordered_set<Item> shown(m_items.begin(), m_items.end());
+    processed.removeIf([&](const Item &item) { return shown.count(item) != 0; });
+    if (processed.isEmpty())
+        return;
+    const MCComparator<Item> cmp = comparator();
+    if (!cmp) {
+        // Unsorted: the new files follow the ones already shown, in the order given.
+        m_items.append(processed);
+        return;
+    }
+    const MCIndexSet indexes = halvard::insertionIndexesForObjects(m_items, processed, cmp);
+    if (!indexes.isEmpty())
+        halvard::insertObjects(m_items, processed, indexes);
+}
+
+void MCSmartGroup::onRemoveItems(const QList<Item> &items)
+{
+    // By identity in one pass: neither the predicate nor the sort order is asked again, as the
+    // files' values may have changed since they were placed (a file that now fails the filter
+    // may still be shown).
+    if (items.isEmpty() || m_items.isEmpty())
+        return;
+    const std::unordered_set<Item> gone(items.begin(), items.end());
+    m_items.removeIf([&](const Item &item) { return gone.count(item) != 0; });
+}
+
+void MCSmartGroup::onReplaceItems(const QList<Item> &oldItems, const QList<Item> &newItems)
+{
+    onRemoveItems(oldItems);
+    onInsertItems(newItems);
+}

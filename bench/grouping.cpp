@@ -1,0 +1,81 @@
+// Building the group tree of a library of 50,000 photos with each factory grouping preset:
+// the rules sort and split the files level by level. The files are empty files on disk of
+// four types, with colour models, depths, alpha, sizes and capture dates spread over them.
+#include "app/library/MCFileContainer.h"
+#include "app/library/MCGroupRulePresetsManager.h"
+#include "platform/imageio/MCImageProperties.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int kFiles = 50000;
+
+const QList<MCGroupItemPtr> &library()
+{
+    static QTemporaryDir folder;
+    static const QList<MCGroupItemPtr> files = [] {
+        const char *const extensions[] = {"jpg", "png", "tiff", "heic"};
+        const char *const models[] = {"RGB", "Gray", "CMYK"};
+        QList<MCGroupItemPtr> list;
+        quint32 state = 2024;
+        const auto next = [&state](quint32 n) {
+            state = state * 1664525u + 1013904223u;
+            return (state >> 8) % n;
+        };
+        for (int i = 0; i < kFiles; ++i) {
+            const QString path = QDir(folder.path()).filePath(QStringLiteral("IMG_%1.%2").arg(i).arg(extensions[next(4)]));
+            QFile(path).open(QIODevice::WriteOnly);
+            auto file = MCFileContainer::newFileWithURL(path);
+            file->reloadFileInfo();
+            const QString date = QStringLiteral("%1:%2:%3 %4:00:00")
+                                     .arg(2010 + next(12))
+                                     .arg(1 + next(12), 2, 10, QLatin1Char('0'))
+                                     .arg(1 + next(28), 2, 10, QLatin1Char('0'))
+                                     .arg(next(24), 2, 10, QLatin1Char('0'));
+            file->fileInfo().reloadAllPropertiesFromImageInfo({
+                {kCGImagePropertyPixelWidth, 1000 + int(next(5000))},
+                {kCGImagePropertyPixelHeight, 1000 + int(next(4000))},
+                {kCGImagePropertyColorModel, models[next(3)]},
+                {kCGImagePropertyDepth, next(2) ? 8 : 16},
+                {kCGImagePropertyHasAlpha, next(4) == 0},
+                {kCGImagePropertyExifDictionary, QVariantMap{{kCGImagePropertyExifDateTimeOriginal, date}}},
+            });
+            file->reloadCaptureDate();
+            list.append(file);
+        }
+        return list;
+    }();
+    return files;
+}
+
+// range(0): the factory preset, in order ("File Type + Format", "Capture Date",
+// "File Type + Image Size").
+void BM_BuildGroupTree(benchmark::State &state)
+{
+    const QList<MCGroupItemPtr> &files = library();
+    const MCGroupRulePreset preset(MCGroupRulePresetsManager::defaultPresets().at(state.range(0)).toMap());
+    state.SetLabel(preset.name().toStdString());
+    for (auto _ : state) {
+        const MCGroupBuilder builder(QStringLiteral("Photos"), preset.builderRules());
+        benchmark::DoNotOptimize(builder.nodeWithItems(files));
+    }
+    state.SetItemsProcessed(state.iterations() * kFiles);
+}
+BENCHMARK(BM_BuildGroupTree)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
