@@ -46,7 +46,8 @@ MCError errorOfReadingFile(const QString &path)
         return posixError(ENOENT, path);
     const QByteArray native = QFile::encodeName(path);
     Descriptor file;
-    file.fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO under a photo's name cannot stop the caller for ever.
+    file.fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (file.fd < 0)
         return posixError(errno, path);
     struct stat info {};

@@ -204,7 +204,8 @@ TEST(ColorProfileReference, ConversionsAgreeWithLittleCMSOwnCalculator)
         const Values returned = transicc(c.profile, sRGB, transiccIntent(c.intent), c.bpc, reference);
         ASSERT_EQ(returned.size(), grid.size());
         const Difference home = deltaE(sRGB, componentsOf(*bitmap), returned);
-        EXPECT_LE(home.max, 2.0);
+        // Back through the CMYK profile's tables a second time: a little more rounding.
+        EXPECT_LE(home.max, 2.5);
         EXPECT_LE(home.mean, 0.6);
     }
 }
