@@ -212,12 +212,12 @@ private:
 
     std::optional<QVariant> readColor()
     {
-        // Specification, then alpha, three components and padding, 16 bits each.
+        // The colour model (one byte), then alpha, three components and padding, 16 bits each.
         constexpr qsizetype kColorSize = 1 + 5 * 2;
         if (left() < kColorSize)
             return std::nullopt;
-        const auto spec = qint8(m_bytes[m_position]);
-        if (spec < QColor::Invalid || spec > QColor::ExtendedRgb)
+        const auto model = qint8(m_bytes[m_position]);
+        if (model < QColor::Invalid || model > QColor::ExtendedRgb)
             return std::nullopt;
         QDataStream stream(QByteArray::fromRawData(m_bytes.data() + m_position, kColorSize));
         stream.setVersion(kStreamVersion);

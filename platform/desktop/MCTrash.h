@@ -1,6 +1,6 @@
 #pragma once
 
-// Moving files and folders to the user's trash as the freedesktop trash specification lays it
+// Moving files and folders to the user's trash as the freedesktop trash standard lays it
 // out: the item goes into Trash/files and a matching Trash/info/NAME.trashinfo records where it
 // came from and when, so file managers can list and restore it.
 #include "platform/core/MCError.h"
