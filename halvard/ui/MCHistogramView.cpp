@@ -132,8 +132,10 @@ void MCHistogramView::paintEvent(QPaintEvent *)
     dashed.setCapStyle(Qt::FlatCap);
     painter.setPen(dashed);
     const MCHistogramGrid grid = MCHistogramGridForSize(bounds.size());
+    // Vertical lines run up from the baseline, so their dashes start at the bottom as the
+    // chart's axis does.
     for (qreal x : grid.verticalLines)
-        painter.drawLine(QPointF(x, bounds.top() + 1), QPointF(x, bounds.bottom() - 1));
+        painter.drawLine(QPointF(x, bounds.bottom() - 1), QPointF(x, bounds.top() + 1));
     for (qreal y : grid.horizontalLines)
         painter.drawLine(QPointF(bounds.left() + 1, y), QPointF(bounds.right() - 1, y));
 
