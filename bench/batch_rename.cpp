@@ -6,6 +6,7 @@
 #include "app/library/MCBatchRenamer.h"
 #include "app/library/MCFile.h"
 #include "app/library/MCFileContainer.h"
+#include "bench/BenchMain.h"
 #include "platform/core/MCUserDefaults.h"
 #include "platform/imageio/MCImageProperties.h"
 
@@ -112,10 +113,5 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     fixture(); // built before the timed threads start
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runRegistered(argc, argv);
 }

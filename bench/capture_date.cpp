@@ -3,6 +3,7 @@
 // over its stage list. One iteration predicts 10,000 files.
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/stages/MCConvertCaptureDate.h"
+#include "bench/BenchMain.h"
 #include "platform/core/MCUserDefaults.h"
 
 #include <benchmark/benchmark.h>
@@ -80,11 +81,4 @@ BENCHMARK(BM_PredictCaptureDates)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMill
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QUILLON_BENCHMARK_MAIN_WITH_APPLICATION()

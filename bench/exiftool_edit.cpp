@@ -2,6 +2,7 @@
 // read test, write, atomic replace) and a batch of 1,000 small files.
 #include "app/library/MCPathManager.h"
 #include "app/metadata/MCMetadataManager.h"
+#include "bench/BenchMain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -97,13 +98,4 @@ BENCHMARK(BM_Edit1000Files)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QUILLON_BENCHMARK_MAIN_WITH_APPLICATION()

@@ -3,6 +3,7 @@
 // four types, with colour models, depths, alpha, sizes and capture dates spread over them.
 #include "app/library/MCFileContainer.h"
 #include "app/library/MCGroupRulePresetsManager.h"
+#include "bench/BenchMain.h"
 #include "platform/imageio/MCImageProperties.h"
 
 #include <benchmark/benchmark.h>
@@ -71,11 +72,4 @@ BENCHMARK(BM_BuildGroupTree)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QUILLON_BENCHMARK_MAIN_WITH_APPLICATION()

@@ -2,8 +2,9 @@
 // codec library alone (the floor), and thumbnail extraction per format. The inputs are made
 // once per run in a temporary folder with ImageMagick's convert (and exiftool for the DNG).
 #include "BenchPhotos.h"
-#include "platform/imageio/CGImageSource.h"
+#include "bench/BenchMain.h"
 #include "platform/graphics/CGImage.h"
+#include "platform/imageio/CGImageSource.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -147,11 +148,4 @@ BENCHMARK(BM_FloorLibraw)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QUILLON_BENCHMARK_MAIN_WITH_APPLICATION()

@@ -5,6 +5,7 @@
 #include "app/library/MCImportOperation.h"
 #include "app/library/MCLibraryServices.h"
 #include "app/library/MCUpdateOperation.h"
+#include "bench/BenchMain.h"
 #include "platform/core/MCNotificationCenter.h"
 
 #include <QCoreApplication>
@@ -129,11 +130,4 @@ BENCHMARK(BM_Update)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QUILLON_BENCHMARK_MAIN_WITH_APPLICATION()

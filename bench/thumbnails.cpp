@@ -4,6 +4,7 @@
 // inputs are the shared 24-megapixel noise photo in four formats (none embeds a thumbnail, so
 // every read is a reduced decode of the photo).
 #include "BenchPhotos.h"
+#include "bench/BenchMain.h"
 #include "halvard/imageio/MCResourceLoader.h"
 #include "platform/core/MCDispatch.h"
 
@@ -67,11 +68,4 @@ BENCHMARK(BM_LoaderThumbnail)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QUILLON_BENCHMARK_MAIN_WITH_APPLICATION()

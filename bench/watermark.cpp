@@ -2,6 +2,7 @@
 // with outline and drop shadow, turned and tiled over a 24-megapixel photo, 8-bit and float;
 // and, as its floor, the same text drawn once.
 #include "app/engine/bitmap/MCBitmap.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchPhotos.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
@@ -74,8 +75,5 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv); // fonts need the GUI application
     QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runRegistered(argc, argv);
 }

@@ -82,11 +82,7 @@ QVariant MCConvertAlphaMask::encodeParameter(const MCStageParameter &parameter, 
 {
     if (parameter.name != kImageURLKey)
         return MCConvertStage::encodeParameter(parameter, value);
-    const QString path = value.toString();
-    if (path.isEmpty())
-        return {};
-    const QByteArray bookmark = MCURLExtensions::securityScopedBookmark(path);
-    return bookmark.isEmpty() ? QVariant() : QVariant(bookmark);
+    return bookmarkOfPath(value);
 }
 
 std::optional<QVariant> MCConvertAlphaMask::decodeParameter(const MCStageParameter &parameter,

@@ -235,11 +235,7 @@ QVariant MCColorProfileStage::encodeParameter(const MCStageParameter &parameter,
 {
     if (parameter.name != kColorProfileURLKey)
         return MCConvertStage::encodeParameter(parameter, value);
-    const QString path = value.toString();
-    if (path.isEmpty())
-        return {};
-    const QByteArray bookmark = MCURLExtensions::securityScopedBookmark(path);
-    return bookmark.isEmpty() ? QVariant() : QVariant(bookmark);
+    return bookmarkOfPath(value);
 }
 
 std::optional<QVariant> MCColorProfileStage::decodeParameter(const MCStageParameter &parameter,
@@ -305,6 +301,22 @@ bool MCColorProfileStage::failWithUnusableProfile(const QString &path, const MCF
     return false;
 }
 
+std::optional<MCColorProfileStage::RunState> MCColorProfileStage::runStateToApply(const MCFile *file, MCError *error,
+                                                                                 bool *ok) const
+{
+    *ok = true;
+    if (!isActive())
+        return std::nullopt;
+    RunState state = runState();
+    if (state.url.isEmpty())
+        return std::nullopt; // nothing chosen
+    if (!state.profile) {
+        *ok = failWithUnusableProfile(state.url, file, error);
+        return std::nullopt;
+    }
+    return state;
+}
+
 // ---------------------------------------------------------------- Convert and Proof
 
 const MCStageParameters &MCColorProfileIntentStage::parameters() const
@@ -331,15 +343,13 @@ const MCStageParameters &MCConvertAssignProfile::parameters() const
 
 bool MCConvertColorProfile::convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error)
 {
-    if (!isActive())
-        return true;
-    const RunState state = runState();
-    if (state.url.isEmpty())
-        return true; // nothing chosen
-    if (!state.profile)
-        return failWithUnusableProfile(state.url, file, error);
+    bool ok = true;
+    const std::optional<RunState> run = runStateToApply(file, error, &ok);
+    if (!run)
+        return ok;
     if (!bitmap)
         return false;
+    const RunState &state = *run;
     metadata.insert(kCGImagePropertyProfileName, state.name);
     if (!bitmap->convertToColorSpace(state.profile, state.intent, state.blackPointCompensation, error))
         return false;
@@ -349,15 +359,13 @@ bool MCConvertColorProfile::convertBitmap(MCBitmap *bitmap, QVariantMap &metadat
 
 bool MCConvertAssignProfile::convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error)
 {
-    if (!isActive())
-        return true;
-    const RunState state = runState();
-    if (state.url.isEmpty())
-        return true;
-    if (!state.profile)
-        return failWithUnusableProfile(state.url, file, error);
+    bool ok = true;
+    const std::optional<RunState> run = runStateToApply(file, error, &ok);
+    if (!run)
+        return ok;
     if (!bitmap)
         return false;
+    const RunState &state = *run;
     metadata.insert(kCGImagePropertyProfileName, state.name);
     bitmap->setAssignedColorSpace(state.profile);
     return true;
@@ -365,15 +373,13 @@ bool MCConvertAssignProfile::convertBitmap(MCBitmap *bitmap, QVariantMap &metada
 
 bool MCConvertProofProfile::convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error)
 {
-    if (!isActive())
-        return true;
-    const RunState state = runState();
-    if (state.url.isEmpty())
-        return true;
-    if (!state.profile)
-        return failWithUnusableProfile(state.url, file, error);
+    bool ok = true;
+    const std::optional<RunState> run = runStateToApply(file, error, &ok);
+    if (!run)
+        return ok;
     if (!bitmap)
         return false;
+    const RunState &state = *run;
     if (!bitmap->proofWithColorSpace(state.profile, state.intent, state.blackPointCompensation, error))
         return false;
     metadata.insert(kCGImagePropertyProfileName, state.name);

@@ -85,6 +85,9 @@ protected:
         QString name;
     };
     RunState runState() const;
+    // The run's state when the stage has work to do. Without: nothing chosen or inactive
+    // (*ok true), or a chosen profile that can't be used (*ok false, `error` set).
+    std::optional<RunState> runStateToApply(const MCFile *file, MCError *error, bool *ok) const;
 
     void parameterDidChange(const QString &name) override;
     QVariant encodeParameter(const MCStageParameter &parameter, const QVariant &value) const override;

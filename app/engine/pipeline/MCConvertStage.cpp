@@ -2,6 +2,7 @@
 
 #include "app/library/MCFile.h"
 #include "halvard/system/MCDataExtensions.h"
+#include "halvard/system/MCSandboxHelper.h"
 #include "platform/core/MCDispatch.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUndoManager.h"
@@ -276,6 +277,14 @@ void MCConvertStage::resetToDefaults()
 }
 
 // ---------------------------------------------------------------- stored form
+
+QVariant MCConvertStage::bookmarkOfPath(const QVariant &path)
+{
+    if (path.toString().isEmpty())
+        return {};
+    const QByteArray bookmark = MCURLExtensions::securityScopedBookmark(path.toString());
+    return bookmark.isEmpty() ? QVariant() : QVariant(bookmark);
+}
 
 QVariant MCConvertStage::encodeParameter(const MCStageParameter &parameter, const QVariant &value) const
 {

@@ -247,6 +247,9 @@ protected:
     // answers a null QVariant to leave the key out; decode answers whether it set a value.
     virtual QVariant encodeParameter(const MCStageParameter &parameter, const QVariant &value) const;
     virtual std::optional<QVariant> decodeParameter(const MCStageParameter &parameter, const QVariant &stored) const;
+    // Stored form of a file path parameter: the bookmark of the path, or null (the key left out)
+    // for no file or a path no bookmark can be made of.
+    static QVariant bookmarkOfPath(const QVariant &path);
 
     // Called after a parameter changed (by a setter, undo, reset or reading), so a stage can
     // drop what it built from it (a cached profile, a mask).

@@ -268,6 +268,15 @@ protected:
         return paths;
     }
 
+    // The source converted once per row into `format`, and what exiftool reads of each result.
+    QList<QJsonObject> convertEachRow(const QString &source, const std::vector<Row> &table, const Format &format)
+    {
+        QStringList paths;
+        for (const Row &row : table)
+            paths << convert(source, QStringLiteral("%1-%2").arg(row.name, format.extension), row.stages(), &format, 1);
+        return exifTool(paths);
+    }
+
     std::unique_ptr<MCUserDefaults> defaults = pipelinetest::makeDefaults();
     QString folder = testsupport::makeTemporaryFolder("metadata-files");
 };
@@ -280,11 +289,8 @@ TEST_F(MetadataStageFiles, EachStageIsSeenByExifToolInJpegTiffAndPng)
     const std::vector<Row> table = rows();
     for (const Format &format : kFormats) {
         SCOPED_TRACE(format.extension);
-        QStringList paths;
-        for (const Row &row : table)
-            paths << convert(source, QStringLiteral("%1-%2").arg(row.name, format.extension), row.stages(), &format, 1);
-        const QList<QJsonObject> tags = exifTool(paths);
-        ASSERT_EQ(tags.size(), paths.size());
+        const QList<QJsonObject> tags = convertEachRow(source, table, format);
+        ASSERT_EQ(tags.size(), qsizetype(table.size()));
         for (size_t i = 0; i < table.size(); ++i) {
             SCOPED_TRACE(table[i].name);
             expectFields(tags[qsizetype(i)], table[i].expected, table[i].absent);
@@ -300,11 +306,8 @@ TEST_F(MetadataStageFiles, HeicAndJpeg2000HoldTheIPTCFieldsAsXmp)
     const std::vector<Row> table = rows();
     for (const Format &format : kXmpFormats) {
         SCOPED_TRACE(format.extension);
-        QStringList paths;
-        for (const Row &row : table)
-            paths << convert(source, QStringLiteral("%1-%2").arg(row.name, format.extension), row.stages(), &format, 1);
-        const QList<QJsonObject> tags = exifTool(paths);
-        ASSERT_EQ(tags.size(), paths.size());
+        const QList<QJsonObject> tags = convertEachRow(source, table, format);
+        ASSERT_EQ(tags.size(), qsizetype(table.size()));
         for (size_t i = 0; i < table.size(); ++i) {
             SCOPED_TRACE(table[i].name);
             expectFields(tags[qsizetype(i)], inXmp(table[i].expected),

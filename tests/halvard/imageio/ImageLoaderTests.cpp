@@ -191,10 +191,15 @@ TEST(ImageLoaderPlugIns, FolderScanSkipsHiddenAndForeignObjects)
     ASSERT_TRUE(QFile::copy(real, folder + QStringLiteral("/general.so")));
     ASSERT_TRUE(QFile::copy(real, folder + QStringLiteral("/.hidden.so")));
     ASSERT_TRUE(fixtures::write(folder + QStringLiteral("/broken.so"), "not an ELF object"));
-    // A loadable object without the factory function.
-    const QString foreign = QDir(platform::pluginPath()).absoluteFilePath(QStringLiteral("../../libQuillonPlatform.so"));
-    if (QFile::exists(foreign))
-        ASSERT_TRUE(QFile::copy(foreign, folder + QStringLiteral("/foreign.so")));
+    // A loadable object without the factory function: a system library, not one of ours, since
+    // a second copy of our own library would define its globals twice in the process.
+    for (const char *candidate : {"/usr/lib/x86_64-linux-gnu/libz.so.1", "/lib/x86_64-linux-gnu/libz.so.1",
+                                  "/usr/lib/aarch64-linux-gnu/libz.so.1", "/usr/lib/libz.so.1"}) {
+        if (QFile::exists(QString::fromLatin1(candidate))) {
+            ASSERT_TRUE(QFile::copy(QString::fromLatin1(candidate), folder + QStringLiteral("/foreign.so")));
+            break;
+        }
+    }
     QDir(folder).mkdir(QStringLiteral("nested.so"));
 
     MCImageLoaderExtensionManager manager;

@@ -488,7 +488,7 @@ QByteArray bmpOf(uint32_t header, uint16_t bits, uint32_t compression, std::arra
     QByteArray info;
     auto put = [](QByteArray &to, uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i)
-            to.append(char((v >> (8 * i)) & 0xff));
+            to.append(char(i < 4 ? (v >> (8 * i)) & 0xff : 0));
     };
     const uint32_t stride = (bits + 31) / 32 * 4, rows = uint32_t(pixels.size());
     put(info, header, 4);
