@@ -703,7 +703,8 @@ QByteArray ExifTool::writeCommand(const QString &file, const QByteArray &options
     }
     if (escaped)
         command += "-ex\n";
-    command += "-sep\n, \n";
+    // No list separator: a value is written whole, commas included ("Smith, John" stays one
+    // keyword); the items of a list tag come as one assignment each.
     command += withLineFeed(options);
     return command;
 }

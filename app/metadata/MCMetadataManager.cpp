@@ -97,6 +97,7 @@ bool movesTheFile(const QByteArray &name)
     return bare == "filename" || bare == "directory" || bare == "hardlink" || bare == "symlink" || bare == "testname";
 }
 
+// The bytes of one value; none for a type that has no written form.
 std::optional<QByteArray> valueBytes(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
@@ -114,8 +115,33 @@ std::optional<QByteArray> valueBytes(const QVariant &value)
     case QMetaType::ULong:
     case QMetaType::Short:
     case QMetaType::UShort: return value.toString().toUtf8(); // QVariant formats numbers locale-free
-    default: return QByteArray();
+    default: return std::nullopt; // never guess: a value read as empty would delete the tag
     }
+}
+
+// The values written for one entry: one per list item (the tool replaces a list tag by the
+// items assigned in one command), a single deletion for an empty list; none when an item has
+// no written form.
+std::optional<QList<QByteArray>> entryValues(const QVariant &value)
+{
+    const int type = value.typeId();
+    if (type != QMetaType::QStringList && type != QMetaType::QVariantList) {
+        std::optional<QByteArray> bytes = valueBytes(value);
+        if (!bytes)
+            return std::nullopt;
+        return QList<QByteArray>{*bytes};
+    }
+    QList<QByteArray> items;
+    for (const QVariant &item : value.toList()) {
+        std::optional<QByteArray> bytes = item.isNull() ? std::nullopt : valueBytes(item);
+        if (!bytes)
+            return std::nullopt;
+        if (!bytes->isEmpty()) // an empty item would delete the items before it
+            items.append(*bytes);
+    }
+    if (items.isEmpty())
+        items.append(QByteArray());
+    return items;
 }
 
 // A script with "%s" replaced textually by the copy's path; lines that hold the path are
@@ -373,8 +399,10 @@ std::optional<QVariantMap> MCExifTool::readMetadataAtURL(const QString &path, MC
 
 bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetadataValues &values,
                                              const QStringList &preScripts, const QStringList &postScripts,
-                                             MCError *error, const MCCancellationCheck &isCancelled)
+                                             MCError *error, const MCCancellationCheck &isCancelled, bool *changed)
 {
+    if (changed)
+        *changed = false;
     auto failure = [&](const QString &recovery, const MCError &underlying = {}) {
         return MCSetError(error, metadataError(3, path, recovery, underlying));
     };
@@ -397,14 +425,16 @@ bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetada
     QList<TagInfo> tags;
     for (const auto &[key, value] : values) {
         const QByteArray name = key.toUtf8();
-        const std::optional<QByteArray> bytes = valueBytes(value);
-        if (!ExifTool::isValidTagName(name) || name.size() > 100 || name == "SourceFile" || movesTheFile(name) || !bytes)
+        const std::optional<QList<QByteArray>> items = entryValues(value);
+        if (!ExifTool::isValidTagName(name) || name.size() > 100 || name == "SourceFile" || movesTheFile(name) || !items)
             return failure(tr("New values cound't be set."));
-        TagInfo tag;
-        tag.name = name;
-        if (!bytes->isEmpty())
-            tag.value = *bytes;
-        tags.append(tag);
+        for (const QByteArray &bytes : *items) {
+            TagInfo tag;
+            tag.name = name;
+            if (!bytes.isEmpty())
+                tag.value = bytes;
+            tags.append(tag);
+        }
     }
 
     // A symbolic link keeps pointing at the photo, whose contents are replaced.
@@ -496,10 +526,14 @@ bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetada
         return failure(said.isEmpty() ? resultText(tool->lastResult()) : QString::fromUtf8(said));
     }
 
+    int updatedCount = 0; // files the commands reported updated: none leaves the photo as it is
     auto run = [&](int sent) {
         if (sent > 0)
             tool->waitForCompletion(m_writeTimeout);
-        return commandSucceeded(*tool, &message);
+        if (!commandSucceeded(*tool, &message))
+            return false;
+        updatedCount += std::max(tool->summaryCount("image files updated"), 0);
+        return true;
     };
     auto runScripts = [&](const QStringList &scripts) {
         for (const QString &script : scripts)
@@ -520,6 +554,8 @@ bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetada
         return failed();
     if (isCancelled && isCancelled())
         return cancelled();
+    if (updatedCount == 0)
+        return true; // the tool changed nothing: the photo keeps its contents, dates and identity
 
     if (!finishCopy())
         return posixFailure(problem);
@@ -534,6 +570,8 @@ bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetada
         return posixFailure(errno);
     copy.path.clear();
     syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()));
+    if (changed)
+        *changed = true;
     return true;
 }
 
@@ -574,7 +612,7 @@ std::optional<QVariantMap> MCMetadataManager::readMetadataAtURL(const QString &p
 }
 
 bool MCMetadataManager::updateMetadataForImageAtURL(const QString &path, const MCMetadataValues &values, MCError *error,
-                                                    const MCCancellationCheck &isCancelled)
+                                                    const MCCancellationCheck &isCancelled, bool *changed)
 {
     QStringList preScripts;
     QStringList postScripts;
@@ -588,16 +626,17 @@ bool MCMetadataManager::updateMetadataForImageAtURL(const QString &path, const M
             tagValues.append(entry);
     }
     std::lock_guard<std::mutex> locked(m_lock);
-    return exifTool()->updateMetadataForImageAtURL(path, tagValues, preScripts, postScripts, error, isCancelled);
+    return exifTool()->updateMetadataForImageAtURL(path, tagValues, preScripts, postScripts, error, isCancelled,
+                                                   changed);
 }
 
 bool MCMetadataManager::updateMetadataForImageAtURL(const QString &path, const MCOrderedDictionary &values, MCError *error,
-                                                    const MCCancellationCheck &isCancelled)
+                                                    const MCCancellationCheck &isCancelled, bool *changed)
 {
     MCMetadataValues ordered;
     values.enumerateKeysAndObjectsUsingBlock(
         [&](const QString &key, const QVariant &object, qint64, bool *) { ordered.append({key, object}); });
-    return updateMetadataForImageAtURL(path, ordered, error, isCancelled);
+    return updateMetadataForImageAtURL(path, ordered, error, isCancelled, changed);
 }
 
 bool MCMetadataManager::updateMetadataForImageAtURL(const QString &path, const QVariantMap &values, MCError *error)

@@ -25,8 +25,10 @@ extern const QString kMCMetadataPostScriptsKey; // "MCMetadataPostScriptsKey"
 
 // The tag changes of one edit, in the order they are written: tag name as the tool takes it
 // ("Copyright", "XMP:Rating", "gps:all") -> new value (a string; numbers are written
-// without the user's locale) or a null QVariant, which deletes the tag. The two script keys
-// above may appear among them.
+// without the user's locale), a list of strings (the items of a list tag such as
+// "Keywords", each written whole, commas included; an empty list deletes the tag) or a null
+// QVariant, which deletes the tag. A value of any other type fails the edit. The two script
+// keys above may appear among them.
 using MCMetadataValues = QList<QPair<QString, QVariant>>;
 
 // Answers true when the work should stop.
@@ -54,9 +56,11 @@ public:
     // error 1 when it cannot be read. Tool errors and warnings fill `error` even when tags
     // were read.
     std::optional<QVariantMap> readMetadataAtURL(const QString &path, MCError *error);
+    // `changed` (optional) receives whether the photo was replaced: not when the tool reported
+    // it unchanged by every command (the same values again), which leaves it untouched.
     bool updateMetadataForImageAtURL(const QString &path, const MCMetadataValues &values, const QStringList &preScripts,
                                      const QStringList &postScripts, MCError *error,
-                                     const MCCancellationCheck &isCancelled = {});
+                                     const MCCancellationCheck &isCancelled = {}, bool *changed = nullptr);
 
     // Seconds a read, and a write or script, may take before the tool is restarted; the
     // first command of a newly started tool gets `startupSeconds` more.
@@ -92,12 +96,13 @@ public:
     // Runs the pre-scripts, writes the values and runs the post-scripts on a copy of the
     // photo, then puts the copy in the photo's place. A symbolic link keeps pointing at the
     // edited photo; the photo's mode and extended attributes are kept. On any failure (or a
-    // cancel) the photo is untouched and `error` says why (code 3).
+    // cancel) the photo is untouched and `error` says why (code 3). When the tool reports the
+    // photo unchanged by every command, it is left as it is and `changed` (optional) says so.
     bool updateMetadataForImageAtURL(const QString &path, const MCMetadataValues &values, MCError *error,
-                                     const MCCancellationCheck &isCancelled = {});
+                                     const MCCancellationCheck &isCancelled = {}, bool *changed = nullptr);
     // The tag changes as the metadata converter collects them, in the dictionary's order.
     bool updateMetadataForImageAtURL(const QString &path, const MCOrderedDictionary &values, MCError *error,
-                                     const MCCancellationCheck &isCancelled = {});
+                                     const MCCancellationCheck &isCancelled = {}, bool *changed = nullptr);
     // Keys in sorted order; for callers whose changes do not depend on order.
     bool updateMetadataForImageAtURL(const QString &path, const QVariantMap &values, MCError *error);
 

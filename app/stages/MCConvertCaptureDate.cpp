@@ -56,12 +56,18 @@ QDateTime localDateTime(const QDate &day, const QTime &time)
 
 namespace MCCaptureDate {
 
-void write(QVariantMap &metadata, const QDateTime &date)
+QString exifText(const QDateTime &date)
 {
     const QString text = MCDateExtensions::exifString(date);
-    // A date beyond what four year digits can say would be stored as text no reader takes
-    // for a date.
     if (text.isEmpty() || MCDateExtensions::exifString(MCDateExtensions::dateFromExifString(text)) != text)
+        return {};
+    return text;
+}
+
+void write(QVariantMap &metadata, const QDateTime &date)
+{
+    const QString text = exifText(date);
+    if (text.isNull())
         return;
     editSubDictionary(metadata, kCGImagePropertyExifDictionary, [&text](QVariantMap &exif) {
         exif.insert(kCGImagePropertyExifDateTimeOriginal, text);
@@ -192,14 +198,19 @@ const MCStageParameters &MCConvertShiftCaptureDate::parameters() const
     return table;
 }
 
-quint64 MCConvertShiftCaptureDate::hashMix() const
+quint64 MCConvertShiftCaptureDate::hashMix() const { return hashMix(amounts(), usesCreatedDateIfMissing()); }
+
+quint64 MCConvertShiftCaptureDate::hashMix(const Amounts &amounts, bool usesCreatedDateIfMissing)
 {
-    const quint64 total = quint64(years()) * 31104000u + quint64(months()) * 2592000u + quint64(days()) * 86400u +
-                          quint64(hours()) * 3600u + quint64(minutes()) * 60u + quint64(seconds());
-    return (quint64(usesCreatedDateIfMissing()) * 11u) ^ (total * 7u);
+    const auto [years, months, days, hours, minutes, seconds] = amounts;
+    const quint64 total = quint64(years) * 31104000u + quint64(months) * 2592000u + quint64(days) * 86400u +
+                          quint64(hours) * 3600u + quint64(minutes) * 60u + quint64(seconds);
+    return (quint64(usesCreatedDateIfMissing) * 11u) ^ (total * 7u);
 }
 
-QDateTime MCConvertShiftCaptureDate::shiftedDate(const QDateTime &date) const
+QDateTime MCConvertShiftCaptureDate::shiftedDate(const QDateTime &date) const { return shiftedDate(date, amounts()); }
+
+QDateTime MCConvertShiftCaptureDate::shiftedDate(const QDateTime &date, const Amounts &amounts)
 {
     if (!date.isValid())
         return {};
@@ -207,20 +218,19 @@ QDateTime MCConvertShiftCaptureDate::shiftedDate(const QDateTime &date) const
     // four year digits gives no date rather than an overflowed one.
     constexpr qint64 limit = 1000000000;
     auto fits = [](qint64 value) { return value >= -limit && value <= limit; };
-    const qint64 amounts[] = {years(), months(), days(), hours(), minutes(), seconds()};
     for (qint64 value : amounts)
         if (!fits(value))
             return {};
+    const auto [years, months, days, hours, minutes, seconds] = amounts;
     // Years, months and days move the local calendar date and keep the wall-clock time (the
     // calendar clamps a missing day to the month's last); hours, minutes and seconds are
     // elapsed time. The calendar part runs on the plain date, so the local zone is consulted
     // once rather than once per unit: the rename preview asks this for every file.
     const QDateTime wallClock = date.toLocalTime();
-    const QDate day = wallClock.date().addYears(int(years())).addMonths(int(months())).addDays(days());
+    const QDate day = wallClock.date().addYears(int(years)).addMonths(int(months)).addDays(days);
     if (!day.isValid())
         return {};
-    const QDateTime shifted =
-        localDateTime(day, wallClock.time()).addSecs(hours() * 3600 + minutes() * 60 + seconds());
+    const QDateTime shifted = localDateTime(day, wallClock.time()).addSecs(hours * 3600 + minutes * 60 + seconds);
     if (!shifted.isValid())
         return {};
     const int year = shifted.date().year();

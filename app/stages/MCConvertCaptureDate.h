@@ -7,7 +7,13 @@
 // engine through captureDateForDate(). None touches the pixels or fails.
 #include "app/stages/MCMetadataStage.h"
 
+#include <array>
+
 namespace MCCaptureDate {
+
+// `date` as EXIF text ("yyyy:MM:dd HH:mm:ss", local time); null for an invalid date and for
+// one beyond what four year digits can say, which no reader would take for a date.
+QString exifText(const QDateTime &date);
 
 // Writes `date` as the capture date: Exif DateTimeOriginal and DateTimeDigitized (the Exif
 // sub-dictionary is created when missing), TIFF DateTime when the TIFF sub-dictionary is
@@ -110,6 +116,13 @@ public:
 
     // `date` moved by the six amounts; invalid when the result leaves the calendar's range.
     QDateTime shiftedDate(const QDateTime &date) const;
+    // The same with the amounts given (years, months, days, hours, minutes, seconds); the
+    // edit-metadata twin shares it.
+    using Amounts = std::array<qint64, 6>;
+    static QDateTime shiftedDate(const QDateTime &date, const Amounts &amounts);
+    Amounts amounts() const { return {years(), months(), days(), hours(), minutes(), seconds()}; }
+    // The hash mix of amounts and flag (see hashMix()).
+    static quint64 hashMix(const Amounts &amounts, bool usesCreatedDateIfMissing);
 
     std::optional<QDateTime> captureDateForDate(const std::optional<QDateTime> &date,
                                                 const std::optional<QDateTime> &fileCreationDate) const override;

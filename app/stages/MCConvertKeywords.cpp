@@ -56,22 +56,28 @@ QStringList MCConvertAddKeyword::keywordPieces(const QString &text)
     return pieces;
 }
 
+QStringList MCConvertAddKeyword::addedKeywords(const QStringList &existing, const QString &typed)
+{
+    QStringList list = existing;
+    // Pieces are compared with the keywords already there, not with each other: two typed
+    // spellings of one word both go in.
+    QSet<QString> present;
+    for (const QString &keyword : list)
+        present.insert(folded(keyword));
+    for (const QString &piece : keywordPieces(typed)) {
+        if (!present.contains(folded(piece)))
+            list << piece;
+    }
+    return list;
+}
+
 bool MCConvertAddKeyword::convertBitmap(MCBitmap *, QVariantMap &metadata, const MCFile *, MCError *)
 {
     if (!isActive())
         return true;
     editSubDictionary(metadata, kCGImagePropertyIPTCDictionary, [this](QVariantMap &iptc) {
-        QStringList list = removesExistingKeywords() ? QStringList() : keywordsOfIPTC(iptc);
-        // Pieces are compared with the keywords already there, not with each other: two typed
-        // spellings of one word both go in.
-        QSet<QString> present;
-        for (const QString &keyword : list)
-            present.insert(folded(keyword));
-        for (const QString &piece : keywordPieces(keywords())) {
-            if (!present.contains(folded(piece)))
-                list << piece;
-        }
-        setKeywordsOfIPTC(iptc, list);
+        setKeywordsOfIPTC(iptc, addedKeywords(removesExistingKeywords() ? QStringList() : keywordsOfIPTC(iptc),
+                                              keywords()));
     });
     return true;
 }
@@ -90,8 +96,13 @@ const MCStageParameters &MCConvertReplaceKeyword::parameters() const
 
 QStringList MCConvertReplaceKeyword::replacedKeywords(const QStringList &keywords) const
 {
+    return replacedKeywords(keywords, find(), replace(), appendsAnyway());
+}
+
+QStringList MCConvertReplaceKeyword::replacedKeywords(const QStringList &keywords, const QString &findText,
+                                                      const QString &replaceText, bool appendsAnyway)
+{
     // Pieces are taken exactly as typed: " b" is a keyword beginning with a space.
-    const QString findText = find(), replaceText = replace();
     const QStringList findPieces = findText.isEmpty() ? QStringList() : findText.split(QLatin1Char(','));
     QStringList replacePieces = replaceText.isEmpty() ? QStringList() : replaceText.split(QLatin1Char(','));
     // An empty piece ("a,,b", a trailing comma) names no keyword: adding it would put an
@@ -127,7 +138,7 @@ QStringList MCConvertReplaceKeyword::replacedKeywords(const QStringList &keyword
         spelling.remove(form);
         appendNew(true);
     }
-    if (appendsAnyway())
+    if (appendsAnyway)
         appendNew(false);
     return list;
 }

@@ -27,6 +27,9 @@ public:
     // to the next comma (white space inside it and before the comma stays), and runs of commas
     // give no empty piece.
     static QStringList keywordPieces(const QString &text);
+    // `existing` followed by the pieces of `typed` whose case-insensitive form is not among
+    // `existing` (pieces are not compared with each other). The edit-metadata twin shares it.
+    static QStringList addedKeywords(const QStringList &existing, const QString &typed);
 
     bool convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error) override;
 };
@@ -54,6 +57,9 @@ public:
 
     // `keywords` after the replacement: what the stage does to the photo's list.
     QStringList replacedKeywords(const QStringList &keywords) const;
+    // The same with the options given (the edit-metadata twin shares it).
+    static QStringList replacedKeywords(const QStringList &keywords, const QString &find, const QString &replace,
+                                        bool appendsAnyway);
 
     bool convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error) override;
 };

@@ -89,6 +89,17 @@ const MCStageParameters &MCConvertSetGPS::parameters() const
     return table;
 }
 
+bool MCConvertSetGPS::isValidPosition(double latitude, double longitude)
+{
+    return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0 &&
+           std::fabs(longitude) <= 180.0;
+}
+
+QString MCConvertSetGPS::invalidPositionReason()
+{
+    return tr("The latitude must lie between -90 and 90 degrees and the longitude between -180 and 180 degrees.");
+}
+
 bool MCConvertSetGPS::convertBitmap(MCBitmap *, QVariantMap &metadata, const MCFile *file, MCError *error)
 {
     if (!isActive())
@@ -96,10 +107,9 @@ bool MCConvertSetGPS::convertBitmap(MCBitmap *, QVariantMap &metadata, const MCF
     const double lat = latitude(), lon = longitude();
     // The setters do not clamp, so a hand-edited preset may hold any number: a position off
     // the globe would be written as a wrong one.
-    if (!std::isfinite(lat) || !std::isfinite(lon) || std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0) {
+    if (!isValidPosition(lat, lon)) {
         MCError failure = stageFailureError(file);
-        failure.setLocalizedFailureReason(tr("The latitude must lie between -90 and 90 degrees and the longitude "
-                                             "between -180 and 180 degrees."));
+        failure.setLocalizedFailureReason(invalidPositionReason());
         return MCSetError(error, failure);
     }
     editSubDictionary(metadata, kCGImagePropertyGPSDictionary, [&](QVariantMap &gps) {
@@ -156,17 +166,19 @@ bool MCConvertSetIPTCInfo::shouldEdit(const QString &textKey) const
     return false;
 }
 
-bool MCConvertSetIPTCInfo::parametersEqual(const MCConvertStage &other) const
+bool MCConvertSetIPTCInfo::parametersEqual(const MCConvertStage &other) const { return fieldsEqual(*this, other); }
+
+bool MCConvertSetIPTCInfo::fieldsEqual(const MCConvertStage &a, const MCConvertStage &b)
 {
     for (const Field &field : fields())
-        if (!parameterEquals(other, field.switchKey))
+        if (a.boolValue(field.switchKey) != b.boolValue(field.switchKey))
             return false;
     // A text whose switch is off is not written, so it does not tell two stages apart; nil
     // and "" do (both stored values must agree on being present).
     for (const Field &field : fields()) {
-        if (!boolValue(field.switchKey))
+        if (!a.boolValue(field.switchKey))
             continue;
-        const QString mine = stringValue(field.textKey), theirs = other.stringValue(field.textKey);
+        const QString mine = a.stringValue(field.textKey), theirs = b.stringValue(field.textKey);
         if (mine.isNull() != theirs.isNull() || mine != theirs)
             return false;
     }

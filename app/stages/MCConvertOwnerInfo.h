@@ -69,6 +69,11 @@ public:
     double minLongitude() const { return minimumForKey(kLongitudeKey); }
     double maxLongitude() const { return maximumForKey(kLongitudeKey); }
 
+    // Whether a position lies on the globe (finite, within ±90° / ±180°); what the stage
+    // fails with otherwise. Shared with the edit-metadata twin.
+    static bool isValidPosition(double latitude, double longitude);
+    static QString invalidPositionReason();
+
     bool convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error) override;
 };
 
@@ -94,6 +99,9 @@ public:
 
     bool shouldEdit(const QString &textKey) const;
     QString text(const QString &textKey) const { return stringValue(textKey); }
+
+    // The equality of two stages holding these fields (this stage and its edit-metadata twin).
+    static bool fieldsEqual(const MCConvertStage &a, const MCConvertStage &b);
 
     bool convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error) override;
 

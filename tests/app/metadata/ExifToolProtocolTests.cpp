@@ -241,8 +241,8 @@ TEST(ExifToolArguments, WriteCommandEscapesValuesAndSkipsBadNames)
                        "-Orientation#=6\n"
                        "-1XMP-xmp:Rating=5\n"
                        "-ex\n"
-                       "-sep\n, \n"
-                       "-overwrite_original\n");
+                       "-overwrite_original\n"); // no list separator: values are never split
+
     EXPECT_FALSE(ExifTool::writeCommand(QStringLiteral("/p/plain.jpg"), {}, {tag("Artist", "Me")}).contains("-ex\n"));
 }
 
