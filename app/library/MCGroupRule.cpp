@@ -8,6 +8,10 @@
 #include <QCoreApplication>
 #include <QLocale>
 
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
 namespace {
 
 QString tr(const char *text) { return QCoreApplication::translate("MCGroupRule", text); }
@@ -267,6 +271,25 @@ MCComparisonResult MCGroupRuleStrategy::compare(const MCFile &a, const MCFile &b
     return compareValues(valueOf(a), valueOf(b));
 }
 
+QList<QList<MCGroupItemPtr>> MCGroupRuleStrategy::runsOfFiles(const QList<MCGroupItemPtr> &files) const
+{
+    std::vector<QVariant> values;
+    values.reserve(size_t(files.size()));
+    for (const MCGroupItemPtr &file : files)
+        values.push_back(file ? valueOf(*file) : QVariant());
+    std::vector<qint64> order(size_t(files.size()));
+    std::iota(order.begin(), order.end(), qint64(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qint64 a, qint64 b) { return compareValues(values[size_t(a)], values[size_t(b)]) < 0; });
+    QList<QList<MCGroupItemPtr>> runs;
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (k == 0 || compareValues(values[size_t(order[k - 1])], values[size_t(order[k])]) != MCOrderedSame)
+            runs.append(QList<MCGroupItemPtr>());
+        runs.last().append(files.at(order[k]));
+    }
+    return runs;
+}
+
 MCComparisonResult MCGroupRuleStrategy::compareGroup(const MCGroup &a, const MCGroup &b) const
 {
     return compareValues(a.orderTag(), b.orderTag());
@@ -414,6 +437,17 @@ MCGroupRule::NodePtr MCGroupRule::nodeWithItems(const QList<MCGroupItemPtr> &ite
         }
     }
     return node;
+}
+
+QList<MCGroupRule::NodePtr> MCGroupRule::nodesWithItems(const QList<MCGroupItemPtr> &items) const
+{
+    const auto s = strategy();
+    if (!s)
+        return MCTreeBuilderRule::nodesWithItems(items);
+    QList<NodePtr> nodes;
+    for (const QList<MCGroupItemPtr> &run : s->runsOfFiles(items))
+        nodes.append(nodeWithItems(run));
+    return nodes;
 }
 
 MCComparisonResult MCGroupRule::compare(const MCGroupItemPtr &a, const MCGroupItemPtr &b) const

@@ -54,6 +54,9 @@ public:
     virtual MCComparisonResult compareGroup(const MCGroup &a, const MCGroup &b) const;
     virtual QString titleForGroup(const MCGroup &group) const;
     virtual QVariant orderTagForGroup(const MCGroup &group) const;
+    // The files in this strategy's order, split into runs of files that compare same (stable:
+    // equal files keep their order). Each file's value is read once, not once per comparison.
+    QList<QList<MCGroupItemPtr>> runsOfFiles(const QList<MCGroupItemPtr> &files) const;
 
 protected:
     // The file's value for this strategy (null when absent) and the order of two values.
@@ -105,6 +108,7 @@ public:
 
     NodePtr newNode() const override { return std::make_shared<MCGroup>(); }
     NodePtr nodeWithItems(const QList<MCGroupItemPtr> &items) const override;
+    QList<NodePtr> nodesWithItems(const QList<MCGroupItemPtr> &items) const override;
     MCComparisonResult compare(const MCGroupItemPtr &a, const MCGroupItemPtr &b) const override;
     MCComparisonResult compareNode(const Node &a, const Node &b) const override;
 
