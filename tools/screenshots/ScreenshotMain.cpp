@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
@@ -18,6 +19,10 @@ std::vector<ScreenshotState> &screenshotStates()
 
 int main(int argc, char **argv)
 {
+    // Galleries change settings (the theme kind): keep them away from the user's own.
+    QTemporaryDir config;
+    if (config.isValid())
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     const QString folder = arguments.size() > 1 ? arguments[1] : QStringLiteral("build/screenshots");
