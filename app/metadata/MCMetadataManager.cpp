@@ -4,6 +4,7 @@
 #include "app/metadata/ExifTool.h"
 #include "halvard/collections/MCOrderedDictionary.h"
 #include "platform/core/MCBundle.h"
+#include "platform/core/MCFileReading.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -182,11 +183,11 @@ bool writeAll(int fd, const char *data, size_t size)
 // Copies the bytes of `source` into the open, empty `fd`.
 bool copyContents(const QByteArray &source, int fd, int *failure)
 {
-    const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        *failure = errno;
+    // Only a regular file is copied: a FIFO or device put in the photo's place would block the
+    // edit or fill the disk.
+    const int in = platform::openRegularFile(source, failure);
+    if (in < 0)
         return false;
-    }
     std::vector<char> buffer(1 << 20);
     bool ok = true;
     while (true) {

@@ -35,6 +35,32 @@ FileReadStatus statusOfOpenError(int error)
 
 } // namespace
 
+int openRegularFile(const QByteArray &path, int *error)
+{
+    // Non-blocking, so that opening a FIFO does not wait for a writer; no controlling terminal.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = errno;
+        return -1;
+    }
+    struct stat st {};
+    int problem = 0;
+    if (::fstat(fd, &st) != 0)
+        problem = errno;
+    else if (S_ISDIR(st.st_mode))
+        problem = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        problem = ENODEV;
+    else if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        problem = errno;
+    if (problem) {
+        ::close(fd);
+        *error = problem;
+        return -1;
+    }
+    return fd;
+}
+
 FileContents readRegularFile(const QString &path)
 {
     FileContents contents;
@@ -43,11 +69,11 @@ FileContents readRegularFile(const QString &path)
         contents.posixError = ENOENT;
         return contents;
     }
-    // Non-blocking, so that opening a FIFO does not wait for a writer; no controlling terminal.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int openError = 0;
+    const int fd = openRegularFile(QFile::encodeName(path), &openError);
     if (fd < 0) {
-        contents.posixError = errno;
-        contents.status = statusOfOpenError(contents.posixError);
+        contents.posixError = openError;
+        contents.status = statusOfOpenError(openError);
         return contents;
     }
     auto fail = [&](FileReadStatus status, int error) {
@@ -60,10 +86,6 @@ FileContents readRegularFile(const QString &path)
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return fail(FileReadStatus::Failed, errno);
-    if (S_ISDIR(st.st_mode))
-        return fail(FileReadStatus::Folder, EISDIR);
-    if (!S_ISREG(st.st_mode))
-        return fail(FileReadStatus::NotRegularFile, 0);
     if (st.st_size < 0 || quint64(st.st_size) > quint64(std::numeric_limits<qsizetype>::max() / 2))
         return fail(FileReadStatus::TooLarge, EFBIG);
     const auto size = qsizetype(st.st_size);

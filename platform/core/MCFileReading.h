@@ -32,6 +32,11 @@ struct FileContents
 // the size it had when opened: a file that shrinks meanwhile gives the bytes that were left.
 FileContents readRegularFile(const QString &path);
 
+// Opens the regular file at `path` (links followed) for reading without ever blocking on a
+// FIFO: the descriptor (blocking, close-on-exec; the caller closes it), or -1 with `*error` set
+// (EISDIR for a folder, ENODEV for a FIFO, socket or device) and nothing left open.
+int openRegularFile(const QByteArray &path, int *error);
+
 // Whether `path` names a regular file, links followed (false for a missing file).
 bool isRegularFile(const QString &path);
 

@@ -200,6 +200,11 @@ TEST_F(MetadataManagerTest, FailedEditsLeaveThePhotoUntouched)
     const QByteArray before = contents(photo);
     const QString garbage = m_folder + QStringLiteral("/garbage.jpg");
     ASSERT_TRUE(writeFile(garbage, "this is no JPEG at all"));
+    // Not photos, whatever their names say: copying them would block or never end.
+    const QString fifo = m_folder + QStringLiteral("/fifo.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = m_folder + QStringLiteral("/zero.jpg");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
     struct Case
     {
         const char *what;
@@ -221,6 +226,8 @@ TEST_F(MetadataManagerTest, FailedEditsLeaveThePhotoUntouched)
         {"corrupt file", garbage, {{QStringLiteral("Artist"), QStringLiteral("x")}}, "Error"},
         {"missing file", m_folder + QStringLiteral("/missing.jpg"), {{QStringLiteral("Artist"), QStringLiteral("x")}}, ""},
         {"folder", m_folder, {{QStringLiteral("Artist"), QStringLiteral("x")}}, ""},
+        {"FIFO", fifo, {{QStringLiteral("Artist"), QStringLiteral("x")}}, ""},
+        {"link to a device", zero, {{QStringLiteral("Artist"), QStringLiteral("x")}}, ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
