@@ -1,6 +1,9 @@
 #include "app/library/MCFileManager.h"
 
+#include "app/engine/pipeline/MCBitmapConverter.h"
+#include "app/library/MCFile.h"
 #include "platform/core/MCError.h"
+#include "platform/core/MCUserDefaults.h"
 
 #include <QFile>
 #include <QCoreApplication>
@@ -62,10 +65,158 @@ QString firstAccepted(const QString &path, Accept accept)
 
 } // namespace
 
+const QString kMCCreateIntermidiateFoldersOnConvertKey = QStringLiteral("CreateIntermidiateFoldersOnConvert");
+
 MCFileManager &MCFileManager::defaultManager()
 {
     static MCFileManager manager;
     return manager;
+}
+
+MCFileManager::MCFileManager()
+{
+    m_queue.setName(QStringLiteral("MCFileManager"));
+    m_queue.setMaxConcurrentOperationCount(1);
+}
+
+MCFileManager::~MCFileManager() = default;
+
+void MCFileManager::destinations(const MCFileList &files, const QString &folder, const QStringList *names,
+                                 MCFileList *keptFiles, QStringList *urls)
+{
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const std::shared_ptr<MCFile> &file = files[i];
+        if (!file || (names && i >= names->size()))
+            continue;
+        const QString name = names ? names->at(i) : QFileInfo(file->filePath()).fileName();
+        const QString base = folder.isNull() ? file->folderPath() : folder;
+        if (base.isEmpty() || name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+            name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
+            continue; // no destination can be made
+        keptFiles->append(file);
+        urls->append(base.endsWith(QLatin1Char('/')) ? base + name : base + QLatin1Char('/') + name);
+    }
+}
+
+namespace {
+
+template <typename Operation>
+std::shared_ptr<Operation> queued(MCOperationQueue &queue, std::shared_ptr<Operation> operation)
+{
+    queue.addOperation(operation);
+    return operation;
+}
+
+} // namespace
+
+std::shared_ptr<MCCopyOperation> MCFileManager::asyncCopyFiles(const MCFileList &files, const QString &folder,
+                                                               MCFileOperationCompletion completion)
+{
+    MCFileList kept;
+    QStringList urls;
+    destinations(files, folder.isNull() ? QStringLiteral("") : folder, nullptr, &kept, &urls);
+    auto operation = std::make_shared<MCCopyOperation>(std::move(completion));
+    operation->setAllItems(kept, urls);
+    return queued(m_queue, operation);
+}
+
+std::shared_ptr<MCCopyOperation> MCFileManager::asyncCopyFiles(const MCFileList &files, const QString &folder,
+                                                               const QStringList &names,
+                                                               MCFileOperationCompletion completion)
+{
+    MCFileList kept;
+    QStringList urls;
+    destinations(files, folder.isNull() ? QStringLiteral("") : folder, &names, &kept, &urls);
+    auto operation = std::make_shared<MCCopyOperation>(std::move(completion));
+    operation->setAllItems(kept, urls);
+    return queued(m_queue, operation);
+}
+
+std::shared_ptr<MCMoveOperation> MCFileManager::asyncMoveFiles(const MCFileList &files, const QString &folder,
+                                                               MCFileOperationCompletion completion)
+{
+    MCFileList kept;
+    QStringList urls;
+    destinations(files, folder.isNull() ? QStringLiteral("") : folder, nullptr, &kept, &urls);
+    auto operation = std::make_shared<MCMoveOperation>(std::move(completion));
+    operation->setAllItems(kept, urls);
+    return queued(m_queue, operation);
+}
+
+std::shared_ptr<MCMoveOperation> MCFileManager::asyncMoveFiles(const MCFileList &files, const QString &folder,
+                                                               const QStringList &names,
+                                                               MCFileOperationCompletion completion)
+{
+    MCFileList kept;
+    QStringList urls;
+    destinations(files, folder.isNull() ? QStringLiteral("") : folder, &names, &kept, &urls);
+    auto operation = std::make_shared<MCMoveOperation>(std::move(completion));
+    operation->setAllItems(kept, urls);
+    return queued(m_queue, operation);
+}
+
+std::shared_ptr<MCRenameOperation> MCFileManager::asyncRenameFiles(const MCFileList &files, const QStringList &names,
+                                                                   MCFileOperationCompletion completion)
+{
+    MCFileList kept;
+    QStringList urls;
+    destinations(files, QString(), &names, &kept, &urls); // a null folder: each file's own
+    auto operation = std::make_shared<MCRenameOperation>(std::move(completion));
+    operation->setAllItems(kept, urls);
+    return queued(m_queue, operation);
+}
+
+std::shared_ptr<MCConvertOperation> MCFileManager::asyncConvertFiles(const MCFileList &files, const QString &folder,
+                                                                     std::shared_ptr<MCConverterRole> converter,
+                                                                     MCFileOperationCompletion completion)
+{
+    QStringList names;
+    const QString extension = converter ? converter->imageFileExtension() : QString();
+    for (const std::shared_ptr<MCFile> &file : files) {
+        const QString base = file ? QFileInfo(file->filePath()).completeBaseName() : QString();
+        names.append(base.isEmpty() || extension.isEmpty() ? base : base + QLatin1Char('.') + extension);
+    }
+    return asyncConvertFiles(files, folder, names, std::move(converter), std::move(completion));
+}
+
+std::shared_ptr<MCConvertOperation> MCFileManager::asyncConvertFiles(const MCFileList &files, const QString &folder,
+                                                                     const QStringList &names,
+                                                                     std::shared_ptr<MCConverterRole> converter,
+                                                                     MCFileOperationCompletion completion)
+{
+    MCFileList kept;
+    QStringList urls;
+    destinations(files, folder.isNull() ? QStringLiteral("") : folder, &names, &kept, &urls);
+    auto operation = std::make_shared<MCConvertOperation>(std::move(completion));
+    const bool subfolders = MCUserDefaults::standardUserDefaults().boolForKey(kMCCreateIntermidiateFoldersOnConvertKey);
+    operation->setAllItems(kept, urls, std::move(converter), subfolders);
+    return queued(m_queue, operation);
+}
+
+std::shared_ptr<MCConvertOperation> MCFileManager::asyncConvertFiles(const MCFileList &files, const QString &folder,
+                                                                     std::shared_ptr<MCBitmapConverter> converter,
+                                                                     MCFileOperationCompletion completion)
+{
+    std::shared_ptr<MCConverterRole> role;
+    if (converter)
+        role = std::make_shared<MCBitmapConverterRole>(std::move(converter));
+    return asyncConvertFiles(files, folder, std::move(role), std::move(completion));
+}
+
+std::shared_ptr<MCEditMetadataOperation> MCFileManager::asyncEditMetadataInFiles(
+    const MCFileList &files, std::shared_ptr<MCMetadataEditor> converter, MCFileOperationCompletion completion)
+{
+    auto operation = std::make_shared<MCEditMetadataOperation>(std::move(completion));
+    operation->setAllItems(files, std::nullopt, std::move(converter));
+    return queued(m_queue, operation);
+}
+
+std::shared_ptr<MCSetFileDateOperation> MCFileManager::asyncSetCreationDateFromCaptureDateForFiles(
+    const MCFileList &files, bool changeModification, MCFileOperationCompletion completion)
+{
+    auto operation = std::make_shared<MCSetFileDateOperation>(std::move(completion));
+    operation->setAllItems(files, std::nullopt, changeModification);
+    return queued(m_queue, operation);
 }
 
 QString MCFileManager::uniqueFileURLForURL(const QString &path) const

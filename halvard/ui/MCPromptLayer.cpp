@@ -19,7 +19,7 @@ MCPromptLayer::AlertResponder &responder()
 MCAlertAnswer showAlert(const MCAlertRequest &request, QWidget *parent)
 {
     QMessageBox box(parent);
-    box.setIcon(QMessageBox::Warning);
+    box.setIcon(request.critical ? QMessageBox::Critical : QMessageBox::Warning);
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
     if (parent)
@@ -37,6 +37,7 @@ MCAlertAnswer showAlert(const MCAlertRequest &request, QWidget *parent)
     QCheckBox *suppression = nullptr;
     if (request.showsSuppressionButton) {
         suppression = new QCheckBox(request.suppressionButtonTitle);
+        suppression->setChecked(request.suppressionButtonChecked);
         box.setCheckBox(suppression);
     }
     box.exec();

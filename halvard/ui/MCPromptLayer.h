@@ -24,6 +24,8 @@ struct MCAlertRequest {
     QStringList buttonTitles; // first to last; answers are 1000 + position
     bool showsSuppressionButton = false;
     QString suppressionButtonTitle; // "Don't show again" unless set
+    bool suppressionButtonChecked = false; // the box's state when the alert opens
+    bool critical = false;                 // the critical style (an alert about possible loss)
 };
 
 struct MCAlertAnswer {

@@ -187,6 +187,25 @@ public:
     // Converts `file` and writes the result to exactly `destination` (the caller's temporary
     // file bearing the output's name). Every false comes with an error.
     bool convertFile(const MCFile &file, const QString &destination, MCError *error);
+
+    // convertFile in two halves, so a batch can decode the next photo while this one runs
+    // through the stages and the encoder. decodeFile reads `file` into its working bitmap for
+    // an output named `outputName`; it only reads the converter, so it may run on another
+    // thread while convertDecodedFile works on an earlier photo (never while the converter
+    // is edited). convertDecodedFile runs the stages over the decoded photo and writes
+    // exactly `destination`. Together they do what convertFile does.
+    struct DecodedFile
+    {
+        DecodedFile();
+        ~DecodedFile();
+        DecodedFile(DecodedFile &&) noexcept;
+        DecodedFile &operator=(DecodedFile &&) noexcept;
+        std::unique_ptr<MCBitmap> bitmap;
+        QVariantMap properties;
+        bool turnedUpright = false;
+    };
+    bool decodeFile(const MCFile &file, const QString &outputName, DecodedFile *decoded, MCError *error) const;
+    bool convertDecodedFile(const MCFile &file, DecodedFile decoded, const QString &destination, MCError *error);
     // The active stages in run order and the final pixel format; `metadata` receives the
     // finished properties. Every false with an error pointer fills it.
     bool convertBitmap(MCBitmap *bitmap, QVariantMap *metadata, const MCFile *file, MCError *error) const;

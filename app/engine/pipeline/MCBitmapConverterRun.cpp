@@ -344,16 +344,44 @@ std::unique_ptr<MCBitmap> MCBitmapConverter::newPreviewBitmapForFile(const MCFil
     return bitmap;
 }
 
+MCBitmapConverter::DecodedFile::DecodedFile() = default;
+MCBitmapConverter::DecodedFile::~DecodedFile() = default;
+MCBitmapConverter::DecodedFile::DecodedFile(DecodedFile &&) noexcept = default;
+MCBitmapConverter::DecodedFile &MCBitmapConverter::DecodedFile::operator=(DecodedFile &&) noexcept = default;
+
 bool MCBitmapConverter::convertFile(const MCFile &file, const QString &destination, MCError *error)
+{
+    DecodedFile decoded;
+    if (!decodeFile(file, QFileInfo(destination).fileName(), &decoded, error))
+        return false;
+    return convertDecodedFile(file, std::move(decoded), destination, error);
+}
+
+bool MCBitmapConverter::decodeFile(const MCFile &file, const QString &outputName, DecodedFile *decoded,
+                                   MCError *error) const
+{
+    DecodedFile result;
+    result.bitmap = workingBitmapForFile(file, false, QSizeF(0, 0), outputName, result.properties,
+                                         result.turnedUpright, error);
+    if (!result.bitmap)
+        return false;
+    if (decoded)
+        *decoded = std::move(result);
+    return true;
+}
+
+bool MCBitmapConverter::convertDecodedFile(const MCFile &file, DecodedFile decoded, const QString &destination,
+                                           MCError *error)
 {
     MCError failure;
     auto fail = [&] { return MCSetError(error, failure); };
-    QVariantMap properties;
-    bool turnedUpright = false;
-    std::unique_ptr<MCBitmap> bitmap = workingBitmapForFile(file, false, QSizeF(0, 0), QFileInfo(destination).fileName(),
-                                                            properties, turnedUpright, &failure);
-    if (!bitmap)
+    QVariantMap properties = std::move(decoded.properties);
+    const bool turnedUpright = decoded.turnedUpright;
+    std::unique_ptr<MCBitmap> bitmap = std::move(decoded.bitmap);
+    if (!bitmap) {
+        failure = conversionError(file.filePath());
         return fail();
+    }
     if (!run(bitmap.get(), &properties, &file, &failure, false, !turnedUpright))
         return fail();
 
