@@ -2,6 +2,7 @@
 
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/library/MCBatchRenamer.h"
+#include "app/library/MCFileManager.h"
 #include "app/library/MCGroupRulePresetsManager.h"
 #include "app/uikit/MCColorQuillon.h"
 #include "platform/core/MCUserDefaults.h"
@@ -9,7 +10,6 @@
 const QString kMCBoundsToGlyphsKey = QStringLiteral("BoundsToGlyphs");
 const QString kMCCompletionActionKey = QStringLiteral("CompletionAction");
 const QString kMCUseNotificationCenterKey = QStringLiteral("UseNotificationCenter");
-const QString kMCCreateIntermidiateFoldersOnConvertKey = QStringLiteral("CreateIntermidiateFoldersOnConvert");
 const QString kMCMinImageSizeKey = QStringLiteral("MinImageSize");
 const QString kMCMinFileSizeKey = QStringLiteral("MinFileSize");
 const QString kMCMinFileSizeUnitKey = QStringLiteral("MinFileSizeUnit");

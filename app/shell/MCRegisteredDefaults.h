@@ -13,7 +13,6 @@ class MCUserDefaults;
 extern const QString kMCBoundsToGlyphsKey;                         // "BoundsToGlyphs"
 extern const QString kMCCompletionActionKey;                       // "CompletionAction"
 extern const QString kMCUseNotificationCenterKey;                  // "UseNotificationCenter"
-extern const QString kMCCreateIntermidiateFoldersOnConvertKey;     // "CreateIntermidiateFoldersOnConvert"
 extern const QString kMCMinImageSizeKey;                           // "MinImageSize"
 extern const QString kMCMinFileSizeKey;                            // "MinFileSize"
 extern const QString kMCMinFileSizeUnitKey;                        // "MinFileSizeUnit"
