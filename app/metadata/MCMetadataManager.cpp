@@ -239,6 +239,45 @@ bool copyAttributes(const QByteArray &original, const QByteArray &copy, int *fai
     return true;
 }
 
+// Whether the two files hold the same bytes (false when either cannot be read).
+bool sameContents(const QByteArray &first, const QByteArray &second)
+{
+    struct stat a {}, b {};
+    if (::stat(first.constData(), &a) != 0 || ::stat(second.constData(), &b) != 0 || a.st_size != b.st_size)
+        return false;
+    const int one = ::open(first.constData(), O_RDONLY | O_CLOEXEC);
+    const int two = one < 0 ? -1 : ::open(second.constData(), O_RDONLY | O_CLOEXEC);
+    bool same = one >= 0 && two >= 0;
+    std::vector<char> x(1 << 16), y(1 << 16);
+    auto readFull = [](int fd, char *data, size_t size) -> ssize_t {
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::read(fd, data + done, size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return -1;
+            if (n == 0)
+                break;
+            done += size_t(n);
+        }
+        return ssize_t(done);
+    };
+    while (same) {
+        const ssize_t n = readFull(one, x.data(), x.size());
+        const ssize_t m = readFull(two, y.data(), y.size());
+        if (n < 0 || n != m || std::memcmp(x.data(), y.data(), size_t(n)) != 0)
+            same = false;
+        else if (n == 0)
+            break;
+    }
+    if (one >= 0)
+        ::close(one);
+    if (two >= 0)
+        ::close(two);
+    return same;
+}
+
 void syncFolder(const QByteArray &folder)
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -555,8 +594,10 @@ bool MCExifTool::updateMetadataForImageAtURL(const QString &path, const MCMetada
         return failed();
     if (isCancelled && isCancelled())
         return cancelled();
-    if (updatedCount == 0)
-        return true; // the tool changed nothing: the photo keeps its contents, dates and identity
+    // The tool changed nothing (it rewrites a file given the values it already holds into the
+    // same bytes): the photo keeps its contents, dates and identity.
+    if (updatedCount == 0 || sameContents(QFile::encodeName(copyPath), targetName))
+        return true;
 
     if (!finishCopy())
         return posixFailure(problem);
