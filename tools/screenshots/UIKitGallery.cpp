@@ -2,6 +2,7 @@
 
 #include "app/uikit/MCBackgroundView.h"
 #include "app/uikit/MCColorQuillon.h"
+#include "app/uikit/MCPopupCell.h"
 #include "platform/core/MCUserDefaults.h"
 
 #include <QAbstractButton>
@@ -21,8 +22,8 @@ void applyState(QWidget *control, MCControlState state)
     case MCControlState::Pressed:
         if (auto *button = qobject_cast<QAbstractButton *>(control))
             button->setDown(true);
-        else
-            control->setProperty("galleryPressed", true);
+        else if (auto *popup = qobject_cast<MCBasePopupCell *>(control))
+            popup->setHighlighted(true);
         break;
     case MCControlState::MouseOver: {
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
