@@ -4,6 +4,7 @@
 #include "app/library/MCBatchRenamer.h"
 #include "app/library/MCFileManager.h"
 #include "app/library/MCGroupRulePresetsManager.h"
+#include "app/metadata/MCMetadataConverter.h"
 #include "app/uikit/MCColorQuillon.h"
 #include "platform/core/MCUserDefaults.h"
 
@@ -59,7 +60,8 @@ QVariantMap applicationDefaults()
 QVariantMap registeredDefaults()
 {
     QVariantMap defaults = applicationDefaults();
-    for (const QVariantMap &merged : {MCBatchRenamer::userDefaultsDictionary(), MCBitmapConverter::userDefaultsDictionary()})
+    for (const QVariantMap &merged : {MCBatchRenamer::userDefaultsDictionary(), MCBitmapConverter::userDefaultsDictionary(),
+                                      MCMetadataConverter::userDefaultsDictionary()})
         defaults.insert(merged);
     return defaults;
 }

@@ -242,7 +242,6 @@ TEST(ExifToolArguments, WriteCommandEscapesValuesAndSkipsBadNames)
                        "-1XMP-xmp:Rating=5\n"
                        "-ex\n"
                        "-overwrite_original\n"); // no list separator: values are never split
-
     EXPECT_FALSE(ExifTool::writeCommand(QStringLiteral("/p/plain.jpg"), {}, {tag("Artist", "Me")}).contains("-ex\n"));
 }
 

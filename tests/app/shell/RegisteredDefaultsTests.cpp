@@ -1,6 +1,7 @@
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/library/MCBatchRenamer.h"
 #include "app/library/MCGroupRulePresetsManager.h"
+#include "app/metadata/MCMetadataConverter.h"
 #include "app/shell/MCRegisteredDefaults.h"
 #include "platform/core/MCUserDefaults.h"
 
@@ -63,7 +64,8 @@ TEST(MCRegisteredDefaults, TheRenamersAndConvertersDefaultsAreMergedIn)
     const QVariantMap renamer = MCBatchRenamer::userDefaultsDictionary();
     const QVariantMap converter = MCBitmapConverter::userDefaultsDictionary();
     ASSERT_TRUE(renamer.contains(QStringLiteral("RenameDefaultSettingsForCopying")));
-    EXPECT_EQ(defaults.size(), 22 + renamer.size() + converter.size());
+    const QVariantMap metadata = MCMetadataConverter::userDefaultsDictionary();
+    EXPECT_EQ(defaults.size(), 22 + renamer.size() + converter.size() + metadata.size());
     for (auto it = renamer.begin(); it != renamer.end(); ++it)
         EXPECT_EQ(defaults.value(it.key()), it.value()) << qPrintable(it.key());
     for (auto it = converter.begin(); it != converter.end(); ++it)
@@ -71,6 +73,8 @@ TEST(MCRegisteredDefaults, TheRenamersAndConvertersDefaultsAreMergedIn)
     EXPECT_EQ(defaults.value(QStringLiteral("ConvertImageQuality")), 0.8);
     EXPECT_EQ(defaults.value(QStringLiteral("RenamePresetsIsDefault")), true);
     EXPECT_FALSE(defaults.contains(QStringLiteral("MetadataPresetsIsDefault")));
+    // The metadata presets are installed on first use too.
+    EXPECT_EQ(defaults.value(QStringLiteral("EditMetadataPresetsIsDefault")), true);
 }
 
 TEST(MCRegisteredDefaults, RegisteringKeepsTheUsersValuesAndWritesNothing)
