@@ -387,3 +387,33 @@ TEST_F(EditMetadataFileTest, FileNamesThatAreNotUTF8)
     }
     EXPECT_EQ(names, QList<QByteArray>{"caf\xe9.jpg"});
 }
+
+TEST_F(EditMetadataFileTest, DatesAndKeywordReplacementInAJPEG)
+{
+    const QString path = makePhoto(m_folder, QStringLiteral("dates.jpg"));
+    ASSERT_FALSE(path.isEmpty());
+    const auto undated = libraryFile(path, {{"{IPTC}", QVariantMap{{"Keywords", QStringList{"boat", "Smith, John"}}}}});
+    ASSERT_TRUE(undated->fileCreationDate() || undated->fileModificationDate());
+
+    // The file's creation date becomes the capture date when there is none.
+    auto fromCreated = make<MCEditMetadataSetCaptureDateFromCreated>();
+    auto replace = make<MCEditMetadataReplaceKeyword>();
+    replace->setFind(QStringLiteral("BOAT"));
+    replace->setReplace(QStringLiteral("ship, sail"));
+    MCError error;
+    ASSERT_TRUE(edit(*undated, {fromCreated, replace}, &error)) << error.toString().toStdString();
+    QJsonObject tags = toolView(path);
+    if (const std::optional<QDateTime> created = undated->fileCreationDate())
+        EXPECT_EQ(tags.value("DateTimeOriginal").toString(), MCCaptureDate::exifText(*created));
+    EXPECT_EQ(tags.value("Keywords").toArray(), (QJsonArray{"Smith, John", "ship", " sail"}));
+
+    // Shifting moves the date the library file was loaded with.
+    const auto dated = libraryFile(path, {{"{Exif}", QVariantMap{{"DateTimeOriginal", "2020:02:28 23:30:00"}}}});
+    auto shift = make<MCEditMetadataShiftCaptureDate>();
+    shift->setDays(1);
+    shift->setHours(1);
+    ASSERT_TRUE(edit(*dated, {shift}, &error)) << error.toString().toStdString();
+    tags = toolView(path);
+    EXPECT_EQ(tags.value("DateTimeOriginal").toString(), "2020:03:01 00:30:00");
+    EXPECT_EQ(tags.value("ModifyDate").toString(), "2020:03:01 00:30:00");
+}
