@@ -386,6 +386,7 @@ TEST_F(EditMetadataFileTest, FileNamesThatAreNotUTF8)
         ::closedir(dir);
     }
     EXPECT_EQ(names, QList<QByteArray>{"caf\xe9.jpg"});
+    ::unlink(rawName.constData()); // the test folder's cleanup cannot name it
 }
 
 TEST_F(EditMetadataFileTest, DatesAndKeywordReplacementInAJPEG)
