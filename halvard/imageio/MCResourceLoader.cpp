@@ -135,6 +135,10 @@ std::shared_ptr<MCResource> MCThumbnailLoadStrategy::loadResourceForDescriptor(c
             const CGImageRef display = MCCreateImageFromImageWithScreenColorSpace(thumbnail);
             if (display)
                 image = MCImageLoader::imageFromCGImage(display);
+            // Converted here, on the loader's thread, to the format the raster paint engine
+            // draws directly: a grid repainting hundreds of thumbnails a frame then converts none.
+            if (!image.isNull())
+                image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
         }
     }
     return std::make_shared<MCThumbnailResource>(std::make_shared<const MCThumbnail>(std::move(image)), qint64(asked),
