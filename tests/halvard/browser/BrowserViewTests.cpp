@@ -45,6 +45,8 @@ public:
     bool draggable = true;
     QList<QUrl> pasted;
     QString previewFile; // the file every item previews, when set
+    QString emptyMessage;
+    QList<qint64> headersUpdated;
 
     static QUrl urlOf(const MCIndexPath &path)
     {
@@ -54,7 +56,11 @@ public:
     qint64 numberOfGroupsInBrowserView(MCBrowserView *) override { return qint64(groups.size()); }
     qint64 browserViewNumberOfItemsInGroup(MCBrowserView *, qint64 group) override { return groups.at(group); }
     void browserViewUpdateItemCell(MCBrowserView *, MCBrowserViewCell *, const MCIndexPath &) override { ++updates; }
-    void browserViewUpdateHeaderCell(MCBrowserView *, MCBrowserViewCell *, qint64) override {}
+    void browserViewUpdateHeaderCell(MCBrowserView *, MCBrowserViewCell *, qint64 group) override
+    {
+        headersUpdated.append(group);
+    }
+    QString messageStringForEmptyBrowserView(MCBrowserView *, QImage *) override { return emptyMessage; }
 
     void browserViewScaleDidChange(MCBrowserView *) override { ++scaleChanges; }
     void browserViewSelectionDidChange(MCBrowserView *) override { ++selectionChanges; }
@@ -96,6 +102,17 @@ public:
     void browserViewCancelPrefetchingForItemsAtIndexPaths(MCBrowserView *, const QList<MCIndexPath> &paths) override
     {
         cancelled += paths;
+    }
+};
+
+// A full-width band of 30 points.
+class TestHeader : public TestCell
+{
+public:
+    QSizeF cellSizeForBounds(const QRectF &bounds, double) override { return QSizeF(bounds.width(), 30); }
+    void drawWithFrame(QPainter *painter, const QRectF &frame, QWidget *) override
+    {
+        painter->fillRect(frame, Qt::red);
     }
 };
 
@@ -562,4 +579,35 @@ TEST_F(BrowserViewTest, LateThumbnailsForRemovedItemsAreIgnored)
     view.reloadItemAtIndexPath(MCIndexPath::indexPathForItem(3, 0)); // item gone
     view.reloadItemAtIndexPath(MCIndexPath::indexPathForItem(1, 0));
     EXPECT_THROW(view.selectItemAtIndexPath(MCIndexPath::indexPathForItem(0, 1), false, false), std::invalid_argument);
+}
+
+TEST_F(BrowserViewTest, HeadersAboveTheirGroupsAndTheEmptyMessage)
+{
+    view.setHeaderCell(std::make_shared<TestHeader>());
+    view.setShowsGroupHeaders(true);
+    load({5, 2});
+    // Group 0's header at y 6-36, its first row from 42; group 1's header at y 300-330.
+    const QImage image = view.viewport()->grab().toImage();
+    EXPECT_TRUE(near(image.pixelColor(250, 20), Qt::red));
+    EXPECT_TRUE(near(image.pixelColor(250, 315), Qt::red));
+    EXPECT_TRUE(near(image.pixelColor(at(0)), kPlain));
+    EXPECT_EQ(at(0).y(), 42 + 60);
+    EXPECT_TRUE(model.headersUpdated.contains(0) && model.headersUpdated.contains(1));
+
+    // The message is the owner's to draw; the grid draws nothing of it itself.
+    load({});
+    model.emptyMessage = QStringLiteral("Drop photos here");
+    QImage canvas(500, 400, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        painter.setPen(Qt::black);
+        view.drawMessage(&painter);
+    }
+    int dark = 0;
+    for (int y = 150; y < 250; ++y)
+        for (int x = 100; x < 400; ++x)
+            dark += canvas.pixelColor(x, y).lightness() < 128;
+    EXPECT_GT(dark, 20);
+    EXPECT_EQ(canvas.pixelColor(10, 10), QColor(Qt::white));
 }
