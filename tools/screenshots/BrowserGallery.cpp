@@ -177,11 +177,11 @@ private:
 const QSize kGridSize(900, 640);
 
 const ScreenshotRegistration registration({
-    {"browser", "scale-0.25", [] { return grid(0.25, MCIndexSet{3, 4, 5, 40, 70}); }, kGridSize},
-    {"browser", "scale-0.5", [] { return grid(0.5, MCIndexSet{1, 2, 9}, MCIndexSet{5}); }, kGridSize},
-    {"browser", "scale-1.0", [] { return grid(1.0, MCIndexSet{0, 2}); }, kGridSize},
-    {"browser", "band", [] { return new BandGallery; }, kGridSize},
-    {"browser", "empty", [] {
+    {"thumbnail-grid", "scale-0.25", [] { return grid(0.25, MCIndexSet{3, 4, 5, 40, 70}); }, kGridSize},
+    {"thumbnail-grid", "scale-0.5", [] { return grid(0.5, MCIndexSet{1, 2, 9}, MCIndexSet{5}); }, kGridSize},
+    {"thumbnail-grid", "scale-1.0", [] { return grid(1.0, MCIndexSet{0, 2}); }, kGridSize},
+    {"thumbnail-grid", "band", [] { return new BandGallery; }, kGridSize},
+    {"thumbnail-grid", "empty", [] {
          auto *view = grid(0.5, {});
          view->setDataSource(nullptr);
          view->reloadData();
