@@ -8,6 +8,8 @@ PACKAGES=(
   build-essential g++ cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
   # Qt 6
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+  # file types for "Open With" (Qt reads the desktop's MIME database)
+  shared-mime-info
   # image codecs, metadata and colour
   libexiv2-dev liblcms2-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   libopenjp2-7-dev libheif-dev libraw-dev libwebp-dev zlib1g-dev

@@ -2,12 +2,19 @@
 
 #include "halvard/system/MCLog.h"
 #include "halvard/system/MCStringExtensions.h"
+#include "halvard/ui/MCAlert.h"
+#include "halvard/ui/MCPromptLayer.h"
+#include "halvard/ui/MCSandboxAccessoryView.h"
+#include "platform/core/MCDispatch.h"
 #include "platform/core/MCUserDefaults.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -124,6 +131,36 @@ bool isDescendantOfURL(const QString &path, const QString &ancestor)
     return MCStringExtensions::isDescendantOfPath(QDir::cleanPath(path), QDir::cleanPath(ancestor));
 }
 
+QStringList missingURLs(const QStringList &granted, const QStringList &offered)
+{
+    // Paths found inside a grant join the covered set, so an equal path later is found at once.
+    QSet<QString> covered(granted.cbegin(), granted.cend()), missing;
+    QStringList result;
+    for (const QString &path : offered) {
+        if (covered.contains(path) || missing.contains(path))
+            continue;
+        const bool inside = std::any_of(granted.cbegin(), granted.cend(),
+                                        [&path](const QString &folder) { return isDescendantOfURL(path, folder); });
+        if (inside) {
+            covered.insert(path);
+        } else {
+            missing.insert(path);
+            result.append(path);
+        }
+    }
+    return result;
+}
+
+QList<qsizetype> obsoleteGrants(const QStringList &granted, const QStringList &added)
+{
+    QList<qsizetype> obsolete;
+    for (qsizetype i = 0; i < granted.size(); ++i)
+        if (std::any_of(added.cbegin(), added.cend(),
+                        [&](const QString &folder) { return isDescendantOfURL(granted[i], folder); }))
+            obsolete.append(i);
+    return obsolete;
+}
+
 } // namespace MCURLExtensions
 
 MCSandboxURL::MCSandboxURL(const QString &path) : m_url(path) {}
@@ -209,6 +246,12 @@ void MCSandboxHelper::restore()
     const QVariantList stored = m_defaults.arrayForKey(kMCSecurityScopedURLsKey);
     std::lock_guard guard(m_lock);
     for (const QVariant &value : stored) {
+        // An entry without bookmark data is as unusable as one that no longer resolves.
+        if (value.toMap().value(kBookmarkKey).toByteArray().isEmpty()) {
+            MCLog::sdkFileSystem().error(QStringLiteral("Couldn't resolve bookmark: %1")
+                                             .arg(QStringLiteral("the stored entry holds no bookmark")));
+            continue;
+        }
         const std::shared_ptr<MCSandboxURL> entry = MCSandboxURL::fromDictionary(value.toMap());
         if (entry && entry->retainSecurityScopedResource())
             m_sandboxURLs.append(entry);
@@ -217,54 +260,39 @@ void MCSandboxHelper::restore()
 
 void MCSandboxHelper::enumerateURLs(const URLProvider &provider, const std::function<void(const QStringList &)> &completion)
 {
-    QSet<QString> covered, missing;
-    QStringList missingInOrder;
-    bool first = true;
-    for (QString path = provider(); !path.isNull(); path = provider()) {
-        if (first) {
-            first = false;
-            for (const auto &entry : sandboxURLs())
-                covered.insert(entry->securityScopedURL());
-        }
-        if (covered.contains(path) || missing.contains(path))
-            continue;
-        bool inside = false;
-        for (const QString &folder : std::as_const(covered)) {
-            if (MCURLExtensions::isDescendantOfURL(path, folder)) {
-                inside = true;
-                break;
-            }
-        }
-        if (inside) {
-            covered.insert(path);
-        } else {
-            missing.insert(path);
-            missingInOrder.append(path);
-        }
-    }
+    QStringList offered;
+    for (QString path = provider(); !path.isNull(); path = provider())
+        offered.append(path);
+    QStringList granted;
+    if (!offered.isEmpty())
+        for (const auto &entry : sandboxURLs())
+            granted.append(entry->securityScopedURL());
+    const QStringList missing = MCURLExtensions::missingURLs(granted, offered);
     if (completion)
-        completion(missingInOrder);
+        completion(missing);
 }
 
 void MCSandboxHelper::addSandboxURLs(const MCSandboxURLList &entries)
 {
     MCSandboxURLList added;
-    for (const auto &entry : entries)
-        if (entry)
+    QStringList addedPaths;
+    for (const auto &entry : entries) {
+        if (entry) {
             added.append(entry);
+            addedPaths.append(entry->securityScopedURL());
+        }
+    }
     {
         std::lock_guard guard(m_lock);
-        MCSandboxURLList obsolete;
-        for (const auto &entry : std::as_const(added))
-            for (const auto &old : std::as_const(m_sandboxURLs))
-                if (!obsolete.contains(old)
-                    && MCURLExtensions::isDescendantOfURL(old->securityScopedURL(), entry->securityScopedURL()))
-                    obsolete.append(old);
+        QStringList granted;
+        for (const auto &entry : std::as_const(m_sandboxURLs))
+            granted.append(entry->securityScopedURL());
+        const QList<qsizetype> obsolete = MCURLExtensions::obsoleteGrants(granted, addedPaths);
         if (obsolete.isEmpty() && added.isEmpty())
             return;
-        for (const auto &old : std::as_const(obsolete)) {
-            old->releaseSecurityScopedResource();
-            m_sandboxURLs.removeOne(old);
+        for (auto it = obsolete.crbegin(); it != obsolete.crend(); ++it) {
+            m_sandboxURLs.at(*it)->releaseSecurityScopedResource();
+            m_sandboxURLs.removeAt(*it);
         }
         for (const auto &entry : std::as_const(added)) {
             entry->retainSecurityScopedResource(); // a refused start still keeps the entry
@@ -305,12 +333,14 @@ void MCSandboxHelper::prepareForAccessingURLs(const URLProvider &provider)
         const QSet<QString> folders = MCURLExtensions::commonForVolumeURLs(missing);
         if (folders.isEmpty())
             return;
-        // Elsewhere each folder is asked for on the main thread; here the grant needs no
-        // prompt, so it is made on the calling thread.
+        // Each dialog runs on the main thread; a caller on another thread waits for it.
         MCSandboxURLList granted;
-        for (const QString &folder : folders)
-            if (auto entry = grantAccessToFolderAtURL(folder))
+        for (const QString &folder : folders) {
+            std::shared_ptr<MCSandboxURL> entry;
+            platform::dispatchMainSync([&] { entry = grantAccessToFolderAtURL(folder); });
+            if (entry)
                 granted.append(entry);
+        }
         addSandboxURLs(granted);
     });
 }
@@ -323,7 +353,51 @@ void MCSandboxHelper::prepareForAccessingFileURLs(const QStringList &paths)
 std::shared_ptr<MCSandboxURL> MCSandboxHelper::grantAccessToFolderAtURL(const QString &folder)
 {
     const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir() || !info.isReadable())
-        return nullptr;
-    return MCSandboxURL::fromURL(QDir::cleanPath(info.absoluteFilePath()));
+    if (folder.isEmpty() || !info.isDir())
+        return nullptr; // no name to show: nothing is asked
+    const QString suggested = QDir::cleanPath(info.absoluteFilePath());
+    const QString name = info.fileName().isEmpty() ? suggested : info.fileName();
+    const QString title = QCoreApplication::translate("Halvard", "Grant access to “%1”").arg(name);
+    for (;;) {
+        // A fresh panel at the suggested folder each time.
+        const std::unique_ptr<MCSandboxAccessoryView> accessory = MCSandboxAccessoryView::accessoryViewWithTitle(title);
+        MCOpenPanelRequest panel;
+        panel.title = title;
+        panel.message = QCoreApplication::translate("Halvard", "Click the “Allow” button to grant access to your media files.");
+        panel.prompt = QCoreApplication::translate("Halvard", "Allow");
+        panel.directory = suggested;
+        panel.canChooseFiles = false;
+        panel.canChooseDirectories = true;
+        panel.accessoryView = accessory.get();
+        const MCOpenPanelAnswer answer = MCPromptLayer::runOpenPanel(panel);
+        if (!answer.accepted)
+            return nullptr;
+        const QString chosen = QDir::cleanPath(answer.paths.first());
+        // The suggested folder itself, or one above it: the user may grant more than asked.
+        if (MCURLExtensions::isEqualFileURL(chosen, suggested) || MCURLExtensions::isDescendantOfURL(suggested, chosen))
+            return MCSandboxURL::fromURL(chosen);
+        MCAlert alert = MCAlert::alertWithMessageText(
+            QCoreApplication::translate("Halvard", "The wrong folder was chosen."),
+            QCoreApplication::translate("Halvard", "Please choose the suggested folder “%1” to allow Quillon to get "
+                                                   "access to your photos.")
+                .arg(name),
+            QCoreApplication::translate("Halvard", "Choose Again"), QCoreApplication::translate("Halvard", "Cancel"));
+        alert.setCritical(true);
+        if (alert.runModal() != MCAlertFirstButtonReturn)
+            return nullptr;
+    }
+}
+
+void MCSandboxHelper::runModalOpenPanel(const PanelConfiguration &configure, const PanelCompletion &completion,
+                                        QWidget *window)
+{
+    MCOpenPanelRequest request;
+    if (configure)
+        configure(request);
+    const MCOpenPanelAnswer answer = MCPromptLayer::runOpenPanel(request, window);
+    if (!completion)
+        return;
+    const QStringList remembered = completion(request, answer);
+    if (!remembered.isEmpty())
+        addSecurityScopedURLs(remembered);
 }

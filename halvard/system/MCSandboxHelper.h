@@ -4,9 +4,11 @@
 // the URL helpers they rest on (bookmarks, the common folder of several paths, containment).
 //
 // Linux has no application sandbox: the program reaches every file its user may reach, so a
-// "bookmark" is simply the absolute path (UTF-8) and access to a reachable folder is granted
-// without asking. The bookkeeping is kept all the same, so callers follow one road on every
-// platform and the stored list stays in the form other builds read ("path" and "bookmark").
+// "bookmark" here is our own small serialised form of the path, its cleaned absolute path in
+// UTF-8, and starting access needs nothing but the location still being there. The
+// bookkeeping is kept all the same, so callers follow one road and the stored list keeps its
+// form ("path" and "bookmark"). Folders that are not granted yet are asked for with an open
+// panel through the prompt layer, so the list holds only folders the user chose.
 #include "platform/core/MCError.h"
 
 #include <QByteArray>
@@ -21,6 +23,9 @@
 #include <mutex>
 
 class MCUserDefaults;
+class QWidget;
+struct MCOpenPanelAnswer;
+struct MCOpenPanelRequest;
 
 // The user-defaults key of the stored list: an array of {"path": text, "bookmark": data}.
 extern const QString kMCSecurityScopedURLsKey; // "HVSecurityScopedURLs"
@@ -36,8 +41,10 @@ QString URLPathFromSecurityScopedBookmark(const QByteArray &bookmark);
 QByteArray securityScopedBookmark(const QString &path, MCError *error = nullptr);
 
 // The deepest folder holding all the paths: null for none, the path itself for one, null when
-// they share nothing. Components compare case-sensitively, as Linux file systems name them,
-// so "/a/Photos" and "/a/photos" share "/a" only.
+// they share nothing. Whole components are compared across every path, case-sensitively as
+// Linux file systems name them: "/a/Photos" and "/a/photos" share "/a" only, and "/p/2020",
+// "/p/2020-01/x" share "/p" (comparing only the smallest and greatest path in text order would
+// wrongly answer "/p/2020", since '-' sorts before '/').
 QString commonURLForURLs(const QStringList &paths);
 // One common folder per file system among the paths; a path whose file system cannot be read
 // (nothing there) is left out and logged.
@@ -48,6 +55,13 @@ QSet<QString> commonForVolumeURLs(const QStringList &paths);
 bool isEqualFileURL(const QString &a, const QString &b);
 // Whether `path` is `ancestor` or lies below it, after both are cleaned ("/a/./b" is "/a/b").
 bool isDescendantOfURL(const QString &path, const QString &ancestor);
+
+// The offered paths that lie in no granted folder (the same folder counts as inside), each
+// once, in the order offered.
+QStringList missingURLs(const QStringList &granted, const QStringList &offered);
+// The positions in `granted` of the folders that a new grant covers (the same folder or one
+// inside it), in ascending order: merging drops them.
+QList<qsizetype> obsoleteGrants(const QStringList &granted, const QStringList &added);
 
 } // namespace MCURLExtensions
 
@@ -97,7 +111,8 @@ public:
 
     // Writes the stored form of the whole list, replacing what was there.
     void save();
-    // Appends the stored entries that resolve and can be accessed; others are skipped.
+    // Appends the stored entries that resolve and can be accessed; others are skipped, and
+    // one that does not resolve is logged ("Couldn't resolve bookmark: …").
     void restore();
 
     // The provider's paths that lie in no granted folder (each path looked up once, kept in the
@@ -111,18 +126,29 @@ public:
     // Remembers the paths the user has just chosen that are not covered yet.
     void addSecurityScopedURLs(const QStringList &paths);
     // Makes sure the provider's folders are granted: the missing ones are reduced to one
-    // common folder per file system and each is granted (grantAccessToFolderAtURL), then the
-    // grants are merged. Elsewhere the user is asked for each folder; here no prompt is ever
-    // needed, since every folder the user can reach is reachable to the program.
+    // common folder per file system, the user is asked for each (grantAccessToFolderAtURL, on
+    // the main thread while a calling worker waits), and the grants are merged. Returns when
+    // every dialog is done. Not to be called from a block the main thread waits for.
     void prepareForAccessingURLs(const URLProvider &provider);
     // The same for the folders holding the given files, in order.
     void prepareForAccessingFileURLs(const QStringList &paths);
-    // The grant of a folder: without a sandbox every existing folder is granted as it is;
-    // null when it is not a folder that can be read.
+    // Asks the user to grant `folder` with an open panel at it ("Grant access to “name”").
+    // The folder itself or one above it is accepted; another folder brings the alert "The
+    // wrong folder was chosen." whose "Choose Again" shows a fresh panel. Null when the user
+    // cancels, or at once, without a dialog, when `folder` is not an existing folder.
     std::shared_ptr<MCSandboxURL> grantAccessToFolderAtURL(const QString &folder);
 
     MCSandboxURLList sandboxURLs() const;
     void setSandboxURLs(const MCSandboxURLList &entries);
+
+    // An open panel through the prompt layer, window-modal over `window` when given: a fresh
+    // request is handed to `configure` (when given) to set up, the panel runs, and `completion`
+    // (when given) receives the request and the answer and answers the paths to remember,
+    // which are granted (addSecurityScopedURLs) when there are any.
+    using PanelConfiguration = std::function<void(MCOpenPanelRequest &request)>;
+    using PanelCompletion = std::function<QStringList(const MCOpenPanelRequest &request, const MCOpenPanelAnswer &answer)>;
+    void runModalOpenPanel(const PanelConfiguration &configure, const PanelCompletion &completion,
+                           QWidget *window = nullptr);
 
 private:
     MCUserDefaults &m_defaults;

@@ -23,6 +23,9 @@ public:
                                         const QString &firstButton, const QString &secondButton,
                                         const QString &thirdButton, const QString &fourthButton);
 
+    // The critical style, for an alert about a failure or a possible loss.
+    bool isCritical() const { return m_request.critical; }
+    void setCritical(bool critical) { m_request.critical = critical; }
     QString messageText() const { return m_request.messageText; }
     void setMessageText(const QString &text) { m_request.messageText = text; }
     QString informativeText() const { return m_request.informativeText; }

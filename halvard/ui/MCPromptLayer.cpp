@@ -1,18 +1,28 @@
 #include "halvard/ui/MCPromptLayer.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMutex>
 #include <QPushButton>
 
+#include <memory>
 #include <utility>
 
 namespace {
 
-QMutex responderLock; // guards responder()
+QMutex responderLock; // guards responder() and openPanelResponder()
 MCPromptLayer::AlertResponder &responder()
 {
     static MCPromptLayer::AlertResponder instance;
+    return instance;
+}
+MCPromptLayer::OpenPanelResponder &openPanelResponder()
+{
+    static MCPromptLayer::OpenPanelResponder instance;
     return instance;
 }
 
@@ -45,6 +55,24 @@ MCAlertAnswer showAlert(const MCAlertRequest &request, QWidget *parent)
     const int index = int(buttons.indexOf(box.clickedButton()));
     answer.response = MCAlertFirstButtonReturn + (index >= 0 ? index : 0);
     answer.suppressionChecked = suppression && suppression->isChecked();
+    return answer;
+}
+
+MCOpenPanelAnswer showOpenPanel(const MCOpenPanelRequest &request, QWidget *parent)
+{
+    const std::unique_ptr<QFileDialog> dialog = MCPromptLayer::newOpenPanel(request, parent);
+    QWidget *accessory = request.accessoryView;
+    QWidget *accessoryParent = accessory ? accessory->parentWidget() : nullptr;
+    MCOpenPanelAnswer answer;
+    answer.accepted = dialog->exec() == QDialog::Accepted;
+    if (answer.accepted)
+        for (const QString &path : dialog->selectedFiles())
+            answer.paths << QDir::cleanPath(path);
+    // The accessory view is the caller's: it leaves with the dialog's layout, not its life.
+    if (accessory && accessory->parentWidget() == dialog.get()) {
+        dialog->layout()->removeWidget(accessory);
+        accessory->setParent(accessoryParent);
+    }
     return answer;
 }
 
@@ -94,4 +122,65 @@ MCScopedAlertResponder::~MCScopedAlertResponder()
 {
     QMutexLocker locker(&responderLock);
     ::responder() = std::move(m_previous);
+}
+
+std::unique_ptr<QFileDialog> MCPromptLayer::newOpenPanel(const MCOpenPanelRequest &request, QWidget *parent)
+{
+    // Qt's own dialog, so the message and the accessory view can be placed in it.
+    auto dialog = std::make_unique<QFileDialog>(parent, request.title, request.directory);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    if (parent)
+        dialog->setWindowModality(Qt::WindowModal);
+    if (request.canChooseDirectories && !request.canChooseFiles) {
+        dialog->setFileMode(QFileDialog::Directory);
+        dialog->setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog->setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    }
+    if (!request.prompt.isEmpty())
+        dialog->setLabelText(QFileDialog::Accept, request.prompt);
+    if (auto *grid = qobject_cast<QGridLayout *>(dialog->layout())) {
+        if (!request.message.isEmpty()) {
+            auto *message = new QLabel(request.message);
+            message->setWordWrap(true);
+            grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
+        }
+        if (request.accessoryView)
+            grid->addWidget(request.accessoryView, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return dialog;
+}
+
+void MCPromptLayer::setOpenPanelResponder(OpenPanelResponder newResponder)
+{
+    QMutexLocker locker(&responderLock);
+    openPanelResponder() = std::move(newResponder);
+}
+
+MCOpenPanelAnswer MCPromptLayer::runOpenPanel(const MCOpenPanelRequest &request, QWidget *parent)
+{
+    OpenPanelResponder current;
+    {
+        QMutexLocker locker(&responderLock);
+        current = openPanelResponder();
+    }
+    MCOpenPanelAnswer answer = current ? current(request) : showOpenPanel(request, parent);
+    answer.paths.removeAll(QString());
+    if (answer.paths.isEmpty())
+        answer.accepted = false;
+    if (!answer.accepted)
+        answer.paths.clear();
+    return answer;
+}
+
+MCScopedOpenPanelResponder::MCScopedOpenPanelResponder(MCPromptLayer::OpenPanelResponder responder)
+{
+    QMutexLocker locker(&responderLock);
+    m_previous = std::exchange(::openPanelResponder(), std::move(responder));
+}
+
+MCScopedOpenPanelResponder::~MCScopedOpenPanelResponder()
+{
+    QMutexLocker locker(&responderLock);
+    ::openPanelResponder() = std::move(m_previous);
 }

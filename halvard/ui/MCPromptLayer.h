@@ -1,13 +1,15 @@
 #pragma once
 
-// The one way the application asks the user something modal: alerts and suppressible
-// messages. Tests install a responder that answers each request by script, so nothing ever
-// waits for a human; without one the request is shown as a window-modal message box.
+// The one way the application asks the user something modal: alerts, suppressible messages
+// and open panels. Tests install a responder that answers each request by script, so nothing
+// ever waits for a human; without one the request is shown as a window-modal dialog.
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 // Button answers by position, as the platform numbers them.
@@ -33,10 +35,28 @@ struct MCAlertAnswer {
     bool suppressionChecked = false;
 };
 
+// A panel choosing existing files or folders.
+struct MCOpenPanelRequest {
+    QString title;
+    QString message;         // a line above the file list, when given
+    QString prompt;          // the accept button's title ("Open" unless set)
+    QString directory;       // the folder the panel opens at
+    bool canChooseFiles = true;
+    bool canChooseDirectories = false;
+    bool allowsMultipleSelection = false;
+    QWidget *accessoryView = nullptr; // shown under the file list; stays the caller's
+};
+
+struct MCOpenPanelAnswer {
+    bool accepted = false; // false when the user cancelled
+    QStringList paths;     // absolute paths of the chosen items
+};
+
 class MCPromptLayer
 {
 public:
     using AlertResponder = std::function<MCAlertAnswer(const MCAlertRequest &request)>;
+    using OpenPanelResponder = std::function<MCOpenPanelAnswer(const MCOpenPanelRequest &request)>;
 
     // Installs the responder every later alert goes to; an empty one shows them to the user.
     static void setAlertResponder(AlertResponder responder);
@@ -45,6 +65,13 @@ public:
     // Asks the responder, or shows the alert window-modal over `parent`. An alert without
     // buttons gets one "OK" button.
     static MCAlertAnswer runAlert(const MCAlertRequest &request, QWidget *parent = nullptr);
+
+    // The same for open panels; an empty responder shows a file dialog, window-modal over
+    // `parent`. An accepted answer without paths counts as cancelled.
+    static void setOpenPanelResponder(OpenPanelResponder responder);
+    static MCOpenPanelAnswer runOpenPanel(const MCOpenPanelRequest &request, QWidget *parent = nullptr);
+    // The dialog runOpenPanel shows when no responder is installed, not yet shown.
+    static std::unique_ptr<QFileDialog> newOpenPanel(const MCOpenPanelRequest &request, QWidget *parent = nullptr);
 };
 
 // Installs a responder for the lifetime of this object, then restores the previous one.
@@ -58,4 +85,16 @@ public:
 
 private:
     MCPromptLayer::AlertResponder m_previous;
+};
+
+class MCScopedOpenPanelResponder
+{
+public:
+    explicit MCScopedOpenPanelResponder(MCPromptLayer::OpenPanelResponder responder);
+    ~MCScopedOpenPanelResponder();
+    MCScopedOpenPanelResponder(const MCScopedOpenPanelResponder &) = delete;
+    MCScopedOpenPanelResponder &operator=(const MCScopedOpenPanelResponder &) = delete;
+
+private:
+    MCPromptLayer::OpenPanelResponder m_previous;
 };

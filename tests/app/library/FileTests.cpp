@@ -3,6 +3,7 @@
 #include "app/library/MCSandboxHelperQuillon.h"
 
 #include "halvard/system/MCSandboxHelper.h"
+#include "halvard/ui/MCPromptLayer.h"
 #include "platform/core/MCNotificationCenter.h"
 #include "platform/core/MCUserDefaults.h"
 #include "platform/imageio/MCImageProperties.h"
@@ -383,9 +384,15 @@ TEST(SandboxHelperQuillon, FilesFoldersAreGrantedTogether)
     ASSERT_TRUE(QDir().mkpath(root + "/Trip/Day 1") && QDir().mkpath(root + "/Trip/Day 2"));
     MCUserDefaults defaults(root + "/Preferences.plist");
     MCSandboxHelper helper(defaults);
+    QStringList asked; // the grant dialog, answered with the folder it suggests
+    MCScopedOpenPanelResponder grant([&](const MCOpenPanelRequest &request) {
+        asked << request.directory;
+        return MCOpenPanelAnswer{true, {request.directory}};
+    });
     MCSandboxHelperQuillon::prepareForAccessingFiles(
         helper, {MCFileContainer::newFileWithURL(root + "/Trip/Day 1/a.jpg"), nullptr,
                  MCFileContainer::newFileWithURL(root + "/Trip/Day 2/b.jpg")});
     ASSERT_EQ(helper.sandboxURLs().size(), 1);
     EXPECT_EQ(helper.sandboxURLs().first()->securityScopedURL(), root + "/Trip");
+    EXPECT_EQ(asked, QStringList{root + "/Trip"});
 }

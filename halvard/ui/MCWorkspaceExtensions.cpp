@@ -1,0 +1,62 @@
+#include "halvard/ui/MCWorkspaceExtensions.h"
+
+#include "platform/desktop/MCWorkspace.h"
+
+#include <QSet>
+
+namespace MCWorkspaceExtensions {
+
+QString applicationBundleIDForPaths(const QStringList &paths, QStringList *others)
+{
+    return applicationBundleIDForPaths(MCWorkspace::sharedWorkspace(), paths, others);
+}
+
+QString applicationBundleIDForPaths(MCWorkspace &workspace, const QStringList &paths, QStringList *others)
+{
+    if (others)
+        others->clear();
+    // One file per type: files of one type share their applications.
+    QStringList types;
+    for (const QString &path : paths) {
+        const QString type = workspace.typeOfFile(path);
+        if (!type.isEmpty() && !types.contains(type))
+            types << type;
+    }
+    if (types.isEmpty())
+        return {};
+
+    const MCApplicationRegistry registry = workspace.applicationRegistry();
+    QString candidate;
+    bool candidateCleared = false;
+    QStringList shared;
+    for (qsizetype i = 0; i < types.size(); ++i) {
+        const QString preferred = registry.defaultApplicationForMimeType(types[i]);
+        if (preferred.isEmpty()) {
+            if (others)
+                others->clear();
+            return {};
+        }
+        if (i == 0)
+            candidate = preferred;
+        else if (preferred != candidate)
+            candidateCleared = true;
+        if (!others)
+            continue;
+        const QStringList all = registry.applicationsForMimeType(types[i]);
+        if (i == 0) {
+            shared = all;
+        } else {
+            const QSet<QString> these(all.cbegin(), all.cend());
+            shared.removeIf([&these](const QString &id) { return !these.contains(id); });
+        }
+    }
+    if (candidateCleared)
+        candidate.clear();
+    if (others) {
+        shared.removeAll(candidate);
+        *others = shared;
+    }
+    return candidate;
+}
+
+} // namespace MCWorkspaceExtensions

@@ -1,0 +1,21 @@
+#pragma once
+
+// Which application opens a set of files: the one default application they share, and the
+// others that open every one of them. Applications are named by their desktop IDs
+// ("org.example.Viewer.desktop"), the identifiers the "Open With" menu hands back.
+#include <QString>
+#include <QStringList>
+
+class MCWorkspace;
+
+namespace MCWorkspaceExtensions {
+
+// The desktop ID of the application that opens every file by default, or null when their
+// defaults differ. One file of each type is asked; files whose type cannot be read (nothing
+// at the path) are ignored. `others` (when given) receives the other applications that open
+// every kept file, without the default, in the order the first file's type lists them; it is
+// emptied when some type has no default application at all, or when no file is left.
+QString applicationBundleIDForPaths(const QStringList &paths, QStringList *others = nullptr);
+QString applicationBundleIDForPaths(MCWorkspace &workspace, const QStringList &paths, QStringList *others = nullptr);
+
+} // namespace MCWorkspaceExtensions
