@@ -2,8 +2,6 @@
 
 #include "app/library/MCFile.h"
 #include "app/metadata/MCEditMetadataStages.h"
-#include "app/metadata/MCMetadataManager.h"
-#include "platform/core/MCUndoManager.h"
 
 #include <QCoreApplication>
 

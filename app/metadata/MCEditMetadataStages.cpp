@@ -4,7 +4,7 @@
 #include "app/library/MCResourceManager.h"
 #include "app/metadata/MCMetadataManager.h"
 
-#include <QCoreApplication>
+#include <QHash>
 
 #include <cmath>
 

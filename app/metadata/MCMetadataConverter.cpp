@@ -7,10 +7,8 @@
 #include "platform/core/MCUndoManager.h"
 #include "platform/core/MCUserDefaults.h"
 
-#include <QCoreApplication>
 
 #include <algorithm>
-#include <mutex>
 
 const QString kMCMetadataConverterWillAddStages = QStringLiteral("kMCMetadataConverterWillAddStages");
 const QString kMCMetadataConverterWillRemoveStages = QStringLiteral("kMCMetadataConverterWillRemoveStages");
