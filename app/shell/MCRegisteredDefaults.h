@@ -35,8 +35,8 @@ namespace MCRegisteredDefaults {
 QVariantMap applicationDefaults();
 
 // The table merged, later entries replacing earlier ones of the same key, with the batch
-// renamer's defaults and then the bitmap converter's. The edit-metadata converter's defaults
-// are not part of it.
+// renamer's defaults, the bitmap converter's and then the metadata converter's (whose presets
+// flag lets the shipped metadata presets install on first use).
 QVariantMap registeredDefaults();
 
 // The application delegate's registration step: hands registeredDefaults() to `defaults`.
