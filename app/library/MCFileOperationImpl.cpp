@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -186,7 +186,7 @@ bool MCFileOperationImpl::transferFile(Transfer kind, const QString &source, con
 
     const QByteArray from = encoded(source);
     const QByteArray to = encoded(destination);
-    if (kind == Transfer::Place) {
+    if (kind == Transfer::Place && replace) {
         // Our finished file reaches the disk before its name replaces anything.
         const int fd = calls().openFile(from, O_RDONLY, 0);
         if (fd < 0 || calls().syncFile(fd) != 0) {
@@ -247,18 +247,20 @@ bool MCFileOperationImpl::copyThenPlace(const QString &source, const QString &de
         return MCSetError(error, failure);
     };
 
-    std::vector<char> buffer(kCopyBufferSize);
+    if (!m_copyBuffer)
+        m_copyBuffer.reset(new char[kCopyBufferSize]); // not zero-filled: every byte used is read first
+    char *const buffer = m_copyBuffer.get();
     qint64 total = 0;
     for (;;) {
         if (isCancelled())
             return fail(cancelledError(destination));
-        const ssize_t got = calls().readFile(input, buffer.data(), buffer.size());
+        const ssize_t got = calls().readFile(input, buffer, kCopyBufferSize);
         if (got < 0)
             return fail(platform::posixError(errno, source));
         if (got == 0)
             break;
         for (ssize_t written = 0; written < got;) {
-            const ssize_t put = calls().writeFile(output, buffer.data() + written, size_t(got - written));
+            const ssize_t put = calls().writeFile(output, buffer + written, size_t(got - written));
             if (put < 0)
                 return fail(platform::posixError(errno, destination));
             if (put == 0)
@@ -280,7 +282,9 @@ bool MCFileOperationImpl::copyThenPlace(const QString &source, const QString &de
     ::fchmod(output, sourceStat.st_mode & 07777);
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     ::futimens(output, times);
-    if (calls().syncFile(output) != 0)
+    // A copy that replaces a file, or after which the source goes, reaches the disk before
+    // its name does; a copy beside a source that stays need not wait for the disk.
+    if ((replace || removeSource) && calls().syncFile(output) != 0)
         return fail(platform::posixError(errno, destination));
     outputOpen = false;
     if (calls().closeFile(output) != 0)

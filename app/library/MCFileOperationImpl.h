@@ -4,11 +4,11 @@
 //
 // How a file reaches its destination, so that no photo is lost whatever fails:
 // - A copy is written to a temporary file beside the destination (created exclusively),
-//   checked against the source's size, flushed to the disk, and then renamed to the
-//   destination without replacing anything there (RENAME_NOREPLACE): a name taken meanwhile
-//   is a conflict, never an overwrite. A failed or cancelled copy leaves no file behind.
-// - "Replace" renames the finished temporary file over the destination in one atomic step;
-//   the destination is never removed first.
+//   checked against the source's size, and then renamed to the destination without
+//   replacing anything there (RENAME_NOREPLACE): a name taken meanwhile is a conflict, never
+//   an overwrite. A failed or cancelled copy leaves no file behind.
+// - "Replace" flushes the finished temporary file to the disk and renames it over the
+//   destination in one atomic step; the destination is never removed first.
 // - A move within one file system is one rename (without replacing, or over the destination
 //   when "Replace" was answered). Across file systems the photo is copied as above, the
 //   destination's folder is flushed, and only then is the source removed; when it cannot be
@@ -49,6 +49,8 @@ private:
                        MCError *error);
     bool isCancelled() const;
     MCFileSystemCalls &calls() const;
+
+    std::unique_ptr<char[]> m_copyBuffer; // made on the first copy, kept for the context
 };
 
 // Errors the file operations make themselves.
