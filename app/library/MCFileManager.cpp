@@ -211,6 +211,15 @@ std::shared_ptr<MCEditMetadataOperation> MCFileManager::asyncEditMetadataInFiles
     return queued(m_queue, operation);
 }
 
+std::shared_ptr<MCEditMetadataOperation> MCFileManager::asyncEditMetadataInFiles(
+    const MCFileList &files, std::shared_ptr<MCMetadataConverter> converter, MCFileOperationCompletion completion)
+{
+    std::shared_ptr<MCMetadataEditor> editor;
+    if (converter)
+        editor = std::make_shared<MCMetadataConverterEditor>(std::move(converter));
+    return asyncEditMetadataInFiles(files, std::move(editor), std::move(completion));
+}
+
 std::shared_ptr<MCSetFileDateOperation> MCFileManager::asyncSetCreationDateFromCaptureDateForFiles(
     const MCFileList &files, bool changeModification, MCFileOperationCompletion completion)
 {

@@ -9,6 +9,7 @@
 
 class MCBitmapConverter;
 class MCError;
+class MCMetadataConverter;
 
 // Settings key: whether a conversion recreates each photo's folder below its imported folder
 // under the chosen folder (spelled so).
@@ -62,6 +63,11 @@ public:
                                                           MCFileOperationCompletion completion);
     std::shared_ptr<MCEditMetadataOperation> asyncEditMetadataInFiles(const MCFileList &files,
                                                                       std::shared_ptr<MCMetadataEditor> converter,
+                                                                      MCFileOperationCompletion completion);
+    // The same with a metadata converter; it must not be edited until the operation ends
+    // (the Edit Metadata dialog passes a copy).
+    std::shared_ptr<MCEditMetadataOperation> asyncEditMetadataInFiles(const MCFileList &files,
+                                                                      std::shared_ptr<MCMetadataConverter> converter,
                                                                       MCFileOperationCompletion completion);
     std::shared_ptr<MCSetFileDateOperation> asyncSetCreationDateFromCaptureDateForFiles(
         const MCFileList &files, bool changeModification, MCFileOperationCompletion completion);

@@ -331,15 +331,20 @@ bool MCFileOperationImpl::convertFile(const std::shared_ptr<MCFile> &file, QStri
     TemporaryFile temporaryFile(calls(), temporary); // whatever is left of it goes on every way out
 
     MCError failure;
-    const bool converted = converter.convertFile(*file, temporary, &failure);
-    if (isCancelled())
-        return MCSetError(error, converted || failure.isNull() ? cancelledError(destination) : failure);
-    if (!converted) {
+    for (;;) {
+        const bool converted = converter.convertFile(*file, temporary, &failure);
+        if (isCancelled())
+            return MCSetError(error, converted || failure.isNull() ? cancelledError(destination) : failure);
+        if (converted)
+            break;
         if (failure.isNull())
             failure = MCError(MCErrorDomain, 1, tr("“%1” could not be converted.").arg(file->fileName()));
-        // Only "Stop" matters: a failed conversion is not tried again.
-        fileOperation()->resolveError(failure, file, destination);
-        return MCSetError(error, failure);
+        // A stage's failure ("Skip", "Stop") is final; a file that could not be read or
+        // written is offered "Try Again", and then it is converted again.
+        const MCResolveAction action = fileOperation()->resolveError(failure, file, destination);
+        if (action.actionType != MCResolveActionTryAgain || isCancelled())
+            return MCSetError(error, failure);
+        calls().removeFile(encoded(temporary));
     }
 
     const QString relative = file->folderRelativePath();
@@ -370,7 +375,7 @@ bool MCFileOperationImpl::editMetadataInFile(const std::shared_ptr<MCFile> &file
                                              MCError *error)
 {
     MCError failure;
-    if (converter.editMedataInFile(*file, &failure))
+    if (converter.editMedataInFile(*file, &failure, [this] { return isCancelled(); }))
         return true;
     if (failure.isNull())
         failure = MCError(MCErrorDomain, 3, tr("Metadata of “%1” couldn’t be edited.").arg(file->fileName()));

@@ -3,6 +3,7 @@
 #include "app/engine/bitmap/MCBitmap.h"
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/library/MCFile.h"
+#include "app/metadata/MCMetadataConverter.h"
 #include "platform/core/MCDispatch.h"
 
 #include <QCoreApplication>
@@ -79,6 +80,19 @@ bool MCBitmapConverterRole::convertDecodedFile(const MCFile &file, std::unique_p
     if (!bitmap)
         return m_converter->convertFile(file, destination, error);
     return m_converter->convertDecodedFile(file, std::move(bitmap->file), destination, error);
+}
+
+MCMetadataConverterEditor::MCMetadataConverterEditor(std::shared_ptr<MCMetadataConverter> converter)
+    : m_converter(std::move(converter))
+{
+}
+
+MCMetadataConverterEditor::~MCMetadataConverterEditor() = default;
+
+bool MCMetadataConverterEditor::editMedataInFile(const MCFile &file, MCError *error,
+                                                 const std::function<bool()> &isCancelled)
+{
+    return m_converter->editMedataInFile(file, error, isCancelled);
 }
 
 // ---------------------------------------------------------------- copy, move, rename
@@ -227,15 +241,16 @@ public:
     QString imageFileExtension() const override { return m_converter.imageFileExtension(); }
     bool convertFile(const MCFile &file, const QString &destination, MCError *error) override
     {
-        if (!m_decoded) {
-            if (m_error.isNull())
-                return m_converter.convertFile(file, destination, error);
+        // The photo decoded ahead serves the first attempt; another ("Try Again") starts over.
+        if (std::exchange(m_used, true) || (!m_decoded && m_error.isNull()))
+            return m_converter.convertFile(file, destination, error);
+        if (!m_decoded)
             return MCSetError(error, m_error);
-        }
         return m_converter.convertDecodedFile(file, std::move(m_decoded), destination, error);
     }
 
 private:
+    bool m_used = false;
     MCConverterRole &m_converter;
     std::unique_ptr<Decoded> m_decoded;
     MCError m_error;

@@ -7,6 +7,7 @@
 #include <memory>
 
 class MCBitmapConverter;
+class MCMetadataConverter;
 
 // The converter of a convert operation: the output extension and the conversion of one photo
 // to exactly the path given (a temporary file bearing the output's name). A converter that
@@ -54,12 +55,27 @@ private:
 };
 
 // The converter of an edit-metadata operation: writes the tag changes of its stages into
-// the file in place; true without touching the file when there is nothing to change.
+// the file in place; true without touching the file when there is nothing to change; on
+// failure (or when `isCancelled` answers true while it works) the file is as it was.
 class MCMetadataEditor
 {
 public:
     virtual ~MCMetadataEditor() = default;
-    virtual bool editMedataInFile(const MCFile &file, MCError *error) = 0;
+    virtual bool editMedataInFile(const MCFile &file, MCError *error, const std::function<bool()> &isCancelled) = 0;
+};
+
+// The editor of a metadata converter (the Edit Metadata dialog's stages). The converter must
+// not be edited while the operation runs; give the operation a copy.
+class MCMetadataConverterEditor : public MCMetadataEditor
+{
+public:
+    explicit MCMetadataConverterEditor(std::shared_ptr<MCMetadataConverter> converter);
+    ~MCMetadataConverterEditor() override;
+    MCMetadataConverter &converter() const { return *m_converter; }
+    bool editMedataInFile(const MCFile &file, MCError *error, const std::function<bool()> &isCancelled) override;
+
+private:
+    std::shared_ptr<MCMetadataConverter> m_converter;
 };
 
 class MCCopyOperation : public MCFileOperation

@@ -1,26 +1,28 @@
-// quillonx-convert-bench PRESET OUTPUT-FOLDER FILE...
+// quillonx-convert-bench [--no-decode-ahead] PRESET OUTPUT-FOLDER FILE...
 //
-// Converts the files one after another through the conversion pipeline with the settings and
-// stages of PRESET (a ".convertpreset" file), as the application's convert operation does:
-// each result is written to a temporary file beside the destination and moved into place;
-// the pixel kernels run in parallel inside each conversion. Prints the files converted, the
-// seconds, files per second and the peak resident memory.
+// Converts the files through the file manager's convert operation with the settings and
+// stages of PRESET (a ".convertpreset" file): the very path the Convert screen runs, with
+// each result written to a temporary file and moved into place, the next photo decoded while
+// this one runs through the stages and the encoder (unless --no-decode-ahead), and the pixel
+// kernels of each conversion in parallel. Every question is answered without a human. Prints
+// the files converted, the seconds, files per second and the peak resident memory.
 //
-// Nothing is ever overwritten: each result takes the first free name for its source's base
-// name in OUTPUT-FOLDER ("a.jpg", else "a 2.jpg", ...), claimed before the conversion starts,
-// so two sources with one base name (a.jpeg, a.png) give two results and an output folder
-// that holds the sources never loses one.
+// Nothing is ever overwritten: sources sharing a base name get numbered results ("a.jpg",
+// "a 2.jpg"), and a result whose name is taken (an output folder that holds the sources) is
+// kept beside the file there ("Keep Both Files").
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/engine/pipeline/MCConvertPreset.h"
 #include "app/library/MCFile.h"
 #include "app/library/MCFileManager.h"
 #include "app/library/MCPathManager.h"
+#include "halvard/ui/MCPromptLayer.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -33,9 +35,14 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
+    QStringList arguments = app.arguments();
+    bool decodeAhead = true;
+    if (arguments.size() > 1 && arguments[1] == QLatin1String("--no-decode-ahead")) {
+        decodeAhead = false;
+        arguments.removeAt(1);
+    }
     if (arguments.size() < 4) {
-        std::fprintf(stderr, "usage: %s PRESET.convertpreset OUTPUT-FOLDER FILE...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--no-decode-ahead] PRESET.convertpreset OUTPUT-FOLDER FILE...\n", argv[0]);
         return 2;
     }
     MCError error;
@@ -59,48 +66,49 @@ int main(int argc, char **argv)
     registered.insert(kMCShouldAutorotateKey, true);
     registered.insert(kMCKeepOriginalFileCreationDateKey, true);
     defaults.registerDefaults(registered);
-    MCBitmapConverter converter(&defaults);
-    MCConvertPreset(*stored).applyToConverter(converter);
+    auto converter = std::make_shared<MCBitmapConverter>(&defaults);
+    MCConvertPreset(*stored).applyToConverter(*converter);
 
-    qint64 converted = 0;
-    QElapsedTimer timer;
-    timer.start();
+    // A name that is taken keeps both files; any other failure skips the photo (and says so).
+    MCScopedAlertResponder answers([](const MCAlertRequest &request) {
+        std::fprintf(stderr, "%s %s\n", qPrintable(request.messageText), qPrintable(request.informativeText));
+        MCAlertAnswer answer;
+        const qsizetype keep = request.buttonTitles.indexOf(QStringLiteral("Keep Both Files"));
+        answer.response = MCAlertFirstButtonReturn + int(keep >= 0 ? keep : 0);
+        return answer;
+    });
+
+    MCFileList files;
     for (qsizetype i = 3; i < arguments.size(); ++i) {
         const QFileInfo source(arguments[i]);
         auto file = MCFile::fileWithID(quint64(i));
         file->setFilePath(source.absoluteFilePath());
         file->setFileName(source.fileName());
+        file->setFolderPath(source.absolutePath());
         file->reloadFileInfo();
-        // The name is claimed (an empty file) before the conversion and replaced by the
-        // finished result; a failed conversion gives the name back.
-        const QString destination = MCFileManager::defaultManager().reserveUniqueFileURLForURL(
-            QDir(output).filePath(source.completeBaseName() + QLatin1Char('.') + converter.imageFileExtension()), &error);
-        if (destination.isEmpty()) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(source.fileName()), qPrintable(error.toString()));
-            continue;
-        }
-        const QString temporary = MCPathManager::defaultManager().temporaryFileURLAppropriateForURL(destination);
-        QFile::remove(temporary);
-        bool placed = false;
-        if (converter.convertFile(*file, temporary, &error)) {
-            placed = ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) == 0;
-            if (placed)
-                ++converted;
-            else
-                std::fprintf(stderr, "%s: cannot move the result into place\n", qPrintable(source.fileName()));
-        } else {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(source.fileName()), qPrintable(error.toString()));
-        }
-        if (!placed)
-            QFile::remove(destination);
-        QFile::remove(temporary);
+        files << file;
     }
+
+    qint64 converted = 0;
+    bool finished = false;
+    QElapsedTimer timer;
+    timer.start();
+    auto operation = MCFileManager::defaultManager().asyncConvertFiles(
+        files, output, converter,
+        [&](MCFileOperation &, bool, const MCFileList &, const std::optional<QStringList> &results) {
+            for (const QString &result : results.value_or(QStringList()))
+                converted += QFileInfo(result).isFile() ? 1 : 0;
+            finished = true;
+        });
+    operation->setDecodesAhead(decodeAhead);
+    QEventLoop loop;
+    while (!finished)
+        loop.processEvents(QEventLoop::WaitForMoreEvents, 50);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    MCPathManager::defaultManager().cleanupTemporaryURLs();
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("files %lld\nseconds %.3f\nfiles_per_second %.3f\npeak_memory_mb %.1f\n", (long long)converted,
                 seconds, seconds > 0 ? double(converted) / seconds : 0.0, double(usage.ru_maxrss) / 1024.0);
-    return converted == arguments.size() - 3 ? 0 : 1;
+    return converted == files.size() ? 0 : 1;
 }

@@ -5,6 +5,8 @@
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/library/MCFileManager.h"
 #include "app/library/MCFileOperationImpl.h"
+#include "app/metadata/MCEditMetadataStages.h"
+#include "app/metadata/MCMetadataConverter.h"
 #include "platform/core/MCUserDefaults.h"
 #include "platform/imageio/MCImageProperties.h"
 
@@ -199,6 +201,44 @@ TEST(ConvertOperation, FailuresConflictsAndCancelInSourceOrder)
     }
 }
 
+TEST(ConvertOperation, AnUnreadablePhotoCanBeTriedAgain)
+{
+    for (bool ahead : {true, false}) {
+        SCOPED_TRACE(ahead ? "decoding ahead" : "one photo at a time");
+        ConvertSetup s;
+        const MCFileList files{s.photo("a.tif"), s.photo("b.tif")};
+        // The first attempt at a.tif cannot read it; the second can.
+        struct Flaky : FakeConverter
+        {
+            int failures = 1;
+            bool convertFile(const MCFile &file, const QString &destination, MCError *error) override
+            {
+                if (file.fileName() == "a.tif" && failures-- > 0)
+                    return MCSetError(error, MCError(MCCocoaErrorDomain, MCFileReadUnknownError, "Could not load"));
+                return FakeConverter::convertFile(file, destination, error);
+            }
+            bool convertDecodedFile(const MCFile &file, std::unique_ptr<Decoded> decoded, const QString &destination,
+                                    MCError *error) override
+            {
+                if (file.fileName() == "a.tif" && failures-- > 0)
+                    return MCSetError(error, MCError(MCCocoaErrorDomain, MCFileReadUnknownError, "Could not load"));
+                return FakeConverter::convertDecodedFile(file, std::move(decoded), destination, error);
+            }
+        };
+        auto flaky = std::make_shared<Flaky>();
+        ScriptedAlerts alerts;
+        alerts.answers = {{"Try Again"}};
+        auto operation = convertOperation(files, s.output, flaky);
+        operation->setDecodesAhead(ahead);
+        Recorder recorder;
+        run(operation, recorder);
+        ASSERT_EQ(alerts.seen.size(), 1);
+        EXPECT_EQ(alerts.seen[0].buttonTitles, QStringList({"Skip", "Stop", "Try Again"}));
+        EXPECT_EQ(recorder.resultNames(), QStringList({"a.out", "b.out"}));
+        EXPECT_EQ(snapshot(s.output), Contents({{"a.out", sum("converted a.tif")}, {"b.out", sum("converted b.tif")}}));
+    }
+}
+
 TEST(ConvertOperation, IntermediateFoldersAndNames)
 {
     ConvertSetup s;
@@ -272,7 +312,7 @@ TEST(EditMetadataOperation, EditsInPlaceAndAsksOnlyWhetherToGoOn)
     struct Editor : MCMetadataEditor
     {
         QStringList edited;
-        bool editMedataInFile(const MCFile &file, MCError *error) override
+        bool editMedataInFile(const MCFile &file, MCError *error, const std::function<bool()> &) override
         {
             if (file.fileName() == "b.jpg")
                 return MCSetError(error, MCError(MCErrorDomain, 3, "exiftool failed"));
@@ -299,6 +339,43 @@ TEST(EditMetadataOperation, EditsInPlaceAndAsksOnlyWhetherToGoOn)
     ASSERT_EQ(alerts.seen.size(), 1);
     EXPECT_EQ(alerts.seen[0].messageText, "Metadata of \"b.jpg\" couldn't be edited.");
     EXPECT_EQ(alerts.seen[0].buttonTitles, QStringList({"Skip", "Stop"}));
+}
+
+TEST(EditMetadataOperation, WritesThroughTheMetadataConverter)
+{
+    if (MCExifTool::toolPath().isEmpty())
+        GTEST_SKIP() << "exiftool is not installed";
+    const QString folder = testsupport::makeTemporaryFolder(QStringLiteral("meta"));
+    QImage image(16, 12, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    ASSERT_TRUE(image.save(folder + "/good.jpg"));
+    writeFile(folder + "/bad.jpg", "not a photo");
+    const MCFileList files{libraryFile(folder + "/bad.jpg"), libraryFile(folder + "/good.jpg")};
+
+    QTemporaryDir settings;
+    MCUserDefaults defaults(settings.filePath("Preferences.plist"));
+    auto converter = std::make_shared<MCMetadataConverter>(&defaults);
+    auto owner = std::static_pointer_cast<MCEditMetadataSetCopyrightAndOwner>(
+        MCEditMetadataStage::editMetadataStageWithID(MCEditMetadataSetCopyrightAndOwner::StageID));
+    ASSERT_TRUE(owner);
+    owner->setCopyright(QStringLiteral("Quillon Test"));
+    converter->addStage(owner);
+
+    ScriptedAlerts alerts;
+    alerts.answers = {{"Skip"}};
+    Recorder recorder;
+    auto operation = MCFileManager::defaultManager().asyncEditMetadataInFiles(files, converter, recorder.completion());
+    operation->setDelegate(&recorder);
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return recorder.finished; }, 60000));
+    EXPECT_EQ(recorder.processedNames(), QStringList({"good.jpg"}));
+    ASSERT_EQ(alerts.seen.size(), 1);
+    EXPECT_EQ(alerts.seen[0].messageText, "Metadata of \"bad.jpg\" couldn't be edited.");
+    EXPECT_EQ(alerts.seen[0].buttonTitles, QStringList({"Skip", "Stop"}));
+    EXPECT_EQ(readFile(folder + "/bad.jpg"), "not a photo");
+    MCError error;
+    const std::optional<QVariantMap> tags = MCMetadataManager::defaultManager().readMetadataAtURL(folder + "/good.jpg", &error);
+    ASSERT_TRUE(tags.has_value()) << error.toString().toStdString();
+    EXPECT_EQ(tags->value("Copyright").toString(), "Quillon Test");
 }
 
 TEST(SetFileDateOperation, CreationDatesAreNeverReportedSetAndModificationOnlyWhenAsked)
