@@ -15,6 +15,7 @@ public:
     quint64 resolutionDPI() const { return unsignedValue(kResolutionDPIKey); }
     void setResolutionDPI(quint64 dpi) { setParameterValue(kResolutionDPIKey, dpi); }
 
+    PixelNeed pixelNeed() const override { return PixelNeed::LeavesPixels; }
     quint64 resolutionForResolution(quint64 resolution) const override;
     // Writes the DPI entries and the TIFF X and Y resolution in inches. A resolution that a
     // file cannot hold (0, or beyond a 32-bit count) fails the stage instead of being written.

@@ -112,11 +112,16 @@ bool MCConvertScale::convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, cons
         return true;
     if (!bitmap)
         return false;
-    const QSizeF target = scaledImageSizeForBitmapSize(bitmap->size(), bitmap->scaleX(), bitmap->scaleY());
+    // A photo read at reduced size for speed becomes exactly what the full-size photo would.
+    const bool reduced = bitmap->isReducedForRun();
+    const QSizeF target = reduced ? scaledImageSizeForBitmapSize(MCStageGeometry::fullSizeOfBitmap(*bitmap), 1.0, 1.0)
+                                  : scaledImageSizeForBitmapSize(bitmap->size(), bitmap->scaleX(), bitmap->scaleY());
     if (!isUsableSize(target))
         return false;
     if (!MCStageGeometry::scaleBitmap(*bitmap, target, error))
         return false;
+    if (reduced)
+        bitmap->restoreFullScale();
     // The properties tell the new size, as after every other stage that changes it.
     MCStageGeometry::writePixelSize(metadata, *bitmap);
     return true;
@@ -212,12 +217,17 @@ bool MCConvertScaleToSize::convertBitmap(MCBitmap *bitmap, QVariantMap &metadata
     if (!bitmap)
         return false;
     const quint64 orientation = MCStageGeometry::orientationOfMetadata(metadata);
-    const double scaleX = bitmap->scaleX(), scaleY = bitmap->scaleY();
-    const QSizeF target = scaledImageSizeForBitmapSize(bitmap->size(), scaleX, scaleY);
+    // A photo read at reduced size for speed becomes exactly what the full-size photo would.
+    const bool reduced = bitmap->isReducedForRun();
+    const double scaleX = reduced ? 1.0 : bitmap->scaleX(), scaleY = reduced ? 1.0 : bitmap->scaleY();
+    const QSizeF target = scaledImageSizeForBitmapSize(
+        reduced ? MCStageGeometry::fullSizeOfBitmap(*bitmap) : bitmap->size(), scaleX, scaleY);
     if (!isUsableSize(target))
         return false;
     if (!MCStageGeometry::scaleBitmap(*bitmap, target, error))
         return false;
+    if (reduced)
+        bitmap->restoreFullScale();
     const bool fill = scaleToSizeBehavior() == 1;
     const MCEdgeInsets insets = fill ? trimBorderInsetsForSize(target, orientation, scaleX, scaleY)
                                      : outerBorderInsetsForSize(target, orientation, scaleX, scaleY);

@@ -54,6 +54,7 @@ public:
     QSizeF scaledImageSizeForBitmapSize(const QSizeF &size, double scaleX, double scaleY) const;
 
     QSizeF imageSizeForSize(const QSizeF &size, quint64 &orientation) const override;
+    PixelNeed pixelNeed() const override { return PixelNeed::ResamplesFirst; }
     bool convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error) override;
 
 protected:
@@ -109,6 +110,7 @@ public:
 
     // The box, whichever the behaviour.
     QSizeF imageSizeForSize(const QSizeF &size, quint64 &orientation) const override;
+    PixelNeed pixelNeed() const override { return PixelNeed::ResamplesFirst; }
     bool convertBitmap(MCBitmap *bitmap, QVariantMap &metadata, const MCFile *file, MCError *error) override;
 
 private:

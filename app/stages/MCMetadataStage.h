@@ -11,6 +11,9 @@
 // form lacks reads as nil, and nil is left out of the stored form.
 class MCMetadataStage : public MCConvertStage
 {
+public:
+    PixelNeed pixelNeed() const override { return PixelNeed::LeavesPixels; }
+
 protected:
     QVariant encodeParameter(const MCStageParameter &parameter, const QVariant &value) const override;
     std::optional<QVariant> decodeParameter(const MCStageParameter &parameter, const QVariant &stored) const override;

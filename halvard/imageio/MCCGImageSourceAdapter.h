@@ -27,6 +27,13 @@ public:
 
     MCError error() const override { return m_source->error(); }
 
+    CGImageRef newImageWithMinimumSide(quint64 minimumSide) override
+    {
+        if (minimumSide == 0)
+            return newImage();
+        return m_source->createImageAtIndex(0, {{kMCImageSourceDecodeMinimumPixelSize, qint64(minimumSide)}});
+    }
+
     const CGImageSourceRef &source() const { return m_source; }
 
     // The platform option dictionary of the loader's thumbnail options.

@@ -73,6 +73,20 @@ CGImageRef MCImageLoader::newImageWithURL(const QString &path, QVariantMap *meta
     return readWithCandidates(path, metadata, error, [](MCImageSource &source) { return source.newImage(); });
 }
 
+CGImageRef MCImageLoader::newImageWithURL(const QString &path,
+                                          const std::function<quint64(const QVariantMap &)> &minimumSideFor,
+                                          QVariantMap *metadata, MCError *error)
+{
+    return readWithCandidates(path, metadata, error, [&minimumSideFor](MCImageSource &source) {
+        quint64 minimumSide = 0;
+        if (minimumSideFor) {
+            if (const std::optional<QVariantMap> properties = source.metadata())
+                minimumSide = minimumSideFor(*properties);
+        }
+        return minimumSide > 0 ? source.newImageWithMinimumSide(minimumSide) : source.newImage();
+    });
+}
+
 CGImageRef MCImageLoader::newThumbnailWithURL(const QString &path, const MCThumbnailReadingOptions *options,
                                               QVariantMap *metadata)
 {

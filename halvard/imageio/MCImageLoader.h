@@ -4,6 +4,8 @@
 
 #include <QImage>
 
+#include <functional>
+
 // Reads images, thumbnails and property dictionaries through the image-loader plug-ins.
 // The loader decodes nothing itself: it finds the file's type (a file named "*.cot" in any
 // case is read as JPEG), asks the type's plug-ins in priority order and answers with the
@@ -18,6 +20,13 @@ public:
     // EACCES, EISDIR ...) or why its content cannot be read (MCImageSourceErrorDomain:
     // unknown format, damaged, too large, out of memory).
     static CGImageRef newImageWithURL(const QString &path, QVariantMap *metadata = nullptr, MCError *error = nullptr);
+    // The same, but once the file's property dictionary is known `minimumSideFor` may answer
+    // the larger side the caller needs (0: full size); a format that decodes smaller cheaply
+    // then answers an image reduced to no less than that, by a factor that maps both sides
+    // onto whole pixels (JPEG by n/8).
+    static CGImageRef newImageWithURL(const QString &path,
+                                      const std::function<quint64(const QVariantMap &)> &minimumSideFor,
+                                      QVariantMap *metadata, MCError *error);
     // A thumbnail with the options as given; nullptr when `options` is null.
     static CGImageRef newThumbnailWithURL(const QString &path, const MCThumbnailReadingOptions *options,
                                           QVariantMap *metadata = nullptr);

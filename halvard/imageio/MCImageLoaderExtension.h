@@ -51,6 +51,11 @@ public:
     // Why the last newImage or newThumbnailWithOptions answered nullptr, when the source knows
     // (damaged data, an image too large, an unknown format ...); null otherwise.
     virtual MCError error() const { return {}; }
+    // The image decoded at reduced size where the format does that cheaply (JPEG by n/8) by a
+    // factor that maps both sides onto whole pixels, its larger side still at least
+    // `minimumSide`; the full image otherwise (and for 0).
+    // Declared last, so plug-ins built before it keep their table of functions.
+    virtual CGImageRef newImageWithMinimumSide(quint64 minimumSide) { return newImage(); }
 };
 
 class MCImageLoaderExtension

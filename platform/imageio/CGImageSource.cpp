@@ -23,6 +23,8 @@ const QString kCGImageSourceThumbnailMaxPixelSize = QStringLiteral("kCGImageSour
 const QString kCGImageSourceCreateThumbnailWithTransform =
     QStringLiteral("kCGImageSourceCreateThumbnailWithTransform");
 
+const QString kMCImageSourceDecodeMinimumPixelSize = QStringLiteral("kMCImageSourceDecodeMinimumPixelSize");
+
 const QString MCImageSourceErrorDomain = QStringLiteral("MCImageSourceErrorDomain");
 
 namespace {
@@ -106,12 +108,14 @@ CGImageSourceStatus CGImageSource::status() const
                                                                                : kCGImageStatusInvalidData;
 }
 
-CGImageRef CGImageSource::createImageAtIndex(size_t index, const QVariantMap &) const
+CGImageRef CGImageSource::createImageAtIndex(size_t index, const QVariantMap &options) const
 {
     if (!m_decoder || index >= m_decoder->count())
         return nullptr;
+    const size_t minimumSide =
+        size_t(std::max<qint64>(0, options.value(kMCImageSourceDecodeMinimumPixelSize).toLongLong()));
     const platform::DecodeRefusals refusals;
-    CGImageRef image = m_decoder->decode(index, 0);
+    CGImageRef image = minimumSide > 0 ? m_decoder->decodeReduced(index, minimumSide) : m_decoder->decode(index, 0);
     m_error = image ? MCError() : decodingError(refusals, m_data, true);
     return image;
 }

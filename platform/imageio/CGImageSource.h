@@ -23,6 +23,11 @@ extern const QString kCGImageSourceCreateThumbnailFromImageIfAbsent; // bool
 extern const QString kCGImageSourceCreateThumbnailFromImageAlways;   // bool
 extern const QString kCGImageSourceThumbnailMaxPixelSize;            // integer, the larger side
 extern const QString kCGImageSourceCreateThumbnailWithTransform;     // bool: turn by the orientation
+// Option of createImageAtIndex (our own): integer, the larger side the image needs. A format
+// that decodes smaller cheaply (JPEG's DCT scaling) may then answer an image reduced by a
+// factor of n/8 that maps both sides onto whole pixels, its larger side still at least this;
+// others answer the full image.
+extern const QString kMCImageSourceDecodeMinimumPixelSize;
 
 enum CGImageSourceStatus : int32_t {
     kCGImageStatusUnexpectedEOF = -5,
@@ -70,7 +75,8 @@ public:
     // that had to decode answered nullptr (MCImageSourceErrorDomain); null otherwise.
     MCError error() const { return m_error; }
 
-    // The image at `index`, or nullptr (index out of range, broken data, too large).
+    // The image at `index`, or nullptr (index out of range, broken data, too large); at
+    // reduced size only with kMCImageSourceDecodeMinimumPixelSize.
     CGImageRef createImageAtIndex(size_t index, const QVariantMap &options = {}) const;
     // A thumbnail of the image at `index`, 8 bits per component, in the image's colour space.
     // The embedded thumbnail is used unless kCGImageSourceCreateThumbnailFromImageAlways; one

@@ -61,6 +61,12 @@ public:
     // cheaply (JPEG DCT scaling, RAW half size) may return a smaller image whose larger side
     // is still at least `minimumSide`; callers scale the rest of the way.
     virtual CGImageRef decode(size_t index, size_t minimumSide = 0) = 0;
+    // The image at `index` for editing at reduced size: smaller only by a factor that maps
+    // both sides onto whole pixels, so the reduced image covers exactly the full one's extent
+    // and a resampler working from it places every edge where the full image has it; its
+    // larger side at least `minimumSide`. The full image where no such factor serves, and from
+    // decoders that cannot reduce cheaply.
+    virtual CGImageRef decodeReduced(size_t index, size_t minimumSide) { return decode(index, 0); }
     // A thumbnail the file embeds (decoded), or nullptr. The generic EXIF/preview reading
     // of CGImageSource is used for formats that answer nullptr here.
     virtual CGImageRef embeddedThumbnail(size_t index) { return nullptr; }

@@ -352,6 +352,7 @@ std::unique_ptr<MCBitmap> MCBitmap::copy() const
     std::unique_ptr<MCBitmap> bitmap(new MCBitmap);
     bitmap->m_scaleX = m_scaleX;
     bitmap->m_scaleY = m_scaleY;
+    bitmap->m_reducedForRun = m_reducedForRun;
     bitmap->m_assignedColorSpace = m_assignedColorSpace;
     bitmap->m_originalColorSpace = m_originalColorSpace;
     bitmap->m_imageFormat = m_imageFormat;

@@ -94,6 +94,18 @@ public:
     void setScaleX(double scale) { m_scaleX = scale; }
     double scaleY() const { return m_scaleY; }
     void setScaleY(double scale) { m_scaleY = scale; }
+    // A bitmap a run (not a preview) read at reduced size because its stages make the photo
+    // smaller anyway: the scales relate it to the full-size photo as for a preview, and the
+    // first resampling stage makes it the size it would make of the full-size photo, then
+    // calls restoreFullScale().
+    bool isReducedForRun() const { return m_reducedForRun; }
+    void setReducedForRun(bool reduced) { m_reducedForRun = reduced; }
+    // Scales back to 1 and the mark cleared: the pixels now are the full-size result's.
+    void restoreFullScale()
+    {
+        m_scaleX = m_scaleY = 1.0;
+        m_reducedForRun = false;
+    }
 
     // The stores. A failed switch leaves the current store as it was.
     bool useImageBuffer();
@@ -385,6 +397,7 @@ private:
 
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;
+    bool m_reducedForRun = false;
     CGColorSpaceRef m_assignedColorSpace;
     CGColorSpaceRef m_originalColorSpace;
     vImage_Buffer m_imageBuffer;

@@ -22,6 +22,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -184,6 +185,17 @@ public:
     // The decoded photo at `path` and its properties; nullptr with the loader's error, else
     // MCCocoaErrorDomain 259 naming the file.
     static std::shared_ptr<MCImage> newImageAtURL(const QString &path, QVariantMap *metadata, MCError *error);
+    // The same, decoded at reduced size where the format does that cheaply and
+    // `minimumSideFor`, given the photo's properties, answers the larger side that is needed
+    // (0: full size).
+    static std::shared_ptr<MCImage> newImageAtURL(const QString &path,
+                                                  const std::function<quint64(const QVariantMap &)> &minimumSideFor,
+                                                  QVariantMap *metadata, MCError *error);
+    // The larger side a run needs to read of a photo with these properties: smaller than the
+    // photo's when the first stage that touches the pixels resamples it smaller (with a margin
+    // that keeps the result as sharp as from the full-size photo); 0 for the full size.
+    // `turnedUpright`: the run turns the pixels by the properties' orientation.
+    quint64 reducedReadingSideForProperties(const QVariantMap &properties, bool turnedUpright) const;
     // Converts `file` and writes the result to exactly `destination` (the caller's temporary
     // file bearing the output's name). Every false comes with an error.
     bool convertFile(const MCFile &file, const QString &destination, MCError *error);

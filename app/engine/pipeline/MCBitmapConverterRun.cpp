@@ -269,13 +269,20 @@ std::optional<std::vector<double>> MCBitmapConverter::finalBackgroundColorForPre
 
 std::shared_ptr<MCImage> MCBitmapConverter::newImageAtURL(const QString &path, QVariantMap *metadata, MCError *error)
 {
+    return newImageAtURL(path, nullptr, metadata, error);
+}
+
+std::shared_ptr<MCImage> MCBitmapConverter::newImageAtURL(const QString &path,
+                                                          const std::function<quint64(const QVariantMap &)> &minimumSideFor,
+                                                          QVariantMap *metadata, MCError *error)
+{
     if (path.isEmpty())
         return nullptr;
     QVariantMap properties;
     MCError failure;
     MCError cause;
     std::shared_ptr<MCImage> image;
-    if (CGImageRef decoded = MCImageLoader::newImageWithURL(path, &properties, &cause))
+    if (CGImageRef decoded = MCImageLoader::newImageWithURL(path, minimumSideFor, &properties, &cause))
         image = MCImage::create(decoded, &failure);
     if (image) {
         if (metadata)
@@ -295,6 +302,47 @@ std::shared_ptr<MCImage> MCBitmapConverter::newImageAtURL(const QString &path, Q
     return nullptr;
 }
 
+// ---------------------------------------------------------------- reduced reading
+
+quint64 MCBitmapConverter::reducedReadingSideForProperties(const QVariantMap &properties, bool turnedUpright) const
+{
+    // The decoder's reduction (JPEG's scaled inverse DCT works block by block) lets detail
+    // near its own limit through as aliasing; the resampler's filter removes that band when
+    // it makes at most half the pixels it reads on each axis.
+    constexpr double kResamplingMargin = 2.0;
+    const double width = properties.value(kCGImagePropertyPixelWidth).toDouble();
+    const double height = properties.value(kCGImagePropertyPixelHeight).toDouble();
+    if (!(width >= 1 && height >= 1) || !std::isfinite(width) || !std::isfinite(height))
+        return 0;
+    quint64 orientation = orientationOf(properties);
+    QSizeF size(width, height);
+    if (turnedUpright) {
+        size = MCBitmap::rotatedSize(size, orientation);
+        orientation = 1;
+    }
+    for (const MCConvertStageRef &stage : sortedStages()) {
+        if (!stage->isActive())
+            continue;
+        switch (stage->pixelNeed()) {
+        case MCConvertStage::PixelNeed::LeavesPixels:
+            continue;
+        case MCConvertStage::PixelNeed::NeedsFullSize:
+            return 0;
+        case MCConvertStage::PixelNeed::ResamplesFirst: {
+            const QSizeF target = stage->imageSizeForSize(size, orientation);
+            const double ratio = std::max(target.width() / size.width(), target.height() / size.height());
+            if (!std::isfinite(ratio) || !(ratio > 0))
+                return 0;
+            const double longer = std::max(width, height);
+            // The stage rounds its size to whole pixels; a ratio's last bit never asks for one more.
+            const double side = std::ceil(kResamplingMargin * ratio * longer - 1e-6);
+            return side < longer ? quint64(side) : 0;
+        }
+        }
+    }
+    return 0;
+}
+
 // ---------------------------------------------------------------- one file
 
 std::unique_ptr<MCBitmap> MCBitmapConverter::workingBitmapForFile(const MCFile &file, bool preview,
@@ -303,13 +351,21 @@ std::unique_ptr<MCBitmap> MCBitmapConverter::workingBitmapForFile(const MCFile &
                                                                 MCError *error) const
 {
     const QString source = file.filePath();
-    const std::shared_ptr<MCImage> image = newImageAtURL(source, &properties, error);
-    if (!image)
-        return nullptr;
-
     // Turning the pixels upright makes the stored orientation 1; photos left as stored keep
     // their orientation, or a viewer would show them turned.
     turnedUpright = m_defaults->boolForKey(kMCShouldAutorotateKey);
+    // A run whose stages make the photo smaller anyway may read it at reduced size; the
+    // preview is read fitted into its view instead.
+    std::function<quint64(const QVariantMap &)> reducedSide;
+    if (!preview) {
+        reducedSide = [this, upright = turnedUpright](const QVariantMap &stored) {
+            return reducedReadingSideForProperties(stored, upright);
+        };
+    }
+    const std::shared_ptr<MCImage> image = newImageAtURL(source, reducedSide, &properties, error);
+    if (!image)
+        return nullptr;
+
     const quint64 orientation = orientationOf(properties);
     const bool flipH = turnedUpright && MCBitmap::flipsHorizontallyFromOrientation(orientation);
     const bool flipV = turnedUpright && MCBitmap::flipsVerticallyFromOrientation(orientation);
@@ -322,6 +378,19 @@ std::unique_ptr<MCBitmap> MCBitmapConverter::workingBitmapForFile(const MCFile &
     if (!bitmap) {
         MCSetError(error, conversionError(source));
         return nullptr;
+    }
+    // Decoded at reduced size: the scales relate the bitmap to the full-size photo, as for a
+    // preview, until the first resampling stage makes it the full-size result's size.
+    const double storedWidth = properties.value(kCGImagePropertyPixelWidth).toDouble();
+    const double storedHeight = properties.value(kCGImagePropertyPixelHeight).toDouble();
+    if (!preview && storedWidth >= 1 && storedHeight >= 1 &&
+        (double(image->width()) < storedWidth || double(image->height()) < storedHeight)) {
+        const QSizeF stored(storedWidth, storedHeight);
+        const QSizeF full = turnedUpright ? MCBitmap::rotatedSize(stored, orientation) : stored;
+        const QSizeF read = bitmap->size();
+        bitmap->setScaleX(read.width() / full.width());
+        bitmap->setScaleY(read.height() / full.height());
+        bitmap->setReducedForRun(true);
     }
     properties.insert(kMCQuillonDictionaryKey, QVariantMap{{kMCQuillonFilenameKey, outputName}});
     if (turnedUpright)

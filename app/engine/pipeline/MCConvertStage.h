@@ -223,6 +223,18 @@ public:
     virtual std::optional<QDateTime> captureDateForDate(const std::optional<QDateTime> &date,
                                                         const std::optional<QDateTime> &fileCreationDate) const;
 
+    // ---- reduced reading
+    // What the stage asks of the photo's pixels, so that a run may read a photo at reduced
+    // size (a JPEG decoded at a fraction of its size costs a fraction of the time) when the
+    // stage list makes it smaller anyway. NeedsFullSize (the default): the stage works on the
+    // full-size pixels. LeavesPixels: it edits only the property dictionary. ResamplesFirst:
+    // it starts by resampling the photo in proportion by a factor no larger than the larger of
+    // the two ratios of the size imageSizeForSize() predicts to the photo's size, and takes a
+    // bitmap marked as read reduced (MCBitmap::isReducedForRun) to exactly the size it would
+    // make of the full-size photo.
+    enum class PixelNeed { NeedsFullSize, LeavesPixels, ResamplesFirst };
+    virtual PixelNeed pixelNeed() const { return PixelNeed::NeedsFullSize; }
+
     // ---- work
     // Applies the stage to `bitmap` in place and may edit `metadata` in place. The base does
     // nothing and answers true.

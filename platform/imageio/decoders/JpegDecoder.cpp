@@ -85,6 +85,33 @@ public:
 
     CGImageRef decode(size_t index, size_t minimumSide) override
     {
+        // DCT scaling: the smallest eighth whose larger side still covers minimumSide.
+        unsigned eighths = 8;
+        if (minimumSide > 0) {
+            const size_t side = std::max(m_info.width, m_info.height);
+            while (eighths > 1 && side * (eighths - 1) / 8 >= minimumSide)
+                --eighths;
+        }
+        return decodeInEighths(index, eighths);
+    }
+
+    CGImageRef decodeReduced(size_t index, size_t minimumSide) override
+    {
+        // The smallest eighth that reduces both sides to whole pixels and keeps the larger
+        // one at least minimumSide; the decoder's last row and column then stand for whole
+        // blocks of the full image, not parts of one.
+        const size_t side = std::max(m_info.width, m_info.height);
+        unsigned eighths = 8;
+        for (unsigned n = 7; n >= 1 && side * n >= minimumSide * 8; --n) {
+            if ((m_info.width * n) % 8 == 0 && (m_info.height * n) % 8 == 0)
+                eighths = n;
+        }
+        return decodeInEighths(index, eighths);
+    }
+
+private:
+    CGImageRef decodeInEighths(size_t index, unsigned eighths)
+    {
         if (index != 0)
             return nullptr;
         jpeg_decompress_struct cinfo;
@@ -101,15 +128,8 @@ public:
         cinfo.out_color_space = model == kCGColorSpaceModelMonochrome ? JCS_GRAYSCALE
                                 : model == kCGColorSpaceModelCMYK     ? JCS_CMYK
                                                                       : JCS_RGB;
-        // DCT scaling: the smallest eighth whose larger side still covers minimumSide.
-        if (minimumSide > 0) {
-            const size_t side = std::max<size_t>(cinfo.image_width, cinfo.image_height);
-            unsigned num = 8;
-            while (num > 1 && side * (num - 1) / 8 >= minimumSide)
-                --num;
-            cinfo.scale_num = num;
-            cinfo.scale_denom = 8;
-        }
+        cinfo.scale_num = eighths;
+        cinfo.scale_denom = 8;
         cinfo.dct_method = JDCT_ISLOW;
         jpeg_start_decompress(&cinfo);
         const size_t width = cinfo.output_width;
@@ -143,6 +163,7 @@ public:
                                 colorSpaceFor(model, m_info.iccProfile), std::move(pixels));
     }
 
+public:
     QVariantMap formatProperties(size_t) const override
     {
         if (!m_jfif)

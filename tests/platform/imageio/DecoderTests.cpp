@@ -668,3 +668,35 @@ TEST(DecoderBrokenInput, TruncatedFilesOfEveryFormatGiveNoImage)
 }
 
 } // namespace
+
+// Reading reduced for editing takes the smallest eighth that maps both sides onto whole
+// pixels and keeps the larger side at least the asked one; the full image when none does.
+TEST(DecoderScaling, ReducedJpegKeepsWholePixels)
+{
+    struct Case
+    {
+        int width, height;
+        qint64 minimumSide;
+        size_t expectedWidth, expectedHeight;
+    };
+    const Case cases[] = {
+        {1536, 1024, 400, 576, 384},  // 3/8: every eighth is whole
+        {1532, 1020, 400, 766, 510},  // sides of 4 × k: only even eighths, 4/8
+        {1532, 1020, 800, 1149, 765}, // 6/8
+        {1531, 1021, 300, 1531, 1021}, // odd sides: no eighth is whole
+        {1536, 1024, 1536, 1536, 1024}, // nothing to spare
+    };
+    for (const Case &c : cases) {
+        QImage picture(c.width, c.height, QImage::Format_RGB888);
+        picture.fill(QColor(200, 100, 50));
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "JPEG", 90));
+        const CGImageSourceRef source = CGImageSource::createWithData(jpeg);
+        ASSERT_TRUE(source);
+        const CGImageRef image = source->createImageAtIndex(0, {{kMCImageSourceDecodeMinimumPixelSize, c.minimumSide}});
+        ASSERT_TRUE(image) << c.width << " " << c.minimumSide;
+        EXPECT_EQ(image->width(), c.expectedWidth) << c.width << " " << c.minimumSide;
+        EXPECT_EQ(image->height(), c.expectedHeight) << c.width << " " << c.minimumSide;
+    }
+}
