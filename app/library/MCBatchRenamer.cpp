@@ -292,9 +292,21 @@ QString MCBatchRenamer::stringFromDate(const std::optional<QDateTime> &date, qui
     return formatDate(date->toLocalTime(), pattern, QLocale());
 }
 
+QString MCBatchRenamer::stringFromDate(const QDateTime &date, const QString &pattern, const QLocale &locale)
+{
+    if (!date.isValid() || pattern.isEmpty())
+        return QStringLiteral("");
+    return formatDate(date.toLocalTime(), pattern, locale);
+}
+
 QString MCBatchRenamer::changeCaseIfNeedForString(const QString &text, const MCBatchRenameToken &token)
 {
-    switch (token.integerSetting(kMCRenameCaseKindKey)) {
+    return changeCase(text, token.integerSetting(kMCRenameCaseKindKey));
+}
+
+QString MCBatchRenamer::changeCase(const QString &text, qint64 caseKind)
+{
+    switch (caseKind) {
     case 1:
         return text.toUpper();
     case 2:

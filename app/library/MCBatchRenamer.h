@@ -17,6 +17,7 @@
 #include "app/library/MCBatchRenameSettings.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QList>
 #include <QSizeF>
 #include <QString>
@@ -74,6 +75,11 @@ public:
     // (a run between blanks, tabs or line ends) capitalized and the rest lower case; any
     // other value leaves it as it is.
     static QString changeCaseIfNeedForString(const QString &text, const MCBatchRenameToken &token);
+    // The same two operations by pattern and by case kind, for the other token kinds that share
+    // the date tables and case rules (the watermark text): `date` as its local wall-clock time
+    // in `pattern` (letters y M d E H h m s a) and `locale`, any thread; `caseKind` as above.
+    static QString stringFromDate(const QDateTime &date, const QString &pattern, const QLocale &locale);
+    static QString changeCase(const QString &text, qint64 caseKind);
 
     // The predicted values of a conversion, or the file's own without a converter.
     // The pixel size; the orientation passed to the converter is the file's when
