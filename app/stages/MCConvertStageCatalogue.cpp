@@ -19,6 +19,9 @@
 #include "app/stages/MCConvertSharpness.h"
 #include "app/stages/MCConvertTone.h"
 #include "app/stages/MCConvertTrim.h"
+#include "app/stages/MCConvertWatermarkImage.h"
+#include "app/stages/MCConvertWatermarkRect.h"
+#include "app/stages/MCConvertWatermarkText.h"
 
 #include <algorithm>
 
@@ -49,8 +52,8 @@ const std::vector<MCConvertStageClass> &catalogue()
         {11, "Adjust HSV", "MCConvertHSV", 0, false, true, &make<MCConvertHSV>},
         {12, "Adjust HSL", "MCConvertHSL", 0, false, true, &make<MCConvertHSL>},
         {13, "Sharpness", "MCConvertSharpness", 0, false, true, &make<MCConvertSharpness>},
-        {14, "Watermark Text", "MCConvertWatermarkText", 0, false, false, nullptr},
-        {15, "Watermark Image", "MCConvertWatermarkImage", 0, false, false, nullptr},
+        {14, "Watermark Text", "MCConvertWatermarkText", 0, false, false, &make<MCConvertWatermarkText>},
+        {15, "Watermark Image", "MCConvertWatermarkImage", 0, false, false, &make<MCConvertWatermarkImage>},
         {16, "Sepia", "MCConvertSepia", 0, false, true, &make<MCConvertSepia>},
         {17, "Auto White Balance", "MCConvertAWB", 0, false, true, &make<MCConvertAWB>},
         {18, "Temperature", "MCConvertTemperature", 0, false, true, &make<MCConvertTemperature>},
@@ -74,7 +77,7 @@ const std::vector<MCConvertStageClass> &catalogue()
         {34, "Assign Profile", "MCConvertAssignProfile", 1, true, false, &make<MCConvertAssignProfile>},
         {35, "Proof with Profile", "MCConvertProofProfile", 0, false, false, &make<MCConvertProofProfile>},
         {36, "Add Borders", "MCConvertAddBorder", 0, false, true, &make<MCConvertAddBorder>},
-        {37, "Watermark Rectangle", "MCConvertWatermarkRect", 0, false, false, nullptr},
+        {37, "Watermark Rectangle", "MCConvertWatermarkRect", 0, false, false, &make<MCConvertWatermarkRect>},
         {38, "Blur", "MCConvertBlur", 0, false, true, &make<MCConvertBlur>},
         {39, "Levels", "MCConvertLevels", 0, false, true, &make<MCConvertLevels>},
         {40, "Find and Replace Keywords", "MCConvertReplaceKeyword", 0, false, false, &make<MCConvertReplaceKeyword>},

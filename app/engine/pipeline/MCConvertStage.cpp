@@ -253,7 +253,7 @@ void MCConvertStage::setParameterValue(const QString &name, const QVariant &valu
     const QVariant newValue = coerce(parameter, value);
     if (sameValue(slot, newValue))
         return;
-    if (auto undo = m_undoManager.lock()) {
+    if (auto undo = parameter.undoable ? m_undoManager.lock() : nullptr) {
         undo->registerUndo(this, guarded([name, old = slot](MCConvertStage &stage) {
                                stage.setParameterValue(name, old);
                            }));

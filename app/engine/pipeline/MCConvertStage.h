@@ -87,6 +87,7 @@ struct MCStageParameter
     bool compared = true;  // part of the default equality
     bool observed = true;  // in keyPathsForObserver()
     bool resizes = false;  // in resizeKeyPathsForObserver(): the panel's height depends on it
+    bool undoable = true;  // a change registers its inverse; false for the panel's own state
 };
 using MCStageParameters = std::vector<MCStageParameter>;
 
@@ -171,8 +172,9 @@ public:
     // thread of a run.
     const std::vector<QVariant> &parameterValues() const;
     QVariant parameterValue(const QString &name) const;
-    // Undoable: when the value (converted to the parameter's type) differs from the current
-    // one, registers the old value with the undo manager, then stores and announces it.
+    // When the value (converted to the parameter's type) differs from the current one,
+    // registers the old value with the undo manager (unless the parameter is not undoable),
+    // then stores and announces it.
     void setParameterValue(const QString &name, const QVariant &value);
     double minimumForKey(const QString &name) const; // 0 when the table gives none
     double maximumForKey(const QString &name) const;

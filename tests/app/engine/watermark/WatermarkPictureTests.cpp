@@ -106,37 +106,6 @@ const std::vector<Picture> &pictures()
     return all;
 }
 
-// How far a rendering may stray from its reference: antialiasing and resampling differ by a
-// few levels at edges between library versions and between 8-bit and float pixels, while a
-// misplaced, missing or recoloured watermark changes many pixels by far more.
-struct Difference
-{
-    double mean = 0;     // mean absolute difference per channel, levels
-    double farShare = 0; // share of pixels with a channel off by more than 24 levels
-};
-
-Difference compare(const QImage &a, const QImage &b)
-{
-    Difference d;
-    size_t far = 0;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int diffs[4] = {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q), qAlpha(p) - qAlpha(q)};
-            int worst = 0;
-            for (int v : diffs) {
-                sum += std::abs(v);
-                worst = std::max(worst, std::abs(v));
-            }
-            far += worst > 24;
-        }
-    const double pixels = double(a.width()) * a.height();
-    d.mean = sum / (pixels * 4);
-    d.farShare = double(far) / pixels;
-    return d;
-}
-
 class WatermarkPicture : public ::testing::TestWithParam<bool> // float bitmap
 {
 };
