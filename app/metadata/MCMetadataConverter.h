@@ -7,6 +7,7 @@
 // undo manager (which its stages share for their options) and announced on the default
 // notification centre with the converter as object. editMedataInFile() runs on the file
 // operation's thread and only reads the list; it must not overlap an edit of the list.
+#include "app/engine/pipeline/MCStageList.h"
 #include "app/metadata/MCEditMetadataStage.h"
 #include "app/metadata/MCMetadataManager.h"
 #include "platform/core/MCError.h"
@@ -33,8 +34,13 @@ extern const QString kMCMetadataConverterStagesKey;        // "kMCMetadataConver
 extern const QString kMCEditMetadataStagesKey;          // "EditMetadataStages"
 extern const QString kMCEditMetadataPresetsIsDefaultKey; // "EditMetadataPresetsIsDefault"
 
-class MCMetadataConverter
+// The list's changes (MCStageList): a stage entering gets the undo manager, a stage leaving
+// loses it; the notices are kMCMetadataConverterWillAddStages,
+// kMCMetadataConverterWillRemoveStages and kMCMetadataConverterDidChangeStages.
+class MCMetadataConverter : public MCStageList<MCMetadataConverter, MCEditMetadataStageRef>
 {
+    friend class MCStageList<MCMetadataConverter, MCEditMetadataStageRef>;
+
 public:
     // An empty list and a new undo manager. `defaults` (not owned) is the store of the saved
     // list; null: the user's.
@@ -63,30 +69,9 @@ public:
     void saveToUserDefaults() const;
 
     // ---- the stage list
-    QList<MCEditMetadataStageRef> allStages() const { return m_stages; }
-    qint64 numberOfStages() const { return m_stages.size(); }
-    MCEditMetadataStageRef stageAtIndex(qint64 index) const;
-    QList<MCEditMetadataStageRef> stagesAtIndexes(const MCIndexSet &indexes) const;
-    // By equality / by identity; MCNotFound when absent.
-    qint64 indexOfStage(const MCEditMetadataStage &stage) const;
-    qint64 indexOfStagePointer(const MCEditMetadataStage *stage) const;
     // False for nil, and for a unique class (Set GPS Location) already in the list. The list
     // changes do not ask: callers do.
     bool canInsertStage(const MCEditMetadataStage *stage) const;
-
-    // Each change registers its inverse, posts its "will" notice(s), changes the list (a stage
-    // entering gets the undo manager, a stage leaving loses it) and posts
-    // kMCMetadataConverterDidChangeStages. Indexes outside the list are programmer errors
-    // (std::out_of_range); nil stages too (std::invalid_argument).
-    void addStage(const MCEditMetadataStageRef &stage);
-    void insertStage(const MCEditMetadataStageRef &stage, qint64 index);
-    void removeStageAtIndex(qint64 index);
-    void addStagesFromArray(const QList<MCEditMetadataStageRef> &stages);
-    void insertStages(const QList<MCEditMetadataStageRef> &stages, const MCIndexSet &indexes);
-    void removeStagesAtIndexes(const MCIndexSet &indexes);
-    void setStagesFromArray(const QList<MCEditMetadataStageRef> &stages);
-    // Takes the stages at `from` out and inserts them at `to`; only the did-change notice.
-    void moveStagesAtIndexes(const MCIndexSet &from, const MCIndexSet &to);
 
     // ---- the run
     // Every stage's tag changes for `file`, in list order, in one dictionary (a later stage's
@@ -127,7 +112,6 @@ private:
 
     MCUserDefaults *m_defaults;
     std::shared_ptr<MCUndoManager> m_undoManager;
-    QList<MCEditMetadataStageRef> m_stages;
     // Expires with the converter; undo closures check it.
     std::shared_ptr<char> m_lifetime;
 };

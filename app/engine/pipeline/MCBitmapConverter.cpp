@@ -68,11 +68,6 @@ QVariantList variantList(const QList<MCConvertStageRef> &stages)
     return list;
 }
 
-MCIndexSet rangeSet(qint64 location, qint64 length)
-{
-    return length > 0 ? MCIndexSet(MCRange{location, length}) : MCIndexSet();
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- class methods
@@ -129,7 +124,8 @@ std::optional<qint64> MCBitmapConverter::labelNumberForLabel(qint64 label)
 // ---------------------------------------------------------------- life cycle
 
 MCBitmapConverter::MCBitmapConverter(MCUserDefaults *defaults)
-    : m_defaults(defaults ? defaults : &MCUserDefaults::standardUserDefaults()),
+    : MCStageList(kMCBitmapConverterWillAddStages, kMCBitmapConverterWillRemoveStages),
+      m_defaults(defaults ? defaults : &MCUserDefaults::standardUserDefaults()),
       m_undoManager(std::make_shared<MCUndoManager>()), m_lifetime(std::make_shared<char>(0))
 {
 }
@@ -354,43 +350,6 @@ QList<MCConvertStageRef> MCBitmapConverter::sortedStages() const
     return sorted;
 }
 
-void MCBitmapConverter::checkIndex(const char *method, qint64 index, qint64 count) const
-{
-    if (index < 0 || index >= count)
-        platform::throwIndexOutOfRange(method, index, count - 1);
-}
-
-MCConvertStageRef MCBitmapConverter::stageAtIndex(qint64 index) const
-{
-    checkIndex("stageAtIndex:", index, m_stages.size());
-    return m_stages[index];
-}
-
-QList<MCConvertStageRef> MCBitmapConverter::stagesAtIndexes(const MCIndexSet &indexes) const
-{
-    QList<MCConvertStageRef> stages;
-    indexes.forEachIndex([&](qint64 index) { stages.append(stageAtIndex(index)); });
-    return stages;
-}
-
-qint64 MCBitmapConverter::indexOfStage(const MCConvertStage &stage) const
-{
-    for (qint64 i = 0; i < m_stages.size(); ++i) {
-        if (m_stages[i]->isEqual(stage))
-            return i;
-    }
-    return MCNotFound;
-}
-
-qint64 MCBitmapConverter::indexOfStagePointer(const MCConvertStage *stage) const
-{
-    for (qint64 i = 0; i < m_stages.size(); ++i) {
-        if (m_stages[i].get() == stage)
-            return i;
-    }
-    return MCNotFound;
-}
-
 bool MCBitmapConverter::canInsertStage(const MCConvertStage *stage) const
 {
     if (!stage)
@@ -421,116 +380,6 @@ void MCBitmapConverter::postWill(const QString &name, const QList<MCConvertStage
 void MCBitmapConverter::postDidChange()
 {
     MCNotificationCenter::defaultCenter().postNotificationName(kMCBitmapConverterDidChangeStages, this);
-}
-
-void MCBitmapConverter::addStage(const MCConvertStageRef &stage)
-{
-    insertStage(stage, m_stages.size());
-}
-
-void MCBitmapConverter::insertStage(const MCConvertStageRef &stage, qint64 index)
-{
-    if (!stage)
-        platform::throwNilArgument("insertStage:atIndex:");
-    if (index < 0 || index > m_stages.size())
-        platform::throwIndexOutOfRange("insertStage:atIndex:", index, m_stages.size());
-    registerUndo([index](MCBitmapConverter &converter) { converter.removeStageAtIndex(index); });
-    postWill(kMCBitmapConverterWillAddStages, {stage});
-    m_stages.insert(index, stage);
-    adopt(stage);
-    postDidChange();
-}
-
-void MCBitmapConverter::removeStageAtIndex(qint64 index)
-{
-    checkIndex("removeStageAtIndex:", index, m_stages.size());
-    const MCConvertStageRef stage = m_stages[index];
-    registerUndo([stage, index](MCBitmapConverter &converter) { converter.insertStage(stage, index); });
-    postWill(kMCBitmapConverterWillRemoveStages, {stage});
-    release(stage);
-    m_stages.removeAt(index);
-    postDidChange();
-}
-
-void MCBitmapConverter::addStagesFromArray(const QList<MCConvertStageRef> &stages)
-{
-    insertStages(stages, rangeSet(m_stages.size(), stages.size()));
-}
-
-void MCBitmapConverter::insertStages(const QList<MCConvertStageRef> &stages, const MCIndexSet &indexes)
-{
-    if (indexes.count() != stages.size())
-        platform::throwLogicError(QStringLiteral("*** insertStages:atIndexes: %1 stages for %2 indexes")
-                                      .arg(stages.size())
-                                      .arg(indexes.count()));
-    for (const MCConvertStageRef &stage : stages) {
-        if (!stage)
-            platform::throwNilArgument("insertStages:atIndexes:");
-    }
-    // Each index is the position in the list after the insertion, as in the platform's arrays.
-    if (!indexes.isEmpty() && indexes.lastIndex() >= m_stages.size() + stages.size())
-        platform::throwIndexOutOfRange("insertStages:atIndexes:", indexes.lastIndex(),
-                                       m_stages.size() + stages.size() - 1);
-    registerUndo([indexes](MCBitmapConverter &converter) { converter.removeStagesAtIndexes(indexes); });
-    postWill(kMCBitmapConverterWillAddStages, stages);
-    qint64 i = 0;
-    indexes.forEachIndex([&](qint64 index) { m_stages.insert(index, stages[i++]); });
-    for (const MCConvertStageRef &stage : stages)
-        adopt(stage);
-    postDidChange();
-}
-
-void MCBitmapConverter::removeStagesAtIndexes(const MCIndexSet &indexes)
-{
-    if (!indexes.isEmpty())
-        checkIndex("removeStagesAtIndexes:", indexes.lastIndex(), m_stages.size());
-    const QList<MCConvertStageRef> removed = stagesAtIndexes(indexes);
-    registerUndo([removed, indexes](MCBitmapConverter &converter) { converter.insertStages(removed, indexes); });
-    postWill(kMCBitmapConverterWillRemoveStages, removed);
-    for (const MCConvertStageRef &stage : removed)
-        release(stage);
-    const QList<qint64> list = indexes.toList();
-    for (auto it = list.rbegin(); it != list.rend(); ++it)
-        m_stages.removeAt(*it);
-    postDidChange();
-}
-
-void MCBitmapConverter::setStagesFromArray(const QList<MCConvertStageRef> &stages)
-{
-    for (const MCConvertStageRef &stage : stages) {
-        if (!stage)
-            platform::throwNilArgument("setStagesFromArray:");
-    }
-    const QList<MCConvertStageRef> old = m_stages;
-    registerUndo([old](MCBitmapConverter &converter) { converter.setStagesFromArray(old); });
-    postWill(kMCBitmapConverterWillRemoveStages, old);
-    postWill(kMCBitmapConverterWillAddStages, stages);
-    for (const MCConvertStageRef &stage : old)
-        release(stage);
-    m_stages = stages;
-    for (const MCConvertStageRef &stage : stages)
-        adopt(stage);
-    postDidChange();
-}
-
-void MCBitmapConverter::moveStagesAtIndexes(const MCIndexSet &from, const MCIndexSet &to)
-{
-    if (from.count() != to.count())
-        platform::throwLogicError(QStringLiteral("*** moveStagesAtIndexes:toIndexes: %1 indexes for %2")
-                                      .arg(from.count())
-                                      .arg(to.count()));
-    if (!from.isEmpty())
-        checkIndex("moveStagesAtIndexes:toIndexes:", from.lastIndex(), m_stages.size());
-    if (!to.isEmpty())
-        checkIndex("moveStagesAtIndexes:toIndexes:", to.lastIndex(), m_stages.size());
-    registerUndo([from, to](MCBitmapConverter &converter) { converter.moveStagesAtIndexes(to, from); });
-    const QList<MCConvertStageRef> moving = stagesAtIndexes(from);
-    const QList<qint64> fromList = from.toList();
-    for (auto it = fromList.rbegin(); it != fromList.rend(); ++it)
-        m_stages.removeAt(*it);
-    qint64 i = 0;
-    to.forEachIndex([&](qint64 index) { m_stages.insert(index, moving[i++]); });
-    postDidChange();
 }
 
 // ---------------------------------------------------------------- predictions

@@ -9,6 +9,7 @@
 // (convertFile, previewBitmap) reads the converter on the calling thread and must not overlap
 // an edit.
 #include "app/engine/pipeline/MCConvertStage.h"
+#include "app/engine/pipeline/MCStageList.h"
 #include "app/library/MCBatchRenameSettings.h"
 #include "platform/core/MCError.h"
 #include "platform/core/MCIndexSet.h"
@@ -71,8 +72,14 @@ enum MCImageFormat : quint64 {
     MCImageFormatHEIC = 7,
 };
 
-class MCBitmapConverter : public MCObservable
+// The list's changes (MCStageList): a stage entering gets the output settings as its targets
+// and the undo manager, a stage leaving loses the undo manager; the notices are
+// kMCBitmapConverterWillAddStages, kMCBitmapConverterWillRemoveStages and
+// kMCBitmapConverterDidChangeStages.
+class MCBitmapConverter : public MCObservable, public MCStageList<MCBitmapConverter, MCConvertStageRef>
 {
+    friend class MCStageList<MCBitmapConverter, MCConvertStageRef>;
+
 public:
     // The shared converter of the Convert screen, read from the user defaults on first use.
     static MCBitmapConverter &defaultConvertSettings();
@@ -128,31 +135,10 @@ public:
     void setValueForKey(const QString &key, const QVariant &value) override;
 
     // ---- the stage list
-    QList<MCConvertStageRef> allStages() const { return m_stages; }
     // Stable by ascending stageOrder: the order of a run.
     QList<MCConvertStageRef> sortedStages() const;
-    qint64 numberOfStages() const { return m_stages.size(); }
-    MCConvertStageRef stageAtIndex(qint64 index) const;
-    QList<MCConvertStageRef> stagesAtIndexes(const MCIndexSet &indexes) const;
-    // By equality / by identity; MCNotFound when absent.
-    qint64 indexOfStage(const MCConvertStage &stage) const;
-    qint64 indexOfStagePointer(const MCConvertStage *stage) const;
     // False for nil, and for a unique class already in the list.
     bool canInsertStage(const MCConvertStage *stage) const;
-
-    // Each change registers its inverse, posts its "will" notice(s), changes the list (a
-    // stage entering gets the output settings as its targets and the undo manager, a stage
-    // leaving loses the undo manager) and posts kMCBitmapConverterDidChangeStages. Indexes
-    // outside the list are programmer errors (std::out_of_range).
-    void addStage(const MCConvertStageRef &stage);
-    void insertStage(const MCConvertStageRef &stage, qint64 index);
-    void removeStageAtIndex(qint64 index);
-    void addStagesFromArray(const QList<MCConvertStageRef> &stages);
-    void insertStages(const QList<MCConvertStageRef> &stages, const MCIndexSet &indexes);
-    void removeStagesAtIndexes(const MCIndexSet &indexes);
-    void setStagesFromArray(const QList<MCConvertStageRef> &stages);
-    // Takes the stages at `from` out and inserts them at `to`; only the did-change notice.
-    void moveStagesAtIndexes(const MCIndexSet &from, const MCIndexSet &to);
 
     // ---- predictions (each hook folded over the whole list in list order)
     // The output size of a photo of `size` pixels stored with `orientation`; the sides are
@@ -250,11 +236,9 @@ private:
     void postDidChange();
     void registerUndo(std::function<void(MCBitmapConverter &)> inverse);
     template <typename T> void setUndoable(const QString &key, T &storage, const T &value, void (MCBitmapConverter::*setter)(T));
-    void checkIndex(const char *method, qint64 index, qint64 count) const;
 
     MCUserDefaults *m_defaults;
     std::shared_ptr<MCUndoManager> m_undoManager;
-    QList<MCConvertStageRef> m_stages;
     std::optional<MCBatchRenameSettings> m_renameSettings;
     quint64 m_imageFormat = MCImageFormatJPEG;
     qint64 m_imageColorModel = 1;
