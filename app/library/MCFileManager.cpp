@@ -107,63 +107,59 @@ std::shared_ptr<Operation> queued(MCOperationQueue &queue, std::shared_ptr<Opera
     return operation;
 }
 
+// Copy, move and convert need a folder: a null one becomes empty, which makes no destination,
+// rather than each file's own folder (what a null folder means to rename).
+QString folderOrEmpty(const QString &folder)
+{
+    return folder.isNull() ? QStringLiteral("") : folder;
+}
+
 } // namespace
 
-std::shared_ptr<MCCopyOperation> MCFileManager::asyncCopyFiles(const MCFileList &files, const QString &folder,
-                                                               MCFileOperationCompletion completion)
+template <typename Operation>
+std::shared_ptr<Operation> MCFileManager::queuedWithDestinations(const MCFileList &files, const QString &folder,
+                                                                 const QStringList *names,
+                                                                 MCFileOperationCompletion completion)
 {
     MCFileList kept;
     QStringList urls;
-    destinations(files, folder.isNull() ? QStringLiteral("") : folder, nullptr, &kept, &urls);
-    auto operation = std::make_shared<MCCopyOperation>(std::move(completion));
+    destinations(files, folder, names, &kept, &urls);
+    auto operation = std::make_shared<Operation>(std::move(completion));
     operation->setAllItems(kept, urls);
     return queued(m_queue, operation);
+}
+
+std::shared_ptr<MCCopyOperation> MCFileManager::asyncCopyFiles(const MCFileList &files, const QString &folder,
+                                                               MCFileOperationCompletion completion)
+{
+    return queuedWithDestinations<MCCopyOperation>(files, folderOrEmpty(folder), nullptr, std::move(completion));
 }
 
 std::shared_ptr<MCCopyOperation> MCFileManager::asyncCopyFiles(const MCFileList &files, const QString &folder,
                                                                const QStringList &names,
                                                                MCFileOperationCompletion completion)
 {
-    MCFileList kept;
-    QStringList urls;
-    destinations(files, folder.isNull() ? QStringLiteral("") : folder, &names, &kept, &urls);
-    auto operation = std::make_shared<MCCopyOperation>(std::move(completion));
-    operation->setAllItems(kept, urls);
-    return queued(m_queue, operation);
+    return queuedWithDestinations<MCCopyOperation>(files, folderOrEmpty(folder), &names, std::move(completion));
 }
 
 std::shared_ptr<MCMoveOperation> MCFileManager::asyncMoveFiles(const MCFileList &files, const QString &folder,
                                                                MCFileOperationCompletion completion)
 {
-    MCFileList kept;
-    QStringList urls;
-    destinations(files, folder.isNull() ? QStringLiteral("") : folder, nullptr, &kept, &urls);
-    auto operation = std::make_shared<MCMoveOperation>(std::move(completion));
-    operation->setAllItems(kept, urls);
-    return queued(m_queue, operation);
+    return queuedWithDestinations<MCMoveOperation>(files, folderOrEmpty(folder), nullptr, std::move(completion));
 }
 
 std::shared_ptr<MCMoveOperation> MCFileManager::asyncMoveFiles(const MCFileList &files, const QString &folder,
                                                                const QStringList &names,
                                                                MCFileOperationCompletion completion)
 {
-    MCFileList kept;
-    QStringList urls;
-    destinations(files, folder.isNull() ? QStringLiteral("") : folder, &names, &kept, &urls);
-    auto operation = std::make_shared<MCMoveOperation>(std::move(completion));
-    operation->setAllItems(kept, urls);
-    return queued(m_queue, operation);
+    return queuedWithDestinations<MCMoveOperation>(files, folderOrEmpty(folder), &names, std::move(completion));
 }
 
 std::shared_ptr<MCRenameOperation> MCFileManager::asyncRenameFiles(const MCFileList &files, const QStringList &names,
                                                                    MCFileOperationCompletion completion)
 {
-    MCFileList kept;
-    QStringList urls;
-    destinations(files, QString(), &names, &kept, &urls); // a null folder: each file's own
-    auto operation = std::make_shared<MCRenameOperation>(std::move(completion));
-    operation->setAllItems(kept, urls);
-    return queued(m_queue, operation);
+    // A null folder: each file's own.
+    return queuedWithDestinations<MCRenameOperation>(files, QString(), &names, std::move(completion));
 }
 
 std::shared_ptr<MCConvertOperation> MCFileManager::asyncConvertFiles(const MCFileList &files, const QString &folder,
@@ -186,7 +182,7 @@ std::shared_ptr<MCConvertOperation> MCFileManager::asyncConvertFiles(const MCFil
 {
     MCFileList kept;
     QStringList urls;
-    destinations(files, folder.isNull() ? QStringLiteral("") : folder, &names, &kept, &urls);
+    destinations(files, folderOrEmpty(folder), &names, &kept, &urls);
     auto operation = std::make_shared<MCConvertOperation>(std::move(completion));
     const bool subfolders = MCUserDefaults::standardUserDefaults().boolForKey(kMCCreateIntermidiateFoldersOnConvertKey);
     operation->setAllItems(kept, urls, std::move(converter), subfolders);

@@ -97,6 +97,10 @@ private:
     // files whose destination can be made.
     static void destinations(const MCFileList &files, const QString &folder, const QStringList *names,
                              MCFileList *keptFiles, QStringList *urls);
+    // Queues an operation of that kind over the files' destinations (see destinations()).
+    template <typename Operation>
+    std::shared_ptr<Operation> queuedWithDestinations(const MCFileList &files, const QString &folder,
+                                                      const QStringList *names, MCFileOperationCompletion completion);
 
     MCOperationQueue m_queue;
 };

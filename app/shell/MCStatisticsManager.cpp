@@ -50,20 +50,17 @@ quint64 unsignedValue(const QVariantMap &dictionary, const QString &key)
     return v > 0 ? quint64(v) : 0;
 }
 
-struct RunTotals
+// Adds one run over `files` to a session's count and size, and keeps it as the last run.
+void addRun(const std::vector<std::shared_ptr<MCFile>> &files, quint64 &sessionCount, quint64 &sessionSize,
+            quint64 &lastCount, quint64 &lastSize)
 {
-    quint64 count = 0;
-    quint64 size = 0;
-};
-
-RunTotals totals(const std::vector<std::shared_ptr<MCFile>> &files)
-{
-    RunTotals t;
-    t.count = files.size();
+    lastCount = files.size();
+    lastSize = 0;
     for (const auto &file : files)
         if (file)
-            t.size += file->fileSize().value_or(0);
-    return t;
+            lastSize += file->fileSize().value_or(0);
+    sessionCount += lastCount;
+    sessionSize += lastSize;
 }
 
 } // namespace
@@ -184,31 +181,19 @@ void MCStatisticsManager::endSession()
 
 void MCStatisticsManager::noteItemsWereConverted(const std::vector<std::shared_ptr<MCFile>> &files)
 {
-    const RunTotals t = totals(files);
-    m_currentSession.convertedCount += t.count;
-    m_currentSession.convertedSize += t.size;
-    m_lastConvertedCount = t.count;
-    m_lastConvertedSize = t.size;
+    addRun(files, m_currentSession.convertedCount, m_currentSession.convertedSize, m_lastConvertedCount, m_lastConvertedSize);
     synchronize();
 }
 
 void MCStatisticsManager::noteItemsWereMetadataEdited(const std::vector<std::shared_ptr<MCFile>> &files)
 {
-    const RunTotals t = totals(files);
-    m_currentSession.metadataEditedCount += t.count;
-    m_currentSession.metadataEditedSize += t.size;
-    m_lastMetadataEditedCount = t.count;
-    m_lastMetadataEditedSize = t.size;
+    addRun(files, m_currentSession.metadataEditedCount, m_currentSession.metadataEditedSize, m_lastMetadataEditedCount, m_lastMetadataEditedSize);
     synchronize();
 }
 
 void MCStatisticsManager::noteItemsWereRenamed(const std::vector<std::shared_ptr<MCFile>> &files)
 {
-    const RunTotals t = totals(files);
-    m_currentSession.renamedCount += t.count;
-    m_currentSession.renamedSize += t.size;
-    m_lastRenamedCount = t.count;
-    m_lastRenamedSize = t.size;
+    addRun(files, m_currentSession.renamedCount, m_currentSession.renamedSize, m_lastRenamedCount, m_lastRenamedSize);
     synchronize();
 }
 

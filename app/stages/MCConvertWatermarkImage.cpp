@@ -25,23 +25,6 @@ const QString MCConvertWatermarkImage::kImageOffsetYCalculatesInPercentKey = QSt
 const QString MCConvertWatermarkImage::kImageOffsetYInPercentKey = QStringLiteral("imageOffsetYInPercent");
 const QString MCConvertWatermarkImage::kImageOffsetYInPixelsKey = QStringLiteral("imageOffsetYInPixels");
 const QString MCConvertWatermarkImage::kImageRotationKey = QStringLiteral("imageRotation");
-const QString MCConvertWatermarkImage::kHasShadowKey = QStringLiteral("hasShadow");
-const QString MCConvertWatermarkImage::kShadowColorKey = QStringLiteral("shadowColor");
-const QString MCConvertWatermarkImage::kShadowBlurKey = QStringLiteral("shadowBlur");
-const QString MCConvertWatermarkImage::kShadowDistanceKey = QStringLiteral("shadowDistance");
-const QString MCConvertWatermarkImage::kShadowAngleKey = QStringLiteral("shadowAngle");
-const QString MCConvertWatermarkImage::kOpacityKey = QStringLiteral("opacity");
-const QString MCConvertWatermarkImage::kTilesKey = QStringLiteral("tiles");
-const QString MCConvertWatermarkImage::kTileOffsetXCalculatesInPercentKey = QStringLiteral("tileOffsetXCalculatesInPercent");
-const QString MCConvertWatermarkImage::kTileOffsetXInPercentKey = QStringLiteral("tileOffsetXInPercent");
-const QString MCConvertWatermarkImage::kTileOffsetXInPixelsKey = QStringLiteral("tileOffsetXInPixels");
-const QString MCConvertWatermarkImage::kTileOffsetYCalculatesInPercentKey = QStringLiteral("tileOffsetYCalculatesInPercent");
-const QString MCConvertWatermarkImage::kTileOffsetYInPercentKey = QStringLiteral("tileOffsetYInPercent");
-const QString MCConvertWatermarkImage::kTileOffsetYInPixelsKey = QStringLiteral("tileOffsetYInPixels");
-const QString MCConvertWatermarkImage::kCollapsedPositionGroupKey = QStringLiteral("collapsedPositionGroup");
-const QString MCConvertWatermarkImage::kCollapsedOpacityGroupKey = QStringLiteral("collapsedOpacityGroup");
-const QString MCConvertWatermarkImage::kCollapsedShadowGroupKey = QStringLiteral("collapsedShadowGroup");
-const QString MCConvertWatermarkImage::kCollapsedTileGroupKey = QStringLiteral("collapsedTileGroup");
 
 namespace {
 

@@ -22,13 +22,6 @@ const QString MCConvertWatermarkText::kTextOffsetYCalculatesInPercentKey = QStri
 const QString MCConvertWatermarkText::kTextOffsetYInPercentKey = QStringLiteral("textOffsetYInPercent");
 const QString MCConvertWatermarkText::kTextOffsetYInPixelsKey = QStringLiteral("textOffsetYInPixels");
 const QString MCConvertWatermarkText::kTextRotationKey = QStringLiteral("textRotation");
-const QString MCConvertWatermarkText::kTilesKey = QStringLiteral("tiles");
-const QString MCConvertWatermarkText::kTileOffsetXCalculatesInPercentKey = QStringLiteral("tileOffsetXCalculatesInPercent");
-const QString MCConvertWatermarkText::kTileOffsetXInPercentKey = QStringLiteral("tileOffsetXInPercent");
-const QString MCConvertWatermarkText::kTileOffsetXInPixelsKey = QStringLiteral("tileOffsetXInPixels");
-const QString MCConvertWatermarkText::kTileOffsetYCalculatesInPercentKey = QStringLiteral("tileOffsetYCalculatesInPercent");
-const QString MCConvertWatermarkText::kTileOffsetYInPercentKey = QStringLiteral("tileOffsetYInPercent");
-const QString MCConvertWatermarkText::kTileOffsetYInPixelsKey = QStringLiteral("tileOffsetYInPixels");
 const QString MCConvertWatermarkText::kFontFamilyNameKey = QStringLiteral("fontFamilyName");
 const QString MCConvertWatermarkText::kFontTypefaceKey = QStringLiteral("fontTypeface");
 const QString MCConvertWatermarkText::kFontSizeMethodKey = QStringLiteral("fontSizeMethod");
@@ -39,17 +32,7 @@ const QString MCConvertWatermarkText::kTextAlignmentKey = QStringLiteral("textAl
 const QString MCConvertWatermarkText::kHasOutlineKey = QStringLiteral("hasOutline");
 const QString MCConvertWatermarkText::kOutlineWidthKey = QStringLiteral("outlineWidth");
 const QString MCConvertWatermarkText::kOutlineColorKey = QStringLiteral("outlineColor");
-const QString MCConvertWatermarkText::kHasShadowKey = QStringLiteral("hasShadow");
-const QString MCConvertWatermarkText::kShadowColorKey = QStringLiteral("shadowColor");
-const QString MCConvertWatermarkText::kShadowBlurKey = QStringLiteral("shadowBlur");
-const QString MCConvertWatermarkText::kShadowDistanceKey = QStringLiteral("shadowDistance");
-const QString MCConvertWatermarkText::kShadowAngleKey = QStringLiteral("shadowAngle");
-const QString MCConvertWatermarkText::kOpacityKey = QStringLiteral("opacity");
-const QString MCConvertWatermarkText::kCollapsedPositionGroupKey = QStringLiteral("collapsedPositionGroup");
-const QString MCConvertWatermarkText::kCollapsedOpacityGroupKey = QStringLiteral("collapsedOpacityGroup");
 const QString MCConvertWatermarkText::kCollapsedOutlineGroupKey = QStringLiteral("collapsedOutlineGroup");
-const QString MCConvertWatermarkText::kCollapsedShadowGroupKey = QStringLiteral("collapsedShadowGroup");
-const QString MCConvertWatermarkText::kCollapsedTileGroupKey = QStringLiteral("collapsedTileGroup");
 
 namespace {
 

@@ -11,14 +11,14 @@
 // both of an axis are set; an axis without a bit is centred); an offset moves the element
 // inward from its anchored edge, and right or up on a centred axis; the rotation turns the
 // element about its centre, counter-clockwise, and the anchoring uses the turned box.
-#include "app/engine/pipeline/MCConvertStage.h"
+#include "app/stages/MCTiledWatermarkStage.h"
 #include "app/stages/MCWatermarkTextToken.h"
 #include "platform/text/MCAttributedString.h"
 
 #include <QColor>
 #include <QFont>
 
-class MCConvertWatermarkText : public MCConvertStage
+class MCConvertWatermarkText : public MCTiledWatermarkStage
 {
 public:
     static constexpr qint64 StageID = 14;
@@ -35,13 +35,6 @@ public:
     static const QString kTextOffsetYInPercentKey;           // "textOffsetYInPercent"
     static const QString kTextOffsetYInPixelsKey;            // "textOffsetYInPixels"
     static const QString kTextRotationKey;                   // "textRotation"
-    static const QString kTilesKey;                          // "tiles"
-    static const QString kTileOffsetXCalculatesInPercentKey; // "tileOffsetXCalculatesInPercent"
-    static const QString kTileOffsetXInPercentKey;           // "tileOffsetXInPercent"
-    static const QString kTileOffsetXInPixelsKey;            // "tileOffsetXInPixels"
-    static const QString kTileOffsetYCalculatesInPercentKey; // "tileOffsetYCalculatesInPercent"
-    static const QString kTileOffsetYInPercentKey;           // "tileOffsetYInPercent"
-    static const QString kTileOffsetYInPixelsKey;            // "tileOffsetYInPixels"
     static const QString kFontFamilyNameKey;                 // "fontFamilyName"
     static const QString kFontTypefaceKey;                   // "fontTypeface"
     static const QString kFontSizeMethodKey;                 // "fontSizeMethod"
@@ -52,17 +45,7 @@ public:
     static const QString kHasOutlineKey;                     // "hasOutline"
     static const QString kOutlineWidthKey;                   // "outlineWidth"
     static const QString kOutlineColorKey;                   // "outlineColor"
-    static const QString kHasShadowKey;                      // "hasShadow"
-    static const QString kShadowColorKey;                    // "shadowColor"
-    static const QString kShadowBlurKey;                     // "shadowBlur"
-    static const QString kShadowDistanceKey;                 // "shadowDistance"
-    static const QString kShadowAngleKey;                    // "shadowAngle"
-    static const QString kOpacityKey;                        // "opacity"
-    static const QString kCollapsedPositionGroupKey;         // "collapsedPositionGroup"
-    static const QString kCollapsedOpacityGroupKey;          // "collapsedOpacityGroup"
     static const QString kCollapsedOutlineGroupKey;          // "collapsedOutlineGroup"
-    static const QString kCollapsedShadowGroupKey;           // "collapsedShadowGroup"
-    static const QString kCollapsedTileGroupKey;             // "collapsedTileGroup"
 
     // How the point size is found: fixed, or the text's height as a percentage of a side.
     enum FontSizeMethod : quint64 {
@@ -105,28 +88,6 @@ public:
     void setTextRotation(double value) { setParameterValue(kTextRotationKey, value); }
     double minTextRotation() const { return minimumForKey(kTextRotationKey); }
     double maxTextRotation() const { return maximumForKey(kTextRotationKey); }
-    bool tiles() const { return boolValue(kTilesKey); }
-    void setTiles(bool value) { setParameterValue(kTilesKey, value); }
-    bool tileOffsetXCalculatesInPercent() const { return boolValue(kTileOffsetXCalculatesInPercentKey); }
-    void setTileOffsetXCalculatesInPercent(bool value) { setParameterValue(kTileOffsetXCalculatesInPercentKey, value); }
-    double tileOffsetXInPercent() const { return doubleValue(kTileOffsetXInPercentKey); }
-    void setTileOffsetXInPercent(double value) { setParameterValue(kTileOffsetXInPercentKey, value); }
-    double minTileOffsetXInPercent() const { return minimumForKey(kTileOffsetXInPercentKey); }
-    double maxTileOffsetXInPercent() const { return maximumForKey(kTileOffsetXInPercentKey); }
-    double tileOffsetXInPixels() const { return doubleValue(kTileOffsetXInPixelsKey); }
-    void setTileOffsetXInPixels(double value) { setParameterValue(kTileOffsetXInPixelsKey, value); }
-    double minTileOffsetXInPixels() const { return minimumForKey(kTileOffsetXInPixelsKey); }
-    double maxTileOffsetXInPixels() const { return maximumForKey(kTileOffsetXInPixelsKey); }
-    bool tileOffsetYCalculatesInPercent() const { return boolValue(kTileOffsetYCalculatesInPercentKey); }
-    void setTileOffsetYCalculatesInPercent(bool value) { setParameterValue(kTileOffsetYCalculatesInPercentKey, value); }
-    double tileOffsetYInPercent() const { return doubleValue(kTileOffsetYInPercentKey); }
-    void setTileOffsetYInPercent(double value) { setParameterValue(kTileOffsetYInPercentKey, value); }
-    double minTileOffsetYInPercent() const { return minimumForKey(kTileOffsetYInPercentKey); }
-    double maxTileOffsetYInPercent() const { return maximumForKey(kTileOffsetYInPercentKey); }
-    double tileOffsetYInPixels() const { return doubleValue(kTileOffsetYInPixelsKey); }
-    void setTileOffsetYInPixels(double value) { setParameterValue(kTileOffsetYInPixelsKey, value); }
-    double minTileOffsetYInPixels() const { return minimumForKey(kTileOffsetYInPixelsKey); }
-    double maxTileOffsetYInPixels() const { return maximumForKey(kTileOffsetYInPixelsKey); }
     QString fontFamilyName() const { return stringValue(kFontFamilyNameKey); }
     void setFontFamilyName(const QString &value) { setParameterValue(kFontFamilyNameKey, value); }
     QString fontTypeface() const { return stringValue(kFontTypefaceKey); }
@@ -153,36 +114,8 @@ public:
     double maxOutlineWidth() const { return maximumForKey(kOutlineWidthKey); }
     QColor outlineColor() const { return parameterValue(kOutlineColorKey).value<QColor>(); }
     void setOutlineColor(const QColor &value) { setParameterValue(kOutlineColorKey, value); }
-    bool hasShadow() const { return boolValue(kHasShadowKey); }
-    void setHasShadow(bool value) { setParameterValue(kHasShadowKey, value); }
-    QColor shadowColor() const { return parameterValue(kShadowColorKey).value<QColor>(); }
-    void setShadowColor(const QColor &value) { setParameterValue(kShadowColorKey, value); }
-    double shadowBlur() const { return doubleValue(kShadowBlurKey); }
-    void setShadowBlur(double value) { setParameterValue(kShadowBlurKey, value); }
-    double minShadowBlur() const { return minimumForKey(kShadowBlurKey); }
-    double maxShadowBlur() const { return maximumForKey(kShadowBlurKey); }
-    double shadowDistance() const { return doubleValue(kShadowDistanceKey); }
-    void setShadowDistance(double value) { setParameterValue(kShadowDistanceKey, value); }
-    double minShadowDistance() const { return minimumForKey(kShadowDistanceKey); }
-    double maxShadowDistance() const { return maximumForKey(kShadowDistanceKey); }
-    double shadowAngle() const { return doubleValue(kShadowAngleKey); }
-    void setShadowAngle(double value) { setParameterValue(kShadowAngleKey, value); }
-    double minShadowAngle() const { return minimumForKey(kShadowAngleKey); }
-    double maxShadowAngle() const { return maximumForKey(kShadowAngleKey); }
-    double opacity() const { return doubleValue(kOpacityKey); }
-    void setOpacity(double value) { setParameterValue(kOpacityKey, value); }
-    double minOpacity() const { return minimumForKey(kOpacityKey); }
-    double maxOpacity() const { return maximumForKey(kOpacityKey); }
-    bool collapsedPositionGroup() const { return boolValue(kCollapsedPositionGroupKey); }
-    void setCollapsedPositionGroup(bool value) { setParameterValue(kCollapsedPositionGroupKey, value); }
-    bool collapsedOpacityGroup() const { return boolValue(kCollapsedOpacityGroupKey); }
-    void setCollapsedOpacityGroup(bool value) { setParameterValue(kCollapsedOpacityGroupKey, value); }
     bool collapsedOutlineGroup() const { return boolValue(kCollapsedOutlineGroupKey); }
     void setCollapsedOutlineGroup(bool value) { setParameterValue(kCollapsedOutlineGroupKey, value); }
-    bool collapsedShadowGroup() const { return boolValue(kCollapsedShadowGroupKey); }
-    void setCollapsedShadowGroup(bool value) { setParameterValue(kCollapsedShadowGroupKey, value); }
-    bool collapsedTileGroup() const { return boolValue(kCollapsedTileGroupKey); }
-    void setCollapsedTileGroup(bool value) { setParameterValue(kCollapsedTileGroupKey, value); }
 
     // ---- the text of a photo (MCWatermarkText)
     QString compoundTextForBitmap(const MCBitmap *bitmap, const QVariantMap &metadata, const MCFile *file) const;

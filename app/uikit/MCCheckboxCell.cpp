@@ -32,14 +32,15 @@ void drawTitle(QPainter &painter, const QWidget &widget, MCControlSize size, con
     painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 
-QSize hint(const QWidget &widget, MCControlSize size, const QString &text)
+} // namespace
+
+QSize MCChoiceButtonSizeHint(const QWidget &widget, MCControlSize size, const QString &text)
 {
     const int side = int(imageSide(size));
     const int width = text.isEmpty() ? side : side + 4 + widget.fontMetrics().horizontalAdvance(text) + 2;
     return {width, qMax(side, widget.fontMetrics().height())};
 }
 
-} // namespace
 
 MCFillStroke MCDarkCheckboxColors(MCControlState state)
 {
@@ -66,43 +67,6 @@ QRectF MCCheckboxShapeRect(const QRectF &imageFrame, MCControlSize size)
 
 // Check box -----------------------------------------------------------------------------------
 
-MCDarkCheckboxCell::MCDarkCheckboxCell(const QString &title, QWidget *parent)
-    : QCheckBox(title, parent)
-    , m_textColor(Qt::white)
-    , m_alternateTextColor(Qt::white)
-    , m_tracking(new MCMouseOverTracking(this))
-{
-    m_tracking->setShowsMouseOverState(true);
-    setFocusPolicy(Qt::TabFocus);
-    setFont(MCControlFont(m_controlSize));
-    MCAppearanceObserver::sharedObserver();
-}
-
-void MCDarkCheckboxCell::setTextColor(const QColor &color)
-{
-    m_textColor = color;
-    update();
-}
-
-void MCDarkCheckboxCell::setAlternateTextColor(const QColor &color)
-{
-    m_alternateTextColor = color;
-    update();
-}
-
-void MCDarkCheckboxCell::setControlSize(MCControlSize size)
-{
-    m_controlSize = size;
-    setFont(MCControlFont(size));
-    updateGeometry();
-    update();
-}
-
-MCControlState MCDarkCheckboxCell::controlState() const
-{
-    return MCControlStateFor(isEnabled(), isDown(), isMouseOver());
-}
-
 QPainterPath MCDarkCheckboxCell::checkMark(const QRectF &frame, MCControlSize size)
 {
     // A tick on a 16-pixel grid, scaled to the frame.
@@ -118,16 +82,6 @@ QPainterPath MCDarkCheckboxCell::checkMark(const QRectF &frame, MCControlSize si
         path.lineTo(frame.left() + 11.0 * s, frame.top() + 5.5 * s);
     }
     return path;
-}
-
-QSize MCDarkCheckboxCell::sizeHint() const
-{
-    return hint(*this, m_controlSize, text());
-}
-
-bool MCDarkCheckboxCell::hitButton(const QPoint &pos) const
-{
-    return rect().contains(pos);
 }
 
 void MCDarkCheckboxCell::paintEvent(QPaintEvent *)
@@ -151,53 +105,6 @@ void MCDarkCheckboxCell::paintEvent(QPaintEvent *)
 }
 
 // Radio button --------------------------------------------------------------------------------
-
-MCDarkRadioButtonCell::MCDarkRadioButtonCell(const QString &title, QWidget *parent)
-    : QRadioButton(title, parent)
-    , m_textColor(Qt::white)
-    , m_alternateTextColor(Qt::white)
-    , m_tracking(new MCMouseOverTracking(this))
-{
-    m_tracking->setShowsMouseOverState(true);
-    setFocusPolicy(Qt::TabFocus);
-    setFont(MCControlFont(m_controlSize));
-    MCAppearanceObserver::sharedObserver();
-}
-
-void MCDarkRadioButtonCell::setTextColor(const QColor &color)
-{
-    m_textColor = color;
-    update();
-}
-
-void MCDarkRadioButtonCell::setAlternateTextColor(const QColor &color)
-{
-    m_alternateTextColor = color;
-    update();
-}
-
-void MCDarkRadioButtonCell::setControlSize(MCControlSize size)
-{
-    m_controlSize = size;
-    setFont(MCControlFont(size));
-    updateGeometry();
-    update();
-}
-
-MCControlState MCDarkRadioButtonCell::controlState() const
-{
-    return MCControlStateFor(isEnabled(), isDown(), isMouseOver());
-}
-
-QSize MCDarkRadioButtonCell::sizeHint() const
-{
-    return hint(*this, m_controlSize, text());
-}
-
-bool MCDarkRadioButtonCell::hitButton(const QPoint &pos) const
-{
-    return rect().contains(pos);
-}
 
 void MCDarkRadioButtonCell::paintEvent(QPaintEvent *)
 {
