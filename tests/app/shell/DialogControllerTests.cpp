@@ -29,7 +29,9 @@ public:
     explicit RecordingDialog(bool hasWindow = true) : m_hasWindow(hasWindow) {}
     QStringList events;
     QPushButton *ok = nullptr;
+    QPushButton *other = nullptr;
     int loads = 0;
+    int updates = 0;
 
 protected:
     QDialog *loadWindow() override
@@ -42,7 +44,7 @@ protected:
         auto *layout = new QVBoxLayout(dialog);
         ok = new QPushButton("OK", dialog);
         auto *cancel = new QPushButton("Cancel", dialog);
-        auto *other = new QPushButton("Other", dialog);
+        other = new QPushButton("Other", dialog);
         for (QPushButton *button : {ok, cancel, other}) {
             button->setAutoDefault(false);
             layout->addWidget(button);
@@ -63,6 +65,7 @@ protected:
     void handleDefaultButtonClick() override { events << "default"; }
     void handleAlternateButtonClick() override { events << "alternate"; }
     void handleOtherButtonClick() override { events << "other"; }
+    void updateItems() override { ++updates; }
     void prepareToClose() override
     {
         events << QStringLiteral("prepareToClose visible=%1").arg(window() && window()->isVisible() ? "true" : "false");
@@ -192,6 +195,32 @@ TEST(DialogController, AHandlerMayShowTheDialogAgain)
     dialog.finishWithResultCode(1000);
     EXPECT_EQ(shows, 3);
     EXPECT_FALSE(dialog.isShown());
+}
+
+TEST(DialogController, ControlsAreUpdatedWhenShownAndAfterInput)
+{
+    QWidget host;
+    host.resize(600, 400);
+    host.show();
+    RecordingDialog dialog;
+    auto *box = new QPushButton("Toggle", nullptr);
+    dialog.beginSheetModalForWindow(&host);
+    box->setParent(dialog.window());
+    box->setCheckable(true);
+    box->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.updates, 1) << "once when shown, however many events that took";
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::keyClick(box, Qt::Key_A);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.updates, 2) << "input in one event-loop pass gives one update";
+    QTest::mouseClick(&host, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.updates, 2) << "input elsewhere is not the dialog's";
+    dialog.finishWithResultCode(1001);
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.updates, 2) << "nothing once closed";
 }
 
 TEST(DialogController, SheetsHangCentredFromTheHostsTop)
