@@ -1,11 +1,14 @@
 #include "app/shell/MCDialogController.h"
 
+#include "app/uikit/MCBackgroundView.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -35,6 +38,18 @@ MCDialogController::~MCDialogController()
 QString MCDialogController::windowNibName() const { return QStringLiteral("MCTestDialog"); }
 
 QDialog *MCDialogController::loadWindow() { return nullptr; }
+
+QDialog *MCDialogController::newThemedWindow(QWidget **content)
+{
+    auto *dialog = new QDialog;
+    auto *layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *background = new MCLightBackgroundView(dialog);
+    layout->addWidget(background);
+    if (content)
+        *content = background;
+    return dialog;
+}
 
 QDialog *MCDialogController::window()
 {

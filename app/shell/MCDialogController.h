@@ -91,6 +91,9 @@ public slots:
 protected:
     // Builds the window and its controls; the controller owns it. The base has none.
     virtual QDialog *loadWindow();
+    // A new dialog window in the application's look: its whole area is the light themed
+    // background (which follows the theme setting); the controls go into `*content`.
+    static QDialog *newThemedWindow(QWidget **content);
     // After the window is made: sends initializeWindow(). Overrides call the base first.
     virtual void windowDidLoad();
 

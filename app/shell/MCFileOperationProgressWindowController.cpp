@@ -1,7 +1,6 @@
 #include "app/shell/MCFileOperationProgressWindowController.h"
 
 #include "app/library/MCFile.h"
-#include "app/uikit/MCBackgroundView.h"
 #include "app/uikit/MCButtonCell.h"
 
 #include <QDialog>
@@ -19,18 +18,6 @@ namespace {
 
 // How long the bar takes to glide to a new value.
 constexpr int kProgressAnimationMs = 200;
-
-// A dialog whose whole area is the light themed background; the parts go into `content`.
-QDialog *newSheetWindow(QWidget **content)
-{
-    auto *dialog = new QDialog;
-    auto *outer = new QVBoxLayout(dialog);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto *background = new MCLightBackgroundView(dialog);
-    outer->addWidget(background);
-    *content = background;
-    return dialog;
-}
 
 QLabel *newLabel(QWidget *parent, double alpha)
 {
@@ -83,7 +70,7 @@ QString MCFileOperationProgressWindowController::windowNibName() const
 QDialog *MCFileOperationProgressWindowController::loadWindow()
 {
     QWidget *content = nullptr;
-    QDialog *dialog = newSheetWindow(&content);
+    QDialog *dialog = newThemedWindow(&content);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(20, 18, 20, 16);
     layout->setSpacing(8);
@@ -225,7 +212,7 @@ QString MCSimpleProgressWindowController::windowNibName() const
 QDialog *MCSimpleProgressWindowController::loadWindow()
 {
     QWidget *content = nullptr;
-    QDialog *dialog = newSheetWindow(&content);
+    QDialog *dialog = newThemedWindow(&content);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(20, 18, 20, 18);
     layout->setSpacing(8);

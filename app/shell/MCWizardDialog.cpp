@@ -52,24 +52,24 @@ QWidget *MCWizardDialog::bottomViewForPage(MCViewController *page)
 
 QDialog *MCWizardDialog::loadWindow()
 {
-    auto *dialog = new QDialog;
-    dialog->setWindowTitle(QString());
-    auto *layout = new QVBoxLayout(dialog);
+    QWidget *content = nullptr;
+    QDialog *dialog = newThemedWindow(&content);
+    auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 12);
     layout->setSpacing(12);
-    auto *container = new QWidget(dialog);
+    auto *container = new QWidget(content);
     container->setObjectName(QStringLiteral("containerView"));
     container->setMinimumSize(480, 300);
     layout->addWidget(container, 1);
 
     auto *strip = new QHBoxLayout;
     strip->setContentsMargins(16, 0, 16, 0);
-    auto *bottom = new QWidget(dialog);
+    auto *bottom = new QWidget(content);
     bottom->setObjectName(QStringLiteral("bottomContainerView"));
     strip->addWidget(bottom, 1);
-    auto *back = new MCDarkButtonCell(tr("Back"), dialog);
-    auto *cancel = new MCDarkButtonCell(tr("Cancel"), dialog);
-    auto *ok = new MCBlueButtonCell(tr("OK"), dialog);
+    auto *back = new MCDarkButtonCell(tr("Back"), content);
+    auto *cancel = new MCDarkButtonCell(tr("Cancel"), content);
+    auto *ok = new MCBlueButtonCell(tr("OK"), content);
     back->setAccessibleName(tr("Back"));
     cancel->setAccessibleName(tr("Cancel"));
     ok->setAccessibleName(tr("OK"));

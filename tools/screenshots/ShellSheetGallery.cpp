@@ -3,7 +3,10 @@
 // own; the picture lays its rendering over the host's, where the sheet hangs.
 #include "app/library/MCFile.h"
 #include "app/shell/MCFileOperationProgressWindowController.h"
+#include "app/shell/MCWizardDialog.h"
 #include "app/uikit/MCBackgroundView.h"
+#include "halvard/ui/MCNavigationController.h"
+#include "halvard/ui/MCViewController.h"
 #include "tools/screenshots/ScreenshotImages.h"
 #include "tools/screenshots/ScreenshotRegistry.h"
 
@@ -13,6 +16,7 @@
 #include <QLayout>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -136,7 +140,55 @@ QWidget *simpleSheet()
     });
 }
 
+// A page of the gallery's wizard: a line of text, and a check box in the bottom strip.
+class SamplePage : public MCViewController, public MCWizardViewController
+{
+public:
+    explicit SamplePage(QString text) : m_text(std::move(text)) {}
+    ~SamplePage() override { delete m_bottom.data(); }
+    void prepareToShow() override {}
+    void prepareToClose() override {}
+    QWidget *bottomView() const override
+    {
+        if (!m_bottom) {
+            auto *label = new QLabel(QObject::tr("Page strip"));
+            label->setStyleSheet(QStringLiteral("color: rgba(255,255,255,150)"));
+            m_bottom = label;
+        }
+        return m_bottom;
+    }
+
+protected:
+    QWidget *loadView() override
+    {
+        auto *view = new QLabel(m_text);
+        view->setAlignment(Qt::AlignCenter);
+        view->setStyleSheet(QStringLiteral("color: rgba(255,255,255,220); font-size: 15px"));
+        return view;
+    }
+
+private:
+    QString m_text;
+    mutable QPointer<QWidget> m_bottom;
+};
+
+QWidget *wizardSheet(int page)
+{
+    QWidget *host = newHostWindow();
+    auto *wizard = new MCWizardDialog;
+    wizard->setControllers({std::make_shared<SamplePage>(QObject::tr("First page")),
+                            std::make_shared<SamplePage>(QObject::tr("Second page"))});
+    return withSheet(host, wizard, [=] {
+        wizard->beginSheetModalForWindow(host);
+        for (int i = 0; i < page; ++i)
+            wizard->defaultButtonClick();
+        wizard->navigationController()->finishTransition();
+    });
+}
+
 const ScreenshotRegistration registration({
+    {"wizard-sheet", "first-page", [] { return wizardSheet(0); }, QSize(760, 480)},
+    {"wizard-sheet", "second-page", [] { return wizardSheet(1); }, QSize(760, 480)},
     {"progress-sheet", "start", [] { return fileOperationSheet(0, 24); }, QSize(760, 480)},
     {"progress-sheet", "middle", [] { return fileOperationSheet(9, 24); }, QSize(760, 480)},
     {"progress-sheet", "simple", [] { return simpleSheet(); }, QSize(760, 480)},
