@@ -5,6 +5,7 @@
 #include "halvard/ui/MCImageView.h"
 #include "platform/core/MCBundle.h"
 #include "platform/core/MCUserDefaults.h"
+#include "tests/app/uikit/UIKitTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -264,4 +265,28 @@ TEST(TipsPalette, PanelHairlines)
     const int bottomFill = lightness(bottomImage, 10);
     EXPECT_LT(lightness(bottomImage, 0), bottomFill);
     EXPECT_GT(lightness(bottomImage, 1), bottomFill);
+}
+
+TEST(TipsPalette, ButtonBezelFollowsItsLook)
+{
+    using namespace MCColorQuillon;
+    uikittest::AssumeActiveWindow active;
+    struct Case {
+        MCControlState state;
+        QColor fill;
+    };
+    const Case cases[] = {
+        {MCControlState::Default, colorWithBrightness(0.43)},
+        {MCControlState::Disabled, colorWithBrightness(0.53)},
+        {MCControlState::MouseOver, colorWithBrightness(0.53)},
+        {MCControlState::Pressed, colorWithBrightness(1.0, 0.1)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(MCControlStateName(c.state));
+        MCTipsButtonCell button; // no title over the sampled pixel
+        button.resize(90, 24);
+        uikittest::applyState(button, c.state, [&] { button.setDown(true); });
+        EXPECT_EQ(button.controlState(), c.state);
+        EXPECT_TRUE(uikittest::near(uikittest::pixel(button, {45, 12}), c.fill));
+    }
 }
