@@ -124,8 +124,11 @@ int MCDialogController::runModal()
     dialog->raise();
     dialog->activateWindow();
     // The run may have been stopped while the window was being shown.
+    const QPointer<MCDialogController> self(this);
     if (m_mode == Mode::Modal)
         loop.exec(QEventLoop::DialogExec);
+    if (!self) // released while it ran (its destructor ended the run)
+        return 0;
     m_modalLoop = nullptr;
     m_mode = Mode::Closed;
     setWatchesInput(false);

@@ -178,6 +178,13 @@ TEST(DialogController, RunModalAnswersTheCodeThatStoppedIt)
     }
 }
 
+TEST(DialogController, ReleasedDuringItsModalRunAnswersZero)
+{
+    auto *dialog = new RecordingDialog;
+    QTimer::singleShot(0, [dialog] { dialog->deleteLater(); });
+    EXPECT_EQ(dialog->runModal(), 0);
+}
+
 TEST(DialogController, AHandlerMayShowTheDialogAgain)
 {
     QWidget host;
