@@ -92,14 +92,19 @@ namespace {
 bool assumesActiveWindow = false;
 }
 
+bool MCMouseOverTracking::assumesActiveWindow()
+{
+    return ::assumesActiveWindow;
+}
+
 void MCMouseOverTracking::setAssumesActiveWindow(bool assumes)
 {
-    assumesActiveWindow = assumes;
+    ::assumesActiveWindow = assumes;
 }
 
 bool MCMouseOverTracking::isMouseOver() const
 {
-    return m_shows && m_over && (assumesActiveWindow || m_control->isActiveWindow());
+    return m_shows && m_over && (::assumesActiveWindow || m_control->isActiveWindow());
 }
 
 void MCMouseOverTracking::setMouseOver(bool over)

@@ -67,6 +67,7 @@ public:
     // Galleries and tests that show the hover look without a window manager: every control
     // then counts its window as active.
     static void setAssumesActiveWindow(bool assumes);
+    static bool assumesActiveWindow();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -14,7 +14,7 @@
 #include <QPointer>
 
 class QColorDialog;
-class QMenu;
+#include <QMenu>
 
 // The rounded bezel of a dark text field in `frame`: inset by 0.5 left and right and 1 at the
 // top, level with the bottom edge.
