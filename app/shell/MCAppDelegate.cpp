@@ -1,0 +1,224 @@
+#include "app/shell/MCAppDelegate.h"
+
+#include "app/library/MCPathManager.h"
+#include "app/library/MCResourceManager.h"
+#include "app/shell/MCMainWindowController.h"
+#include "app/shell/MCRegisteredDefaults.h"
+#include "app/shell/MCStatisticsManager.h"
+#include "app/uikit/MCColorQuillon.h"
+#include "halvard/imageio/MCUTType.h"
+#include "platform/core/MCUserDefaults.h"
+#include "platform/desktop/MCWorkspace.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPalette>
+#include <QSet>
+#include <QStyleFactory>
+#include <QTimer>
+
+const QString kMCUndesirableFileTypesKey = QStringLiteral("UndesirableFileTypes");
+const QString kMCLastShownTipsVersionKey = QStringLiteral("LastShownTipsVersion");
+
+namespace {
+
+// The tips version this program ships; the palette opens at launch until it was shown for it.
+constexpr qint64 kCurrentTipsVersion = 1;
+
+std::function<void(bool)> &tipsPaletteHandler()
+{
+    static std::function<void(bool)> handler;
+    return handler;
+}
+
+// The dark appearance of the whole application: Qt's neutral style with the theme's colours,
+// so the controls that are not themed by hand (menus, dialogs, scroll bars) are dark too.
+QPalette darkPalette()
+{
+    QPalette palette;
+    const QColor window = MCColorQuillon::colorWithBrightness(0.2);
+    const QColor base = MCColorQuillon::colorWithBrightness(0.14);
+    const QColor text = MCColorQuillon::colorWithWhite(0.9);
+    const QColor disabledText = MCColorQuillon::colorWithWhite(0.5);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, MCColorQuillon::colorWithBrightness(0.17));
+    palette.setColor(QPalette::ToolTipBase, MCColorQuillon::colorWithBrightness(0.25));
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, disabledText);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, MCColorQuillon::colorWithBrightness(0.26));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::BrightText, Qt::white);
+    palette.setColor(QPalette::Light, MCColorQuillon::colorWithBrightness(0.35));
+    palette.setColor(QPalette::Midlight, MCColorQuillon::colorWithBrightness(0.3));
+    palette.setColor(QPalette::Mid, MCColorQuillon::colorWithBrightness(0.18));
+    palette.setColor(QPalette::Dark, MCColorQuillon::colorWithBrightness(0.1));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    palette.setColor(QPalette::Highlight, MCColorQuillon::colorWithSaturation(0.6, 0.7));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Link, MCColorQuillon::colorWithSaturation(0.5, 0.95));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabledText);
+    return palette;
+}
+
+} // namespace
+
+MCAppDelegate::MCAppDelegate(QObject *parent) : QObject(parent) {}
+
+MCAppDelegate::~MCAppDelegate() = default;
+
+void MCAppDelegate::applicationDidFinishLaunching()
+{
+    applyDarkAppearance();
+    emit launchStepDidRun(QStringLiteral("applyDarkAppearance"));
+    startStatisticsSession();
+    emit launchStepDidRun(QStringLiteral("startStatisticsSession"));
+    registerDefaults();
+    emit launchStepDidRun(QStringLiteral("registerDefaults"));
+    applyFileTypeFilter();
+    emit launchStepDidRun(QStringLiteral("applyFileTypeFilter"));
+    showWindowsAfterLaunch();
+    emit launchStepDidRun(QStringLiteral("showWindowsAfterLaunch"));
+}
+
+void MCAppDelegate::applyDarkAppearance()
+{
+    if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(style);
+    QApplication::setPalette(darkPalette());
+    // The palette follows the theme setting like the themed controls.
+    if (!m_darkAppearance)
+        connect(&MCAppearanceObserver::sharedObserver(), &MCAppearanceObserver::appearanceKindChanged, this,
+                [] { QApplication::setPalette(darkPalette()); });
+    m_darkAppearance = true;
+}
+
+void MCAppDelegate::startStatisticsSession()
+{
+    MCStatisticsManager::sharedInstance().startSession();
+}
+
+void MCAppDelegate::registerDefaults()
+{
+    MCRegisteredDefaults::registerDefaults();
+    // The palette was made before the theme setting had its registered default.
+    if (m_darkAppearance)
+        QApplication::setPalette(darkPalette());
+}
+
+void MCAppDelegate::applyFileTypeFilter()
+{
+    // Every type is touched, so the registry reflects the stored list exactly.
+    const QStringList undesirable = MCUserDefaults::standardUserDefaults().stringArrayForKey(kMCUndesirableFileTypesKey);
+    const QSet<QString> unwanted(undesirable.begin(), undesirable.end());
+    for (const std::shared_ptr<MCUTType> &type : MCResourceManager::availableFileTypes())
+        type->setIsAvailable(!unwanted.contains(type->typeIdentifier()));
+}
+
+void MCAppDelegate::showWindowsAfterLaunch()
+{
+    m_mainWindowController = std::make_unique<MCMainWindowController>();
+    MCMainWindowController *controller = m_mainWindowController.get();
+    connect(controller, &MCMainWindowController::windowShouldClose, this, [this] { applicationShouldTerminate(); });
+    connect(controller, &MCMainWindowController::quitRequested, this, [this] { applicationShouldTerminate(); });
+    connect(controller, &MCMainWindowController::preferencesRequested, this, &MCAppDelegate::showPreferences);
+    connect(controller, &MCMainWindowController::tipsRequested, this, &MCAppDelegate::showHideTipsPalette);
+    connect(controller, &MCMainWindowController::presetsFolderRequested, this, &MCAppDelegate::showPresetsFolder);
+    controller->showWindow();
+
+    if (shouldShowTipsAfterLaunch(MCUserDefaults::standardUserDefaults()) && !m_tipsShown)
+        showHideTipsPalette();
+
+    if (!m_urlsToAdd.isEmpty()) {
+        const QStringList paths = m_urlsToAdd;
+        m_urlsToAdd.clear();
+        controller->importItemsAtURLs(paths);
+    }
+}
+
+void MCAppDelegate::openFiles(const QStringList &paths)
+{
+    if (m_mainWindowController && m_mainWindowController->hasAttachedSheet()) {
+        beep();
+        return;
+    }
+    QStringList absolute;
+    for (const QString &path : paths)
+        if (!path.isEmpty())
+            absolute.append(QFileInfo(path).absoluteFilePath());
+    if (m_mainWindowController) {
+        m_mainWindowController->showWindow();
+        if (!absolute.isEmpty())
+            m_mainWindowController->importItemsAtURLs(absolute);
+    } else {
+        m_urlsToAdd = absolute;
+    }
+}
+
+MCApplicationTerminateReply MCAppDelegate::applicationShouldTerminate()
+{
+    if (m_terminating)
+        return MCTerminateLater;
+    if (m_mainWindowController && m_mainWindowController->hasAttachedSheet()) {
+        beep();
+        return MCTerminateCancel;
+    }
+    m_terminating = true;
+    // After the current event, as the platform defers it.
+    QTimer::singleShot(0, this, &MCAppDelegate::finishTermination);
+    return MCTerminateLater;
+}
+
+void MCAppDelegate::finishTermination()
+{
+    if (m_mainWindowController)
+        m_mainWindowController->prepareToTerminate();
+    MCStatisticsManager::sharedInstance().endSession();
+    MCUserDefaults::standardUserDefaults().synchronize();
+    if (m_quit)
+        m_quit();
+    else
+        QCoreApplication::quit();
+}
+
+bool MCAppDelegate::shouldShowTipsAfterLaunch(MCUserDefaults &defaults)
+{
+    return defaults.integerForKey(kMCLastShownTipsVersionKey) != kCurrentTipsVersion;
+}
+
+void MCAppDelegate::setTipsPaletteHandler(std::function<void(bool)> handler)
+{
+    tipsPaletteHandler() = std::move(handler);
+}
+
+void MCAppDelegate::showHideTipsPalette()
+{
+    // Until the tips palette is installed through setTipsPaletteHandler there is nothing to show.
+    const std::function<void(bool)> &handler = tipsPaletteHandler();
+    if (!handler)
+        return;
+    m_tipsShown = !m_tipsShown;
+    handler(m_tipsShown);
+}
+
+void MCAppDelegate::showPreferences()
+{
+}
+
+void MCAppDelegate::showPresetsFolder()
+{
+    const QString folder = MCPathManager::defaultManager().presetsFolderURL();
+    if (!folder.isEmpty() && QFileInfo::exists(folder))
+        MCWorkspace::sharedWorkspace().activateFileViewerSelectingURLs({folder});
+}
+
+void MCAppDelegate::beep()
+{
+    if (m_beep)
+        m_beep();
+    else
+        QApplication::beep();
+}

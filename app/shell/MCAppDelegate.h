@@ -1,0 +1,94 @@
+#pragma once
+
+// The application's delegate: starts everything when launching has finished, receives files
+// opened from outside (the command line and later starts of the program), answers the
+// commands that belong to no window, and shuts the application down in order.
+//
+// Start-up, in this order: the dark palette, the usage-statistics session, the registered
+// settings, the file-type filter from "UndesirableFileTypes", the main window (with the tips
+// palette when due, then the files opened before the window existed).
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class MCMainWindowController;
+class MCUserDefaults;
+
+extern const QString kMCUndesirableFileTypesKey;   // "UndesirableFileTypes"
+extern const QString kMCLastShownTipsVersionKey;   // "LastShownTipsVersion"
+
+// What applicationShouldTerminate answers, numbered as the platform numbers them.
+enum MCApplicationTerminateReply : int {
+    MCTerminateCancel = 0,
+    MCTerminateNow = 1,
+    MCTerminateLater = 2,
+};
+
+class MCAppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MCAppDelegate(QObject *parent = nullptr);
+    ~MCAppDelegate() override;
+
+    // The start-up steps in order; each is a step of its own so they can be followed.
+    void applicationDidFinishLaunching();
+    virtual void applyDarkAppearance();
+    virtual void startStatisticsSession();
+    virtual void registerDefaults();
+    virtual void applyFileTypeFilter();
+    virtual void showWindowsAfterLaunch();
+
+    MCMainWindowController *mainWindowController() const { return m_mainWindowController.get(); }
+    // Files opened before the main window existed.
+    QStringList urlsToAdd() const { return m_urlsToAdd; }
+
+    // Files opened from outside (paths). Dropped with a beep while a sheet or a modal window
+    // is open; otherwise imported, or kept for the main window when it does not exist yet
+    // (replacing what was kept).
+    void openFiles(const QStringList &paths);
+
+    // Quitting: refused with a beep while a sheet is open on the main window; otherwise the
+    // answer comes later, after the top screen was told and the statistics session ended.
+    MCApplicationTerminateReply applicationShouldTerminate();
+    // True while a quit is under way.
+    bool isTerminating() const { return m_terminating; }
+
+    // The tips palette is due when it was not shown for this tips version (1).
+    static bool shouldShowTipsAfterLaunch(MCUserDefaults &defaults);
+    // The tips palette's road in: shows or hides the palette. Until the palette exists this is
+    // where it is connected; a handler installed here is called to show it.
+    void showHideTipsPalette();
+    static void setTipsPaletteHandler(std::function<void(bool show)> handler);
+    bool isTipsPaletteShown() const { return m_tipsShown; }
+    // The palette closed by itself.
+    void tipsPaletteDidClose() { m_tipsShown = false; }
+
+    // Menu commands of the application.
+    void showPreferences();
+    void showPresetsFolder();
+
+    // Makes the beep replaceable (tests count it).
+    void setBeepHandler(std::function<void()> beep) { m_beep = std::move(beep); }
+    // What finishing a quit does after the session ended (quits the event loop unless replaced).
+    void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
+
+signals:
+    // A start-up step ran (its function's name); for following the order.
+    void launchStepDidRun(const QString &step);
+
+private:
+    void beep();
+    void finishTermination();
+
+    std::unique_ptr<MCMainWindowController> m_mainWindowController;
+    QStringList m_urlsToAdd;
+    bool m_terminating = false;
+    bool m_tipsShown = false;
+    bool m_darkAppearance = false;
+    std::function<void()> m_beep;
+    std::function<void()> m_quit;
+};

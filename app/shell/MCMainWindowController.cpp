@@ -1,0 +1,267 @@
+#include "app/shell/MCMainWindowController.h"
+
+#include "app/shell/MCPhotoListScreen.h"
+#include "app/shell/MCRegisteredDefaults.h"
+#include "app/shell/MCStartViewController.h"
+#include "app/uikit/MCColorQuillon.h"
+#include "halvard/ui/MCAlert.h"
+#include "halvard/ui/MCNavigationController.h"
+#include "platform/core/MCUserDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QMenuBar>
+#include <QScreen>
+
+const QString kMCMainWindowLaunchMoreThanOnceKey = QStringLiteral("MainWindowLaunchMoreThanOnce");
+const QString kMCMainWindowFrameKey = QStringLiteral("MainWindowFrame");
+
+// ---------------------------------------------------------------- window
+
+MCMainWindow::MCMainWindow(MCMainWindowController *controller) : QMainWindow(nullptr), m_controller(controller)
+{
+    setObjectName(QStringLiteral("MCMainWindow"));
+    setMinimumSize(760, 480);
+}
+
+QRectF MCMainWindow::separatorFrameForBounds(const QRectF &bounds)
+{
+    return QRectF(bounds.x(), bounds.y() + 22.0 - 1.0, bounds.width(), 1.0);
+}
+
+void MCMainWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing the one window ends the application, which decides whether it may.
+    event->ignore();
+    if (m_controller)
+        emit m_controller->windowShouldClose();
+}
+
+// ---------------------------------------------------------------- controller
+
+MCMainWindowController::MCMainWindowController(QObject *parent)
+    : MCMainWindowController(MCUserDefaults::standardUserDefaults(), parent)
+{
+}
+
+MCMainWindowController::MCMainWindowController(MCUserDefaults &defaults, QObject *parent)
+    : QObject(parent), m_defaults(defaults)
+{
+    m_window = new MCMainWindow(this);
+    windowDidLoad();
+}
+
+MCMainWindowController::~MCMainWindowController()
+{
+    if (m_window) {
+        // The screens' views belong to their controllers, not to the window.
+        m_window->takeCentralWidget();
+        delete m_window.data();
+    }
+    m_navigationController.reset();
+}
+
+void MCMainWindowController::windowDidLoad()
+{
+    m_window->resize(1100, 720);
+    const QByteArray frame = QByteArray::fromBase64(m_defaults.stringForKey(kMCMainWindowFrameKey).toLatin1());
+    if (!frame.isEmpty())
+        m_window->restoreGeometry(frame);
+    // The very first window of an installation fills the screen; later ones keep their frame.
+    if (!m_defaults.objectForKey(kMCMainWindowLaunchMoreThanOnceKey).isValid()) {
+        m_defaults.setBool(true, kMCMainWindowLaunchMoreThanOnceKey);
+        m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
+    }
+    prepareContentController();
+    buildMenus();
+    m_startViewController = std::make_shared<MCStartViewController>(this);
+    m_navigationController->pushViewController(m_startViewController, false);
+    m_appearanceObservation = m_defaults.observe(kMCAperanceKindKey,
+                                                 [this](MCObservable &, const QString &, const MCKeyValueChange &) {
+                                                     appearanceDidChange();
+                                                 });
+}
+
+void MCMainWindowController::prepareContentController()
+{
+    if (m_navigationController)
+        return;
+    m_navigationController = std::make_shared<MCNavigationController>();
+    QWidget *content = m_navigationController->view();
+    content->setAutoFillBackground(true);
+    m_window->setCentralWidget(content);
+}
+
+void MCMainWindowController::buildMenus()
+{
+    QMenuBar *bar = m_window->menuBar();
+    QMenu *file = bar->addMenu(tr("&File"));
+    m_addAction = file->addAction(tr("Add Photos…"), this, &MCMainWindowController::addPhotosToList);
+    m_addAction->setShortcut(QKeySequence::Open);
+    m_clearAction = file->addAction(tr("Clear Photo List…"), this, &MCMainWindowController::clearPhotosList);
+    file->addSeparator();
+    file->addAction(tr("Show Presets Folder"), this, &MCMainWindowController::presetsFolderRequested);
+    file->addSeparator();
+    QAction *quit = file->addAction(tr("Quit"), this, &MCMainWindowController::quitRequested);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu *edit = bar->addMenu(tr("&Edit"));
+    QAction *preferences = edit->addAction(tr("Preferences…"), this, &MCMainWindowController::preferencesRequested);
+    preferences->setShortcut(QKeySequence::Preferences);
+    if (preferences->shortcut().isEmpty())
+        preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferences->setMenuRole(QAction::PreferencesRole);
+
+    QMenu *view = bar->addMenu(tr("&View"));
+    m_pathBarAction = view->addAction(pathBarMenuTitle(), this, &MCMainWindowController::showHidePathBar);
+
+    QMenu *help = bar->addMenu(tr("&Help"));
+    help->addAction(tr("Tips"), this, &MCMainWindowController::tipsRequested);
+
+    for (QMenu *menu : {file, edit, view, help})
+        connect(menu, &QMenu::aboutToShow, this, &MCMainWindowController::validateMenuItems);
+    validateMenuItems();
+}
+
+void MCMainWindowController::validateMenuItems()
+{
+    if (m_pathBarAction) {
+        m_pathBarAction->setText(pathBarMenuTitle());
+        m_pathBarAction->setEnabled(true);
+    }
+    if (m_clearAction)
+        m_clearAction->setEnabled(canClearPhotosList());
+}
+
+MCViewController *MCMainWindowController::topViewController() const
+{
+    return m_navigationController ? m_navigationController->topViewController() : nullptr;
+}
+
+void MCMainWindowController::showWindow()
+{
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+bool MCMainWindowController::hasAttachedSheet() const
+{
+    if (QApplication::activeModalWidget())
+        return true;
+    if (!m_window)
+        return false;
+    const auto dialogs = m_window->findChildren<QDialog *>();
+    for (QDialog *dialog : dialogs)
+        if (dialog->isVisible() && dialog->isWindow() && dialog->windowModality() != Qt::NonModal)
+            return true;
+    return false;
+}
+
+void MCMainWindowController::prepareToTerminate()
+{
+    if (MCViewController *top = topViewController())
+        top->viewControllerWillDisappear(false);
+    m_appearanceObservation.invalidate();
+    if (m_window)
+        m_defaults.setObject(QString::fromLatin1(m_window->saveGeometry().toBase64()), kMCMainWindowFrameKey);
+}
+
+void MCMainWindowController::showHidePathBar()
+{
+    m_defaults.setBool(!m_defaults.boolForKey(kMCPathBarIsHiddenKey), kMCPathBarIsHiddenKey);
+    validateMenuItems();
+}
+
+QString MCMainWindowController::pathBarMenuTitle() const
+{
+    return m_defaults.boolForKey(kMCPathBarIsHiddenKey) ? tr("Show Path Bar") : tr("Hide Path Bar");
+}
+
+bool MCMainWindowController::canClearPhotosList() const
+{
+    return MCFileContainer::sharedContainer().numberOfFiles() > 0;
+}
+
+void MCMainWindowController::clearPhotosList()
+{
+    if (!canClearPhotosList())
+        return;
+    MCAlert alert = MCAlert::alertWithMessageText(
+        tr("Are you sure you want to clear the photo list?"),
+        tr("Click Clear button if you want to clear the photo list and start from scratch."), tr("Clear"),
+        tr("Cancel"));
+    alert.setCritical(true);
+    if (alert.runModal(m_window) == MCAlertFirstButtonReturn)
+        performClearPhotoList();
+}
+
+void MCMainWindowController::performClearPhotoList()
+{
+    if (!m_photoListViewController)
+        return;
+    // Only the Convert screen lies above the photo list.
+    if (topViewController() != m_photoListViewController.get() &&
+        m_navigationController->containsChildViewController(m_photoListViewController.get()))
+        m_navigationController->popToViewController(m_photoListViewController.get(), false);
+    m_photoListViewController->clearPhotosList();
+    validateMenuItems();
+}
+
+void MCMainWindowController::pushScreen(const std::shared_ptr<MCViewController> &screen, bool animated)
+{
+    m_navigationController->pushViewController(screen, animated);
+}
+
+void MCMainWindowController::showPhotoListUpdatingFiles(const MCFileList &files)
+{
+    if (!m_photoListViewController)
+        m_photoListViewController = MCPhotoListScreen::makeScreen(this);
+    if (!m_photoListViewController)
+        return;
+    if (topViewController() != m_photoListViewController.get())
+        m_navigationController->showViewController(m_photoListViewController, true);
+    m_photoListViewController->updatePhotos(files);
+    validateMenuItems();
+}
+
+void MCMainWindowController::importItemsAtURLs(const QStringList &paths)
+{
+    MCViewController *top = topViewController();
+    const bool photoListOnStack =
+        m_photoListViewController && m_navigationController->containsChildViewController(m_photoListViewController.get());
+    if (photoListOnStack && top != m_photoListViewController.get() && top != m_startViewController.get()) {
+        // A screen above the photo list (the Convert screen) gives way to it.
+        m_navigationController->popToViewController(m_photoListViewController.get(), true);
+        m_photoListViewController->importItemsAtURLs(paths);
+    } else if (photoListOnStack && top == m_photoListViewController.get()) {
+        m_photoListViewController->importItemsAtURLs(paths);
+    } else {
+        m_startViewController->importItemsAtURLs(paths);
+    }
+}
+
+void MCMainWindowController::addPhotosToList()
+{
+    if (m_photoListViewController && topViewController() == m_photoListViewController.get())
+        m_photoListViewController->addPhotosToList();
+    else if (topViewController() == m_startViewController.get())
+        m_startViewController->addPhotosToList();
+}
+
+void MCMainWindowController::appearanceDidChange()
+{
+    if (!m_window)
+        return;
+    // Themed views read the theme's colours as they paint: a repaint re-tints them, the sheet's too.
+    m_window->update();
+    if (QWidget *content = m_window->centralWidget())
+        content->update();
+    const auto dialogs = m_window->findChildren<QDialog *>();
+    for (QDialog *dialog : dialogs)
+        if (dialog->isVisible())
+            dialog->update();
+}

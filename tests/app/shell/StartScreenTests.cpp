@@ -1,0 +1,227 @@
+#include "app/shell/MCStartViewController.h"
+
+#include "app/library/MCResourceManager.h"
+#include "app/shell/MCImportSupport.h"
+#include "app/shell/MCMainWindowController.h"
+#include "app/shell/MCOverlayDroppableView.h"
+#include "app/shell/MCRegisteredDefaults.h"
+#include "app/shell/MCSimplePhotoListViewController.h"
+#include "app/library/MCLibraryServices.h"
+#include "app/uikit/MCColorQuillon.h"
+#include "halvard/imageio/MCUTType.h"
+#include "halvard/ui/MCNavigationController.h"
+#include "platform/core/MCUserDefaults.h"
+#include "tests/app/shell/ShellTestSupport.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void makeEveryTypeAvailable()
+{
+    for (const auto &type : MCResourceManager::availableFileTypes())
+        type->setIsAvailable(true);
+}
+
+QMimeData *dropOf(const QStringList &paths)
+{
+    auto *data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
+}
+
+struct StartScreenFixture : ::testing::Test {
+    QString folder = testsupport::makeTemporaryFolder(QStringLiteral("defaults"));
+    MCUserDefaults defaults{folder + QStringLiteral("/Preferences.plist")};
+    void SetUp() override
+    {
+        defaults.registerDefaults(MCRegisteredDefaults::registeredDefaults());
+        makeEveryTypeAvailable();
+        shelltest::emptyLibrary();
+    }
+    void TearDown() override { shelltest::emptyLibrary(); }
+};
+
+} // namespace
+
+TEST(MCOverlayDroppableView, FillsByState)
+{
+    EXPECT_EQ(MCOverlayDroppableViewFillColor(true, true), MCColorQuillon::colorWithBrightness(0.3, 1.0));
+    EXPECT_EQ(MCOverlayDroppableViewFillColor(true, false), MCColorQuillon::colorWithBrightness(0.2, 1.0));
+    EXPECT_EQ(MCOverlayDroppableViewFillColor(false, true), MCColorQuillon::colorWithWhite(0.0, 0.67));
+    EXPECT_FALSE(MCOverlayDroppableViewFillColor(false, false).isValid());
+}
+
+// The highlight shows only while the delegate accepts the drag, and goes when it leaves or drops.
+TEST(MCOverlayDroppableView, HighlightsOnlyForAnAcceptedDrag)
+{
+    struct Delegate : MCOverlayDroppableViewDelegate {
+        Qt::DropAction answer = Qt::IgnoreAction;
+        int drops = 0;
+        QStringList draggedTypesForOverlayView(MCOverlayDroppableView *) override { return {"text/uri-list"}; }
+        Qt::DropAction overlayViewDraggingEntered(MCOverlayDroppableView *, const QMimeData *) override { return answer; }
+        bool overlayViewPerformDragOperation(MCOverlayDroppableView *, const QMimeData *) override { return ++drops, true; }
+    } delegate;
+    MCOverlayDroppableView view;
+    EXPECT_FALSE(view.acceptDrops());
+    view.setDelegate(&delegate);
+    EXPECT_TRUE(view.acceptDrops());
+    EXPECT_EQ(view.registeredDraggedTypes(), QStringList{"text/uri-list"});
+
+    QMimeData data;
+    EXPECT_EQ(view.draggingEntered(&data), Qt::IgnoreAction);
+    EXPECT_FALSE(view.isHighlighted());
+    delegate.answer = Qt::CopyAction;
+    EXPECT_EQ(view.draggingEntered(&data), Qt::CopyAction);
+    EXPECT_TRUE(view.isHighlighted());
+    view.draggingExited();
+    EXPECT_FALSE(view.isHighlighted());
+    view.draggingEntered(&data);
+    EXPECT_TRUE(view.performDragOperation(&data));
+    EXPECT_FALSE(view.isHighlighted());
+    EXPECT_EQ(delegate.drops, 1);
+
+    view.setDelegate(nullptr);
+    EXPECT_FALSE(view.acceptDrops());
+    EXPECT_FALSE(view.performDragOperation(&data));
+}
+
+TEST(MCImportSupport, DroppedLinksAreResolvedAndForeignItemsSkipped)
+{
+    const QString photos = shelltest::folderWithPhotos(1);
+    const QString links = testsupport::makeTemporaryFolder(QStringLiteral("links"));
+    const QString link = links + QStringLiteral("/to-photos");
+    ASSERT_TRUE(QFile::link(photos, link));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(link), QUrl(QStringLiteral("https://example.org/a.jpg")),
+                  QUrl::fromLocalFile(links + QStringLiteral("/missing.jpg"))});
+    EXPECT_EQ(MCImportSupport::pathsFromDrop(&data), QStringList{QFileInfo(photos).canonicalFilePath()});
+    QMimeData text;
+    text.setText(QStringLiteral("/tmp"));
+    EXPECT_TRUE(MCImportSupport::pathsFromDrop(&text).isEmpty());
+}
+
+TEST(MCImportSupport, OpenPanelStartsInTheLastFolderWhileItExists)
+{
+    MCUserDefaults &defaults = MCUserDefaults::standardUserDefaults();
+    const QString last = testsupport::makeTemporaryFolder(QStringLiteral("last"));
+    defaults.setObject(last, kMCLastFolderImportedKey);
+    EXPECT_EQ(MCImportSupport::startFolderForOpenPanel(), last);
+    QDir(last).removeRecursively();
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString expected = QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+    EXPECT_EQ(MCImportSupport::startFolderForOpenPanel(), expected);
+    defaults.removeObjectForKey(kMCLastFolderImportedKey);
+}
+
+TEST_F(StartScreenFixture, DropOfAFolderShowsThePhotoListWithItsPhotos)
+{
+    shelltest::ScopedRecordingPhotoList photoLists;
+    MCMainWindowController controller(defaults);
+    controller.showWindow();
+    MCStartViewController *start = controller.startViewController();
+    const QString photos = shelltest::folderWithPhotos(3);
+    std::unique_ptr<QMimeData> data(dropOf({photos}));
+    EXPECT_EQ(start->overlayDroppableView()->draggingEntered(data.get()), Qt::CopyAction);
+    EXPECT_TRUE(start->overlayDroppableView()->performDragOperation(data.get()));
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return photoLists.last() != nullptr; }));
+    controller.navigationController()->finishTransition();
+    EXPECT_EQ(controller.topViewController(), photoLists.last());
+    ASSERT_EQ(photoLists.last()->updates.size(), 1);
+    EXPECT_EQ(photoLists.last()->updates[0].size(), 3);
+    EXPECT_TRUE(start->overlayProgress()->isHidden());
+    EXPECT_TRUE(start->overlayCancelButton()->isHidden());
+}
+
+TEST_F(StartScreenFixture, AnImportWithoutPhotosSaysSoAndStays)
+{
+    shelltest::ScopedRecordingPhotoList photoLists;
+    MCMainWindowController controller(defaults);
+    controller.showWindow();
+    MCStartViewController *start = controller.startViewController();
+    const QString empty = testsupport::makeTemporaryFolder(QStringLiteral("empty"));
+    QFile text(empty + QStringLiteral("/notes.txt"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("no photo");
+    text.close();
+    EXPECT_FALSE(start->importItemsAtURLs({}));
+    EXPECT_TRUE(start->importItemsAtURLs({empty}));
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return !start->isImporting(); }));
+    testsupport::processEventsUntil([] { return false; }, 50);
+    EXPECT_EQ(start->overlayWelcomeLabel()->text(), "no photos were found, try to add other photos or folders");
+    EXPECT_EQ(controller.topViewController(), start);
+    EXPECT_EQ(photoLists.last(), nullptr);
+}
+
+// The add command runs the open panel through the prompt layer; OK imports and remembers the
+// folder, Cancel does nothing.
+TEST_F(StartScreenFixture, OpenPanelImportsWhatWasChosen)
+{
+    shelltest::ScopedRecordingPhotoList photoLists;
+    MCMainWindowController controller(defaults);
+    controller.showWindow();
+    const QString photos = shelltest::folderWithPhotos(2);
+    QList<MCOpenPanelRequest> asked;
+    MCOpenPanelAnswer answer{false, {}};
+    MCScopedOpenPanelResponder responder([&](const MCOpenPanelRequest &request) {
+        asked.append(request);
+        return answer;
+    });
+    controller.addPhotosToList();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].canChooseFiles);
+    EXPECT_TRUE(asked[0].canChooseDirectories);
+    EXPECT_TRUE(asked[0].allowsMultipleSelection);
+    EXPECT_FALSE(controller.startViewController()->isImporting());
+
+    answer = MCOpenPanelAnswer{true, {photos + "/IMG_1000.jpg", photos + "/IMG_1001.jpg"}};
+    controller.startViewController()->addButton()->click();
+    ASSERT_EQ(asked.size(), 2);
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return photoLists.last() != nullptr; }));
+    EXPECT_EQ(photoLists.last()->updates.at(0).size(), 2);
+    EXPECT_EQ(MCUserDefaults::standardUserDefaults().stringForKey(kMCLastFolderImportedKey), photos);
+    MCUserDefaults::standardUserDefaults().removeObjectForKey(kMCLastFolderImportedKey);
+}
+
+// The shell's own photo list: after a drop the photos are in the library and in the grid.
+TEST_F(StartScreenFixture, SimplePhotoListShowsTheDroppedPhotos)
+{
+    quillon::installLibraryServices();
+    MCMainWindowController controller(defaults);
+    controller.showWindow();
+    const QString photos = shelltest::folderWithPhotos(4);
+    ASSERT_TRUE(controller.startViewController()->importItemsAtURLs({photos}));
+    ASSERT_TRUE(testsupport::processEventsUntil(
+        [] { return MCFileContainer::sharedContainer().numberOfFiles() == 4; }, 10000));
+    auto *list = qobject_cast<MCSimplePhotoListViewController *>(controller.photoListViewController());
+    ASSERT_NE(list, nullptr);
+    controller.navigationController()->finishTransition();
+    EXPECT_EQ(controller.window()->windowTitle(), "Quillon - Photo Browser");
+    EXPECT_EQ(list->files().size(), 4);
+    EXPECT_EQ(list->browserView()->numberOfItems(), 4);
+    EXPECT_EQ(list->files().first()->fileName(), "IMG_1000.jpg");
+
+    // A second drop on the list adds to it; the same photos again add nothing.
+    ASSERT_TRUE(list->importItemsAtURLs({shelltest::folderWithPhotos(1, QStringLiteral("more"))}));
+    ASSERT_TRUE(testsupport::processEventsUntil(
+        [] { return MCFileContainer::sharedContainer().numberOfFiles() == 5; }, 10000));
+    ASSERT_TRUE(list->importItemsAtURLs({photos}));
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return !list->isLoading(); }, 10000));
+    EXPECT_EQ(list->browserView()->numberOfItems(), 5);
+
+    controller.performClearPhotoList();
+    EXPECT_EQ(MCFileContainer::sharedContainer().numberOfFiles(), 0);
+    EXPECT_EQ(list->browserView()->numberOfItems(), 0);
+}
