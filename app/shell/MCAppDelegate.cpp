@@ -5,6 +5,7 @@
 #include "app/shell/MCMainWindowController.h"
 #include "app/shell/MCRegisteredDefaults.h"
 #include "app/shell/MCStatisticsManager.h"
+#include "app/shell/MCTipsPaletteController.h"
 #include "app/uikit/MCColorQuillon.h"
 #include "halvard/imageio/MCUTType.h"
 #include "platform/core/MCUserDefaults.h"
@@ -18,18 +19,8 @@
 #include <QTimer>
 
 const QString kMCUndesirableFileTypesKey = QStringLiteral("UndesirableFileTypes");
-const QString kMCLastShownTipsVersionKey = QStringLiteral("LastShownTipsVersion");
 
 namespace {
-
-// The tips version this program ships; the palette opens at launch until it was shown for it.
-constexpr qint64 kCurrentTipsVersion = 1;
-
-std::function<void(bool)> &tipsPaletteHandler()
-{
-    static std::function<void(bool)> handler;
-    return handler;
-}
 
 // The dark appearance of the whole application: Qt's neutral style with the theme's colours,
 // so the controls that are not themed by hand (menus, dialogs, scroll bars) are dark too.
@@ -129,7 +120,7 @@ void MCAppDelegate::showWindowsAfterLaunch()
     connect(controller, &MCMainWindowController::presetsFolderRequested, this, &MCAppDelegate::showPresetsFolder);
     controller->showWindow();
 
-    if (shouldShowTipsAfterLaunch(MCUserDefaults::standardUserDefaults()) && !m_tipsShown)
+    if (MCTipsPaletteController::shouldShowTipsAfterLaunch() && !m_tipsController)
         showHideTipsPalette();
 
     if (!m_urlsToAdd.isEmpty()) {
@@ -184,24 +175,13 @@ void MCAppDelegate::finishTermination()
         QCoreApplication::quit();
 }
 
-bool MCAppDelegate::shouldShowTipsAfterLaunch(MCUserDefaults &defaults)
-{
-    return defaults.integerForKey(kMCLastShownTipsVersionKey) != kCurrentTipsVersion;
-}
-
-void MCAppDelegate::setTipsPaletteHandler(std::function<void(bool)> handler)
-{
-    tipsPaletteHandler() = std::move(handler);
-}
-
 void MCAppDelegate::showHideTipsPalette()
 {
-    // Until the tips palette is installed through setTipsPaletteHandler there is nothing to show.
-    const std::function<void(bool)> &handler = tipsPaletteHandler();
-    if (!handler)
-        return;
-    m_tipsShown = !m_tipsShown;
-    handler(m_tipsShown);
+    // The palette deletes itself once closed, which clears the pointer.
+    if (m_tipsController)
+        m_tipsController->hideTips();
+    else
+        m_tipsController = MCTipsPaletteController::showTips(this);
 }
 
 void MCAppDelegate::showPreferences()

@@ -15,10 +15,10 @@
 #include <memory>
 
 class MCMainWindowController;
+#include "app/shell/MCTipsPaletteController.h"
 class MCUserDefaults;
 
 extern const QString kMCUndesirableFileTypesKey;   // "UndesirableFileTypes"
-extern const QString kMCLastShownTipsVersionKey;   // "LastShownTipsVersion"
 
 // What applicationShouldTerminate answers, numbered as the platform numbers them.
 enum MCApplicationTerminateReply : int {
@@ -57,15 +57,10 @@ public:
     // True while a quit is under way.
     bool isTerminating() const { return m_terminating; }
 
-    // The tips palette is due when it was not shown for this tips version (1).
-    static bool shouldShowTipsAfterLaunch(MCUserDefaults &defaults);
-    // The tips palette's road in: shows or hides the palette. Until the palette exists this is
-    // where it is connected; a handler installed here is called to show it.
+    // The tips command: opens the tips palette, or closes it while it is open.
     void showHideTipsPalette();
-    static void setTipsPaletteHandler(std::function<void(bool show)> handler);
-    bool isTipsPaletteShown() const { return m_tipsShown; }
-    // The palette closed by itself.
-    void tipsPaletteDidClose() { m_tipsShown = false; }
+    // The palette while it is open, else null.
+    MCTipsPaletteController *tipsController() const { return m_tipsController; }
 
     // Menu commands of the application.
     void showPreferences();
@@ -87,7 +82,7 @@ private:
     std::unique_ptr<MCMainWindowController> m_mainWindowController;
     QStringList m_urlsToAdd;
     bool m_terminating = false;
-    bool m_tipsShown = false;
+    QPointer<MCTipsPaletteController> m_tipsController;
     bool m_darkAppearance = false;
     std::function<void()> m_beep;
     std::function<void()> m_quit;

@@ -5,6 +5,7 @@
 #include "app/shell/MCRegisteredDefaults.h"
 #include "app/shell/MCStartViewController.h"
 #include "app/shell/MCStatisticsManager.h"
+#include "app/shell/MCTipsPaletteController.h"
 #include "app/uikit/MCColorQuillon.h"
 #include "halvard/imageio/MCUTType.h"
 #include "platform/core/MCUserDefaults.h"
@@ -152,28 +153,25 @@ TEST_F(AppDelegateFixture, QuitIsRefusedWhileASheetIsOpenAndEndsTheSessionOtherw
     EXPECT_EQ(beeps, 1);
 }
 
-TEST_F(AppDelegateFixture, TipsAreDueUntilShownForThisVersion)
+// The palette opens at launch until it was closed once for this tips version; the command
+// toggles it.
+TEST_F(AppDelegateFixture, TipsOpenAtLaunchWhenDueAndTheCommandTogglesThem)
 {
-    const QString folder = testsupport::makeTemporaryFolder(QStringLiteral("tips"));
-    MCUserDefaults defaults(folder + QStringLiteral("/Preferences.plist"));
-    EXPECT_TRUE(MCAppDelegate::shouldShowTipsAfterLaunch(defaults));
-    defaults.setInteger(0, kMCLastShownTipsVersionKey);
-    EXPECT_TRUE(MCAppDelegate::shouldShowTipsAfterLaunch(defaults));
-    defaults.setInteger(1, kMCLastShownTipsVersionKey);
-    EXPECT_FALSE(MCAppDelegate::shouldShowTipsAfterLaunch(defaults));
-
-    // The palette's handler is asked to show at launch when due, and the command toggles it.
-    QList<bool> shown;
-    MCAppDelegate::setTipsPaletteHandler([&](bool show) { shown << show; });
     standardDefaults().removeObjectForKey(kMCLastShownTipsVersionKey);
     {
         MCAppDelegate delegate;
         delegate.setQuitHandler([] {});
         delegate.showWindowsAfterLaunch();
-        EXPECT_EQ(shown, QList<bool>{true});
+        ASSERT_NE(delegate.tipsController(), nullptr);
         delegate.showHideTipsPalette();
+        ASSERT_TRUE(testsupport::processEventsUntil([&] { return delegate.tipsController() == nullptr; }));
+        EXPECT_EQ(standardDefaults().integerForKey(kMCLastShownTipsVersionKey), 1);
         delegate.showHideTipsPalette();
-        EXPECT_EQ(shown, (QList<bool>{true, false, true}));
+        EXPECT_NE(delegate.tipsController(), nullptr);
+        delegate.showHideTipsPalette();
     }
-    MCAppDelegate::setTipsPaletteHandler({});
+    MCAppDelegate later;
+    later.setQuitHandler([] {});
+    later.showWindowsAfterLaunch();
+    EXPECT_EQ(later.tipsController(), nullptr);
 }
