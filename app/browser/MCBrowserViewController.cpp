@@ -1,0 +1,511 @@
+#include "app/browser/MCBrowserViewController.h"
+
+#include "app/browser/MCBrowserItemCell.h"
+#include "app/browser/MCPathControl.h"
+#include "app/library/MCFile.h"
+#include "app/library/MCLogQuillon.h"
+#include "app/shell/MCRegisteredDefaults.h"
+#include "app/uikit/MCBackgroundView.h"
+#include "app/uikit/MCColorQuillon.h"
+#include "app/uikit/MCControlSupport.h"
+#include "halvard/system/MCDateExtensions.h"
+#include "halvard/system/MCNumberExtensions.h"
+#include "halvard/system/MCStringExtensions.h"
+#include "platform/core/MCUserDefaults.h"
+
+#include <QCoreApplication>
+#include <QMimeData>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MCBrowserViewController", text);
+}
+
+MCComparisonResult result(int order)
+{
+    return order < 0 ? MCOrderedAscending : (order > 0 ? MCOrderedDescending : MCOrderedSame);
+}
+
+QVariant optionalNumber(const std::optional<quint64> &value)
+{
+    return value ? QVariant(*value) : QVariant();
+}
+
+} // namespace
+
+MCBrowserViewParentController::~MCBrowserViewParentController() = default;
+bool MCBrowserViewParentController::asyncAddFilesWithFolderURLs(const QStringList &, MCBrowserViewController *)
+{
+    return false;
+}
+bool MCBrowserViewParentController::cancelAdditingForController(MCBrowserViewController *) { return false; }
+void MCBrowserViewParentController::updateControlsForController(MCBrowserViewController *) {}
+
+QString MCNumberOfPhotosText(qint64 n, qint64 s)
+{
+    if (n == 0)
+        return tr("No photos");
+    if (s > 0)
+        return tr("%1 of %2 selected").arg(s).arg(n);
+    if (n == 1)
+        return tr("1 photo");
+    return tr("%1 photos").arg(n);
+}
+
+quint64 MCThumbnailPixelSize(double scale, double devicePixelRatio)
+{
+    const double size = 512.0 * scale * devicePixelRatio;
+    return size > 0 && std::isfinite(size) ? quint64(std::trunc(size)) : 0;
+}
+
+MCSmartGroup::SortDescriptors MCBrowserSortDescriptors(qint64 kind, qint64 direction)
+{
+    using Item = MCSmartGroup::Item;
+    const bool ascending = direction == 100;
+    MCSmartGroup::SortDescriptors descriptors;
+    switch (kind) {
+    case 0:
+        break;
+    case 1:
+        descriptors.append({[](const Item &a, const Item &b) {
+                                return result(MCStringExtensions::compareString(a->browserItemTitle(), b->browserItemTitle()));
+                            },
+                            ascending});
+        break;
+    case 2:
+        descriptors.append({[](const Item &a, const Item &b) {
+                                return result(MCNumberExtensions::compareNumber(optionalNumber(a->browserItemFileSize()),
+                                                                                optionalNumber(b->browserItemFileSize())));
+                            },
+                            ascending});
+        break;
+    case 3:
+        descriptors.append({[](const Item &a, const Item &b) {
+                                return result(MCDateExtensions::compareDate(a->browserItemDate().value_or(QDateTime()),
+                                                                            b->browserItemDate().value_or(QDateTime())));
+                            },
+                            ascending});
+        break;
+    case 4:
+        // Narrower first; of equal widths the shorter first.
+        descriptors.append({[](const Item &a, const Item &b) {
+                                const QSizeF x = a->browserItemImageSize(), y = b->browserItemImageSize();
+                                if (x.width() != y.width())
+                                    return x.width() < y.width() ? MCOrderedAscending : MCOrderedDescending;
+                                if (x.height() != y.height())
+                                    return x.height() < y.height() ? MCOrderedAscending : MCOrderedDescending;
+                                return MCOrderedSame;
+                            },
+                            ascending});
+        break;
+    default:
+        MCLogQuillon::application().error(QStringLiteral("Unexpected sort kind: %1").arg(quint64(kind)));
+        break;
+    }
+    // The tie-break of every kind and the whole order of kind 0.
+    descriptors.append({[](const Item &a, const Item &b) {
+                            return a->browserItemID() < b->browserItemID()
+                                       ? MCOrderedAscending
+                                       : (a->browserItemID() > b->browserItemID() ? MCOrderedDescending : MCOrderedSame);
+                        },
+                        ascending});
+    return descriptors;
+}
+
+QStringList MCLocalFilePathsFromMimeData(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data)
+        return paths;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths.append(url.toLocalFile());
+    return paths;
+}
+
+// ---- controller
+
+MCBrowserViewController::MCBrowserViewController(QObject *parent) : MCViewController(parent) {}
+
+MCBrowserViewController::~MCBrowserViewController()
+{
+    if (m_browserView) {
+        m_browserView->setDataSource(nullptr);
+        m_browserView->setDelegate(nullptr);
+        m_browserView->setPrefetchDataSource(nullptr);
+    }
+    if (m_imageBrowserCache)
+        m_imageBrowserCache->setDelegate(nullptr);
+}
+
+QWidget *MCBrowserViewController::loadView()
+{
+    auto *view = new QWidget;
+    view->setObjectName(nibName());
+    auto *layout = new QVBoxLayout(view);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_browserView = new MCBrowserView;
+    m_browserView->setAccessibleName(tr("Photos"));
+    QPalette palette = m_browserView->palette();
+    palette.setColor(QPalette::Base, MCColorQuillon::browserViewBackgroundColor());
+    m_browserView->setPalette(palette);
+    m_browserView->viewport()->setPalette(palette);
+    layout->addWidget(m_browserView, 1);
+
+    m_noPhotosBrowserLabel = new QLabel(tr("No photos match the filter"), m_browserView->viewport());
+    m_noPhotosBrowserLabel->setAlignment(Qt::AlignCenter);
+    m_noPhotosBrowserLabel->setFont(MCControlFont(MCControlSize::Regular));
+    QPalette labelPalette = m_noPhotosBrowserLabel->palette();
+    labelPalette.setColor(QPalette::WindowText, MCColorQuillon::colorWithWhite(0.6));
+    m_noPhotosBrowserLabel->setPalette(labelPalette);
+    m_noPhotosBrowserLabel->hide();
+
+    auto *pathBar = new MCPathbarBackgroundView;
+    auto *pathLayout = new QVBoxLayout(pathBar);
+    pathLayout->setContentsMargins(2, 1, 2, 1);
+    m_pathControl = new MCPathControl(pathBar);
+    pathLayout->addWidget(m_pathControl);
+    m_pathBarView = pathBar;
+    layout->addWidget(pathBar);
+
+    auto *status = new MCStatusbarBackgroundView;
+    auto *statusLayout = new QVBoxLayout(status);
+    statusLayout->setContentsMargins(8, 3, 8, 3);
+    m_numberOfPhotosLabel = new QLabel;
+    m_numberOfPhotosLabel->setAlignment(Qt::AlignCenter);
+    m_numberOfPhotosLabel->setFont(MCControlFont(MCControlSize::Small));
+    QPalette statusPalette = m_numberOfPhotosLabel->palette();
+    statusPalette.setColor(QPalette::WindowText, MCColorQuillon::colorWithWhite(0.8));
+    m_numberOfPhotosLabel->setPalette(statusPalette);
+    m_numberOfPhotosLabel->setAccessibleName(tr("Number of photos"));
+    statusLayout->addWidget(m_numberOfPhotosLabel);
+    layout->addWidget(status);
+    return view;
+}
+
+void MCBrowserViewController::viewControllerDidLoad()
+{
+    const double zoom = m_parentController ? m_parentController->defaultZoomValue() : 0.5;
+    m_imageBrowserCache = MCThumbnailCache::cacheWithThumbnailSize(MCThumbnailPixelSize(zoom, devicePixelRatio()));
+    m_imageBrowserCache->setDelegate(this);
+    m_browserView->setItemCell(std::make_shared<MCBrowserItemCell>(m_browserView));
+    m_browserView->setMinScale(m_zoomMin);
+    m_browserView->setMaxScale(m_zoomMax);
+    m_browserView->setDataSource(this);
+    m_browserView->setDelegate(this);
+    m_browserView->setScale(zoom);
+    m_browserView->setHeaderCell(std::make_shared<MCBrowserHeaderCell>(m_browserView));
+    m_browserView->setShowsGroupHeaders(true);
+    m_browserView->setPrefetchDataSource(this);
+    // File URLs only: drops and pastes of anything else are not offered to us.
+    m_browserView->registerForDraggedTypes({QStringLiteral("text/uri-list")});
+    showHidePathBar();
+    reloadBrowserData();
+}
+
+double MCBrowserViewController::devicePixelRatio() const
+{
+    if (m_devicePixelRatio > 0)
+        return m_devicePixelRatio;
+    return m_browserView ? m_browserView->devicePixelRatioF() : 1.0;
+}
+
+double MCBrowserViewController::zoomValue() const
+{
+    return m_browserView ? m_browserView->scale() : 0.0;
+}
+
+void MCBrowserViewController::setZoomValue(double scale)
+{
+    if (m_browserView)
+        m_browserView->setScale(scale);
+}
+
+// ---- groups, filter and sort
+
+QList<std::shared_ptr<MCGroup>> MCBrowserViewController::groups() const
+{
+    QList<std::shared_ptr<MCGroup>> groups;
+    for (const auto &smart : m_filteredGroups)
+        groups.append(smart->group());
+    return groups;
+}
+
+void MCBrowserViewController::setGroups(const QList<std::shared_ptr<MCGroup>> &groups)
+{
+    const MCSmartGroup::SortDescriptorsPtr descriptors = sortDescriptors();
+    QList<std::shared_ptr<MCSmartGroup>> smart;
+    for (const auto &group : groups)
+        smart.append(std::make_shared<MCSmartGroup>(group, m_filterPredicate, descriptors));
+    m_filteredGroups = smart;
+    reloadBrowserData();
+}
+
+void MCBrowserViewController::setFilterPredicate(MCSmartGroup::PredicatePtr predicate)
+{
+    m_filterPredicate = std::move(predicate);
+    filterItems();
+    reloadBrowserData();
+}
+
+MCSmartGroup::SortDescriptorsPtr MCBrowserViewController::sortDescriptors() const
+{
+    const MCUserDefaults &defaults = MCUserDefaults::standardUserDefaults();
+    return std::make_shared<const MCSmartGroup::SortDescriptors>(
+        MCBrowserSortDescriptors(defaults.integerForKey(kMCSortKindKey), defaults.integerForKey(kMCSortDirectionKey)));
+}
+
+void MCBrowserViewController::filterItems()
+{
+    for (const auto &smart : m_filteredGroups)
+        smart->setFilterPredicate(m_filterPredicate);
+}
+
+void MCBrowserViewController::sortItems()
+{
+    const MCSmartGroup::SortDescriptorsPtr descriptors = sortDescriptors();
+    for (const auto &smart : m_filteredGroups)
+        smart->setSortDescriptors(descriptors);
+}
+
+void MCBrowserViewController::sortDidChange(qint64 tag)
+{
+    MCUserDefaults &defaults = MCUserDefaults::standardUserDefaults();
+    defaults.setInteger(tag, tag == 100 || tag == 101 ? kMCSortDirectionKey : kMCSortKindKey);
+    sortItems();
+    reloadBrowserData();
+}
+
+// ---- state
+
+void MCBrowserViewController::reloadBrowserData()
+{
+    if (!m_browserView)
+        return;
+    m_browserView->reloadData();
+    if (m_parentController)
+        m_parentController->updateControlsForController(this);
+    updateControls();
+    const bool nothingMatches = isFilterActive() && numberOfItems() == 0;
+    m_noPhotosBrowserLabel->setGeometry(m_browserView->viewport()->rect());
+    m_noPhotosBrowserLabel->setVisible(nothingMatches);
+}
+
+void MCBrowserViewController::updateControls()
+{
+    updateNumberOfPhotosLabel();
+    if (m_pathControl)
+        m_pathControl->setURLs(selectedPaths());
+}
+
+void MCBrowserViewController::updateNumberOfPhotosLabel()
+{
+    if (m_numberOfPhotosLabel)
+        m_numberOfPhotosLabel->setText(MCNumberOfPhotosText(numberOfItems(), numberOfSelectedItems()));
+}
+
+void MCBrowserViewController::showHidePathBar()
+{
+    if (!m_pathBarView)
+        return;
+    const bool hidden = MCUserDefaults::standardUserDefaults().boolForKey(kMCPathBarIsHiddenKey);
+    if (m_pathBarView->isHidden() != hidden)
+        m_pathBarView->setHidden(hidden);
+}
+
+qint64 MCBrowserViewController::numberOfItems() const
+{
+    return m_browserView ? m_browserView->numberOfItems() : 0;
+}
+
+bool MCBrowserViewController::hasSelectedItems() const
+{
+    return m_browserView && m_browserView->hasSelection();
+}
+
+qint64 MCBrowserViewController::numberOfSelectedItems() const
+{
+    return m_browserView ? m_browserView->selectionCount() : 0;
+}
+
+MCSmartGroup::Item MCBrowserViewController::itemAtIndexPath(const MCIndexPath &path) const
+{
+    const qint64 group = path.groupIndex(), item = path.itemIndex();
+    if (group < 0 || group >= m_filteredGroups.size())
+        return nullptr;
+    const auto &smart = m_filteredGroups.at(group);
+    if (item < 0 || item >= smart->numberOfBrowserItems())
+        return nullptr;
+    return smart->browserItemAtIndex(item);
+}
+
+MCSmartGroup::Item MCBrowserViewController::firstSelectedItem() const
+{
+    if (!m_browserView)
+        return nullptr;
+    const std::optional<MCIndexPath> path = m_browserView->firstSelectedIndexPath();
+    return path ? itemAtIndexPath(*path) : nullptr;
+}
+
+QList<MCSmartGroup::Item> MCBrowserViewController::selectedItems() const
+{
+    QList<MCSmartGroup::Item> items;
+    if (!m_browserView)
+        return items;
+    for (const MCIndexPath &path : m_browserView->selectionIndexPaths())
+        if (MCSmartGroup::Item item = itemAtIndexPath(path))
+            items.append(item);
+    return items;
+}
+
+QStringList MCBrowserViewController::selectedPaths() const
+{
+    QStringList paths;
+    for (const auto &item : selectedItems())
+        paths.append(item->browserItemPath());
+    return paths;
+}
+
+// ---- data source
+
+qint64 MCBrowserViewController::numberOfGroupsInBrowserView(MCBrowserView *)
+{
+    return m_filteredGroups.size();
+}
+
+qint64 MCBrowserViewController::browserViewNumberOfItemsInGroup(MCBrowserView *, qint64 group)
+{
+    return group >= 0 && group < m_filteredGroups.size() ? m_filteredGroups.at(group)->numberOfBrowserItems() : 0;
+}
+
+void MCBrowserViewController::browserViewUpdateItemCell(MCBrowserView *, MCBrowserViewCell *cell, const MCIndexPath &path)
+{
+    auto *itemCell = dynamic_cast<MCBrowserItemCell *>(cell);
+    const MCSmartGroup::Item item = itemAtIndexPath(path);
+    if (!itemCell || !item)
+        return;
+    // Only what is already in memory: loading is the prefetching's business.
+    const std::shared_ptr<const MCThumbnail> thumbnail =
+        m_imageBrowserCache ? m_imageBrowserCache->thumbnailForDescriptorProvider(*item) : nullptr;
+    itemCell->prepareToShowBrowserItem(*item, thumbnail.get());
+}
+
+void MCBrowserViewController::browserViewUpdateHeaderCell(MCBrowserView *, MCBrowserViewCell *cell, qint64 group)
+{
+    auto *header = dynamic_cast<MCBrowserHeaderCell *>(cell);
+    if (!header || group < 0 || group >= m_filteredGroups.size())
+        return;
+    header->setTitle(m_filteredGroups.at(group)->browserGroupTitle());
+    header->setSubtitle(m_filteredGroups.at(group)->browserGroupSubtitle());
+}
+
+// ---- delegate
+
+void MCBrowserViewController::browserViewScaleDidChange(MCBrowserView *view)
+{
+    if (m_parentController)
+        m_parentController->zoomDidChangeTo(view->scale());
+    if (m_imageBrowserCache)
+        m_imageBrowserCache->setThumbnailSize(MCThumbnailPixelSize(view->scale(), devicePixelRatio()));
+    // The visible cells are asked for again at the new size.
+    view->invalidatePrefetching();
+}
+
+void MCBrowserViewController::browserViewSelectionDidChange(MCBrowserView *)
+{
+    updateControls();
+    if (m_parentController)
+        m_parentController->updateControlsForController(this);
+}
+
+bool MCBrowserViewController::browserViewReadItemsFromPasteboard(MCBrowserView *, const QMimeData *pasteboard)
+{
+    const QStringList paths = MCLocalFilePathsFromMimeData(pasteboard);
+    if (paths.isEmpty() || !m_parentController)
+        return false;
+    return m_parentController->asyncAddFilesWithFolderURLs(paths, this);
+}
+
+bool MCBrowserViewController::browserViewWriteItemsToPasteboard(MCBrowserView *, const QList<MCIndexPath> &paths,
+                                                                QMimeData *pasteboard)
+{
+    QList<std::shared_ptr<MCFile>> files;
+    for (const MCIndexPath &path : paths)
+        if (MCSmartGroup::Item item = itemAtIndexPath(path))
+            files.append(item);
+    if (files.isEmpty() || !pasteboard)
+        return false;
+    const std::unique_ptr<QMimeData> data = MCFile::newMimeDataForFiles(files);
+    pasteboard->clear();
+    for (const QString &format : data->formats())
+        pasteboard->setData(format, data->data(format));
+    return true;
+}
+
+QUrl MCBrowserViewController::browserViewPasteboardWriterForItemAtIndexPath(MCBrowserView *, const MCIndexPath &path)
+{
+    const MCSmartGroup::Item item = itemAtIndexPath(path);
+    return item && !item->filePath().isEmpty() ? QUrl::fromLocalFile(item->filePath()) : QUrl();
+}
+
+Qt::DropAction MCBrowserViewController::browserViewValidateDrop(MCBrowserView *, const QMimeData *data,
+                                                                Qt::DropActions offered)
+{
+    // Copies of local files only: a drop of web links would take nothing.
+    if (!(offered & Qt::CopyAction) || MCLocalFilePathsFromMimeData(data).isEmpty())
+        return Qt::IgnoreAction;
+    return Qt::CopyAction;
+}
+
+bool MCBrowserViewController::browserViewAcceptDrop(MCBrowserView *, const QMimeData *data, Qt::DropAction)
+{
+    const QStringList paths = MCLocalFilePathsFromMimeData(data);
+    if (paths.isEmpty() || !m_parentController)
+        return false;
+    return m_parentController->asyncAddFilesWithFolderURLs(paths, this);
+}
+
+std::optional<MCPreviewItem> MCBrowserViewController::browserViewPreviewItemAtIndexPath(MCBrowserView *,
+                                                                                       const MCIndexPath &path)
+{
+    const MCSmartGroup::Item item = itemAtIndexPath(path);
+    if (!item)
+        return std::nullopt;
+    return MCPreviewItem{item->filePath(), item->previewItemTitle()};
+}
+
+// ---- prefetching and thumbnails
+
+void MCBrowserViewController::browserViewPrefetchItemsAtIndexPaths(MCBrowserView *, const QList<MCIndexPath> &paths)
+{
+    if (m_imageBrowserCache)
+        m_imageBrowserCache->fetchThumbnailsAtIndexPaths(paths);
+}
+
+void MCBrowserViewController::browserViewCancelPrefetchingForItemsAtIndexPaths(MCBrowserView *,
+                                                                               const QList<MCIndexPath> &paths)
+{
+    if (m_imageBrowserCache)
+        m_imageBrowserCache->cancelFetchingForThumbnailsAtIndexPaths(paths);
+}
+
+std::shared_ptr<MCImageDescriptorProvider>
+MCBrowserViewController::thumbnailCacheDescriptorProviderAtIndexPath(MCThumbnailCache *, const MCIndexPath &indexPath)
+{
+    return itemAtIndexPath(indexPath);
+}
+
+void MCBrowserViewController::thumbnailCacheDidFetchThumbnail(MCThumbnailCache *,
+                                                              const std::shared_ptr<const MCThumbnail> &,
+                                                              const MCIndexPath &indexPath)
+{
+    if (m_browserView)
+        m_browserView->reloadItemAtIndexPath(indexPath);
+}

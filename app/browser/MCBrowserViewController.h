@@ -1,0 +1,168 @@
+#pragma once
+
+// The controller of the photo grid: the data source and delegate of MCBrowserView over the
+// groups the screen shows. Each group is seen through a smart group that applies the filter
+// predicate and the chosen sort order; cells are filled from the library files and from the
+// thumbnails already in the cache (loading is started and cancelled only by the grid's
+// prefetching). Around the grid it keeps the status line and the path bar.
+//
+// Sorting follows the user defaults "SortKind" (0 none, 1 name, 2 file size, 3 date, 4 pixel
+// size) and "SortDirection" (100 ascending, anything else descending); the file's ID breaks
+// every tie, so the order is total and stable between reloads.
+//
+// Filtering is a hook: the filter panel hands its predicate to setFilterPredicate() (none
+// while the panel is closed).
+//
+// Main thread only.
+#include "app/library/MCSmartGroup.h"
+#include "halvard/browser/MCBrowserView.h"
+#include "halvard/imageio/MCThumbnailCache.h"
+#include "halvard/ui/MCViewController.h"
+
+#include <QLabel>
+#include <QPointer>
+
+#include <memory>
+
+class MCBrowserViewController;
+class MCPathControl;
+class QMimeData;
+
+// What the photo list answers for its grid.
+class MCBrowserViewParentController
+{
+public:
+    virtual ~MCBrowserViewParentController();
+    // The scale to start with.
+    virtual double defaultZoomValue() = 0;
+    // Told after every scale change of the grid.
+    virtual void zoomDidChangeTo(double scale) = 0;
+    // Adds dropped or pasted files and folders; the answer is the drop's.
+    virtual bool asyncAddFilesWithFolderURLs(const QStringList &paths, MCBrowserViewController *controller);
+    // Stops adding files.
+    virtual bool cancelAdditingForController(MCBrowserViewController *controller);
+    // The owner refreshes its own controls after a reload or a selection change.
+    virtual void updateControlsForController(MCBrowserViewController *controller);
+};
+
+// The status line: "No photos", "%d of %d selected", "1 photo" or "%d photos", in that order
+// of precedence, for n photos of which s are selected.
+QString MCNumberOfPhotosText(qint64 n, qint64 s);
+// The thumbnail pixel size for a scale: 512 points × scale × the screen's device pixel ratio,
+// truncated (a negative or not-a-number product gives 0).
+quint64 MCThumbnailPixelSize(double scale, double devicePixelRatio);
+// The order for a sort kind and direction: the kind's comparison (none for kind 0) and then
+// the file's ID, both ascending only for direction 100. Any kind outside 0–4 is logged
+// ("Unexpected sort kind: %lu") and sorts by the ID alone.
+MCSmartGroup::SortDescriptors MCBrowserSortDescriptors(qint64 kind, qint64 direction);
+// The local files among dropped or pasted data, in order; other URLs are left out.
+QStringList MCLocalFilePathsFromMimeData(const QMimeData *data);
+
+class MCBrowserViewController : public MCViewController,
+                                public MCBrowserViewDataSource,
+                                public MCBrowserViewDelegate,
+                                public MCBrowserViewPrefetching,
+                                public MCThumbnailCacheDelegate
+{
+    Q_OBJECT
+public:
+    explicit MCBrowserViewController(QObject *parent = nullptr);
+    ~MCBrowserViewController() override;
+
+    MCBrowserViewParentController *parentController() const { return m_parentController; }
+    void setParentController(MCBrowserViewParentController *parent) { m_parentController = parent; }
+    double zoomMin() const { return m_zoomMin; }
+    void setZoomMin(double scale) { m_zoomMin = scale; }
+    double zoomMax() const { return m_zoomMax; }
+    void setZoomMax(double scale) { m_zoomMax = scale; }
+    double zoomValue() const;
+    void setZoomValue(double scale);
+
+    // Outlets, made with the view.
+    MCBrowserView *browserView() const { return m_browserView; }
+    MCPathControl *pathControl() const { return m_pathControl; }
+    QWidget *pathBarView() const { return m_pathBarView; }
+    QLabel *numberOfPhotosLabel() const { return m_numberOfPhotosLabel; }
+    QLabel *noPhotosBrowserLabel() const { return m_noPhotosBrowserLabel; }
+    MCThumbnailCache *imageBrowserCache() const { return m_imageBrowserCache.get(); }
+
+    // ---- groups, filter and sort
+    QList<std::shared_ptr<MCGroup>> groups() const;
+    // One smart group per group, filtered and sorted as now; then reloads.
+    void setGroups(const QList<std::shared_ptr<MCGroup>> &groups);
+    const QList<std::shared_ptr<MCSmartGroup>> &filteredGroups() const { return m_filteredGroups; }
+    // The filter panel's predicate (none: the panel is closed); applied at once.
+    void setFilterPredicate(MCSmartGroup::PredicatePtr predicate);
+    const MCSmartGroup::PredicatePtr &filterPredicate() const { return m_filterPredicate; }
+    bool isFilterActive() const { return m_filterPredicate != nullptr; }
+    // The order of the stored "SortKind" and "SortDirection", read afresh on every call.
+    MCSmartGroup::SortDescriptorsPtr sortDescriptors() const;
+    void filterItems();
+    void sortItems();
+    // A sort menu item: tags 100 and 101 set the direction, any other the kind.
+    void sortDidChange(qint64 tag);
+
+    // ---- state
+    void reloadBrowserData();
+    void updateControls();
+    void updateNumberOfPhotosLabel();
+    // Hides or shows the path bar by "PathBarIsHidden".
+    void showHidePathBar();
+
+    qint64 numberOfItems() const;
+    bool hasSelectedItems() const;
+    qint64 numberOfSelectedItems() const;
+    MCSmartGroup::Item itemAtIndexPath(const MCIndexPath &path) const;
+    MCSmartGroup::Item firstSelectedItem() const;
+    QList<MCSmartGroup::Item> selectedItems() const;
+    QStringList selectedPaths() const;
+
+    // ---- data source
+    qint64 numberOfGroupsInBrowserView(MCBrowserView *view) override;
+    qint64 browserViewNumberOfItemsInGroup(MCBrowserView *view, qint64 group) override;
+    void browserViewUpdateItemCell(MCBrowserView *view, MCBrowserViewCell *cell, const MCIndexPath &path) override;
+    void browserViewUpdateHeaderCell(MCBrowserView *view, MCBrowserViewCell *cell, qint64 group) override;
+
+    // ---- delegate
+    void browserViewScaleDidChange(MCBrowserView *view) override;
+    void browserViewSelectionDidChange(MCBrowserView *view) override;
+    bool browserViewReadItemsFromPasteboard(MCBrowserView *view, const QMimeData *pasteboard) override;
+    bool browserViewWriteItemsToPasteboard(MCBrowserView *view, const QList<MCIndexPath> &paths,
+                                           QMimeData *pasteboard) override;
+    QUrl browserViewPasteboardWriterForItemAtIndexPath(MCBrowserView *view, const MCIndexPath &path) override;
+    Qt::DropAction browserViewValidateDrop(MCBrowserView *view, const QMimeData *data, Qt::DropActions offered) override;
+    bool browserViewAcceptDrop(MCBrowserView *view, const QMimeData *data, Qt::DropAction action) override;
+    std::optional<MCPreviewItem> browserViewPreviewItemAtIndexPath(MCBrowserView *view, const MCIndexPath &path) override;
+
+    // ---- prefetching, handed to the thumbnail cache
+    void browserViewPrefetchItemsAtIndexPaths(MCBrowserView *view, const QList<MCIndexPath> &paths) override;
+    void browserViewCancelPrefetchingForItemsAtIndexPaths(MCBrowserView *view, const QList<MCIndexPath> &paths) override;
+
+    // ---- thumbnail cache delegate
+    std::shared_ptr<MCImageDescriptorProvider>
+    thumbnailCacheDescriptorProviderAtIndexPath(MCThumbnailCache *cache, const MCIndexPath &indexPath) override;
+    void thumbnailCacheDidFetchThumbnail(MCThumbnailCache *cache, const std::shared_ptr<const MCThumbnail> &thumbnail,
+                                         const MCIndexPath &indexPath) override;
+
+    // The device pixel ratio thumbnails are made for (the grid's screen; tests may set one).
+    double devicePixelRatio() const;
+    void setDevicePixelRatio(double ratio) { m_devicePixelRatio = ratio; }
+
+protected:
+    QWidget *loadView() override;
+    void viewControllerDidLoad() override;
+
+private:
+    MCBrowserViewParentController *m_parentController = nullptr;
+    double m_zoomMin = 0.25, m_zoomMax = 1.0;
+    double m_devicePixelRatio = 0; // 0: ask the grid
+    QList<std::shared_ptr<MCSmartGroup>> m_filteredGroups;
+    MCSmartGroup::PredicatePtr m_filterPredicate;
+    std::unique_ptr<MCThumbnailCache> m_imageBrowserCache;
+
+    QPointer<MCBrowserView> m_browserView;
+    QPointer<MCPathControl> m_pathControl;
+    QPointer<QWidget> m_pathBarView;
+    QPointer<QLabel> m_numberOfPhotosLabel;
+    QPointer<QLabel> m_noPhotosBrowserLabel;
+};
