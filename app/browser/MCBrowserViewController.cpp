@@ -11,7 +11,15 @@
 #include "halvard/system/MCDateExtensions.h"
 #include "halvard/system/MCNumberExtensions.h"
 #include "halvard/system/MCStringExtensions.h"
+#include "platform/core/MCObservable.h"
+#include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
+#include "platform/desktop/MCWorkspace.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QThread>
 
 #include <QCoreApplication>
 #include <QMimeData>
@@ -128,6 +136,51 @@ QStringList MCLocalFilePathsFromMimeData(const QMimeData *data)
     return paths;
 }
 
+const QString kMCGPSPasteboardType = QStringLiteral("MCGPSPasteboardType");
+
+namespace {
+bool isNumber(const QVariant &value)
+{
+    bool ok = false;
+    value.toDouble(&ok);
+    return value.isValid() && !value.isNull() && ok;
+}
+double signedCoordinate(const QVariant &value, const QVariant &ref, const char *negative)
+{
+    const double v = value.toDouble();
+    return ref.toString().compare(QLatin1String(negative), Qt::CaseInsensitive) == 0 ? -v : v;
+}
+} // namespace
+
+double MCSignedGPSLatitude(const MCFile &item)
+{
+    return signedCoordinate(item.browserItemGPSLatitude(), item.browserItemGPSLatitudeRef(), "S");
+}
+
+double MCSignedGPSLongitude(const MCFile &item)
+{
+    return signedCoordinate(item.browserItemGPSLongitude(), item.browserItemGPSLongitudeRef(), "W");
+}
+
+QString MCGPSLocationText(const MCFile &item, QVariantMap *position)
+{
+    QString text = QStringLiteral("=== %1 ====\n").arg(item.browserItemTitle());
+    // Presence by the numbers: the display strings read "Not defined" for a missing position.
+    if (isNumber(item.browserItemGPSLatitude())) {
+        const double latitude = MCSignedGPSLatitude(item);
+        text += tr("GPS Latitude: %1 (%2)\n").arg(item.browserItemGPSLatitudeString(), QString::number(latitude, 'f', 10));
+        if (position)
+            position->insert(QStringLiteral("Latitude"), latitude);
+    }
+    if (isNumber(item.browserItemGPSLongitude())) {
+        const double longitude = MCSignedGPSLongitude(item);
+        text += tr("GPS Longitude: %1 (%2)\n").arg(item.browserItemGPSLongitudeString(), QString::number(longitude, 'f', 10));
+        if (position)
+            position->insert(QStringLiteral("Longitude"), longitude);
+    }
+    return text;
+}
+
 // ---- controller
 
 MCBrowserViewController::MCBrowserViewController(QObject *parent) : MCViewController(parent) {}
@@ -166,6 +219,14 @@ QWidget *MCBrowserViewController::loadView()
     labelPalette.setColor(QPalette::WindowText, MCColorQuillon::colorWithWhite(0.6));
     m_noPhotosBrowserLabel->setPalette(labelPalette);
     m_noPhotosBrowserLabel->hide();
+
+    auto *menu = new QMenu(view);
+    menu->addAction(tr("Open"), this, &MCBrowserViewController::open);
+    menu->addAction(tr("Show in File Manager"), this, &MCBrowserViewController::revealInFinder);
+    menu->addAction(tr("Quick Look"), this, &MCBrowserViewController::quickLook);
+    menu->addSeparator();
+    menu->addAction(tr("Copy GPS Location"), this, &MCBrowserViewController::copyGPSLocation);
+    m_browserViewContextMenu = menu;
 
     auto *pathBar = new MCPathbarBackgroundView;
     auto *pathLayout = new QVBoxLayout(pathBar);
@@ -206,6 +267,14 @@ void MCBrowserViewController::viewControllerDidLoad()
     m_browserView->setPrefetchDataSource(this);
     // File URLs only: drops and pastes of anything else are not offered to us.
     m_browserView->registerForDraggedTypes({QStringLiteral("text/uri-list")});
+    // The path bar follows the setting at once, whichever window changed it.
+    m_pathBarObservation = std::make_unique<MCObservation>(MCUserDefaults::standardUserDefaults().observe(
+        kMCPathBarIsHiddenKey, [this](MCObservable &, const QString &, const MCKeyValueChange &) {
+            if (QThread::currentThread() == thread())
+                showHidePathBar();
+            else
+                QMetaObject::invokeMethod(this, &MCBrowserViewController::showHidePathBar, Qt::QueuedConnection);
+        }));
     showHidePathBar();
     reloadBrowserData();
 }
@@ -508,4 +577,73 @@ void MCBrowserViewController::thumbnailCacheDidFetchThumbnail(MCThumbnailCache *
 {
     if (m_browserView)
         m_browserView->reloadItemAtIndexPath(indexPath);
+}
+
+// ---- commands
+
+void MCBrowserViewController::open()
+{
+    const QStringList paths = selectedPaths();
+    if (!paths.isEmpty())
+        MCWorkspace::sharedWorkspace().openFiles(paths);
+}
+
+void MCBrowserViewController::revealInFinder()
+{
+    const QStringList paths = selectedPaths();
+    if (!paths.isEmpty())
+        MCWorkspace::sharedWorkspace().activateFileViewerSelectingURLs(paths);
+}
+
+void MCBrowserViewController::quickLook()
+{
+    if (m_browserView && hasSelectedItems())
+        m_browserView->togglePreviewPanel();
+}
+
+bool MCBrowserViewController::canUseGPSLocation() const
+{
+    if (numberOfSelectedItems() != 1)
+        return false;
+    const MCSmartGroup::Item item = firstSelectedItem();
+    return item && isNumber(item->browserItemGPSLatitude()) && isNumber(item->browserItemGPSLongitude());
+}
+
+void MCBrowserViewController::copyGPSLocation()
+{
+    const MCSmartGroup::Item item = firstSelectedItem();
+    if (!item)
+        return;
+    QVariantMap position;
+    const QString text = MCGPSLocationText(*item, &position);
+    auto *data = new QMimeData;
+    data->setText(text);
+    data->setData(kMCGPSPasteboardType, platform::dataFromPropertyList(position));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void MCBrowserViewController::updateContextMenu()
+{
+    if (!m_browserViewContextMenu)
+        return;
+    const QList<QAction *> actions = m_browserViewContextMenu->actions();
+    for (QAction *action : actions)
+        if (!action->isSeparator())
+            action->setEnabled(hasSelectedItems());
+    if (!actions.isEmpty())
+        actions.last()->setEnabled(canUseGPSLocation());
+}
+
+void MCBrowserViewController::browserViewCellWasDoubleClicked(MCBrowserView *, const std::optional<MCIndexPath> &)
+{
+    open();
+}
+
+void MCBrowserViewController::browserViewCellWasRightClicked(MCBrowserView *, const MCIndexPath &,
+                                                             const QPoint &globalPosition)
+{
+    if (!hasSelectedItems() || !m_browserViewContextMenu)
+        return;
+    updateContextMenu();
+    m_browserViewContextMenu->popup(globalPosition);
 }

@@ -25,7 +25,10 @@
 #include <memory>
 
 class MCBrowserViewController;
+class MCFile;
+class MCObservation;
 class MCPathControl;
+class QMenu;
 class QMimeData;
 
 // What the photo list answers for its grid.
@@ -57,6 +60,17 @@ quint64 MCThumbnailPixelSize(double scale, double devicePixelRatio);
 MCSmartGroup::SortDescriptors MCBrowserSortDescriptors(qint64 kind, qint64 direction);
 // The local files among dropped or pasted data, in order; other URLs are left out.
 QStringList MCLocalFilePathsFromMimeData(const QMimeData *data);
+
+// The pasteboard type of a copied GPS position (an XML property list {"Latitude", "Longitude"}).
+extern const QString kMCGPSPasteboardType; // "MCGPSPasteboardType"
+// What copying a photo's GPS position writes: a title line "=== name ====", then a line per
+// coordinate the photo has ("GPS Latitude: 48° 51' 0.00'' S (-48.8500000000)"), signed by its
+// reference (S and W negative, in either case); `position` receives the signed numbers under
+// "Latitude" and "Longitude". A coordinate without a number is left out of both.
+QString MCGPSLocationText(const MCFile &item, QVariantMap *position);
+// The signed coordinates of a photo (0 for a missing number).
+double MCSignedGPSLatitude(const MCFile &item);
+double MCSignedGPSLongitude(const MCFile &item);
 
 class MCBrowserViewController : public MCViewController,
                                 public MCBrowserViewDataSource,
@@ -144,6 +158,25 @@ public:
     void thumbnailCacheDidFetchThumbnail(MCThumbnailCache *cache, const std::shared_ptr<const MCThumbnail> &thumbnail,
                                          const MCIndexPath &indexPath) override;
 
+    // ---- commands on the selected photos (nothing without a selection)
+    // Each file with its default application.
+    void open();
+    void revealInFinder();
+    // Shows or hides the preview window of the selection.
+    void quickLook();
+    // Exactly one photo selected, with both GPS numbers.
+    bool canUseGPSLocation() const;
+    // The first selected photo's position to the clipboard as text and as kMCGPSPasteboardType.
+    void copyGPSLocation();
+    // The menu of a right-click on a cell (Open, Show in File Manager, Quick Look, Copy GPS
+    // Location), its items enabled for the current selection.
+    QMenu *browserViewContextMenu() const { return m_browserViewContextMenu; }
+    void updateContextMenu();
+
+    void browserViewCellWasDoubleClicked(MCBrowserView *view, const std::optional<MCIndexPath> &path) override;
+    void browserViewCellWasRightClicked(MCBrowserView *view, const MCIndexPath &path,
+                                        const QPoint &globalPosition) override;
+
     // The device pixel ratio thumbnails are made for (the grid's screen; tests may set one).
     double devicePixelRatio() const;
     void setDevicePixelRatio(double ratio) { m_devicePixelRatio = ratio; }
@@ -165,4 +198,6 @@ private:
     QPointer<QWidget> m_pathBarView;
     QPointer<QLabel> m_numberOfPhotosLabel;
     QPointer<QLabel> m_noPhotosBrowserLabel;
+    QPointer<QMenu> m_browserViewContextMenu;
+    std::unique_ptr<MCObservation> m_pathBarObservation; // "PathBarIsHidden"
 };

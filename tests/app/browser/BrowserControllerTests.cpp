@@ -6,7 +6,13 @@
 #include "app/browser/MCPathControl.h"
 #include "app/library/MCFile.h"
 #include "app/shell/MCRegisteredDefaults.h"
+#include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
+#include "platform/desktop/MCWorkspace.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
 #include "platform/imageio/MCImageProperties.h"
 
 #include <QMimeData>
@@ -235,10 +241,97 @@ TEST_F(BrowserController, filterHookScaleAndDrops)
     EXPECT_TRUE(controller.browserViewWriteItemsToPasteboard(grid, QList<MCIndexPath>{MCIndexPath({0, 0})}, &copied));
     EXPECT_EQ(copied.urls(), QList<QUrl>({QUrl::fromLocalFile("/photos/b.jpg")}));
 
-    // The path bar follows "PathBarIsHidden".
+    // The path bar follows "PathBarIsHidden" as soon as it changes.
     MCUserDefaults::standardUserDefaults().setBool(true, kMCPathBarIsHiddenKey);
-    controller.showHidePathBar();
     EXPECT_TRUE(controller.pathBarView()->isHidden());
+    MCUserDefaults::standardUserDefaults().setBool(false, kMCPathBarIsHiddenKey);
+    EXPECT_FALSE(controller.pathBarView()->isHidden());
+}
+
+Item located(quint64 id, const QString &name, QVariant latitude, const char *latitudeRef, QVariant longitude,
+             const char *longitudeRef)
+{
+    Item file = photo(id, name, 4000, 3000);
+    QVariantMap gps;
+    if (latitude.isValid())
+        gps.insert(kCGImagePropertyGPSLatitude, latitude);
+    gps.insert(kCGImagePropertyGPSLatitudeRef, latitudeRef);
+    if (longitude.isValid())
+        gps.insert(kCGImagePropertyGPSLongitude, longitude);
+    gps.insert(kCGImagePropertyGPSLongitudeRef, longitudeRef);
+    file->fileInfo().reloadAllPropertiesFromImageInfo({{kCGImagePropertyGPSDictionary, gps}});
+    return file;
+}
+
+TEST(BrowserControllerGPS, copiedTextAndPositionAreSignedByTheirReferences)
+{
+    QVariantMap position;
+    const Item paris = located(1, "south.jpg", 48.85, "s", 2.35, "E");
+    const QStringList lines = MCGPSLocationText(*paris, &position).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "=== south.jpg ====");
+    EXPECT_TRUE(lines[1].startsWith("GPS Latitude: ")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith("(-48.8500000000)")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith("(2.3500000000)")) << lines[2].toStdString();
+    EXPECT_DOUBLE_EQ(position.value("Latitude").toDouble(), -48.85);
+    EXPECT_DOUBLE_EQ(position.value("Longitude").toDouble(), 2.35);
+
+    position.clear();
+    const Item half = located(2, "half.jpg", 10.5, "N", QVariant(), "W");
+    EXPECT_EQ(MCGPSLocationText(*half, &position).count('\n'), 2);
+    EXPECT_EQ(position.keys(), QStringList({"Latitude"}));
+    EXPECT_DOUBLE_EQ(MCSignedGPSLongitude(*located(3, "w.jpg", 1.0, "N", 7.25, "w")), -7.25);
+}
+
+class RecordingWorkspace : public MCWorkspace
+{
+public:
+    using MCWorkspace::MCWorkspace;
+    QList<QUrl> opened;
+
+protected:
+    bool openURL(const QUrl &url) override
+    {
+        opened << url;
+        return true;
+    }
+};
+
+TEST_F(BrowserController, commandsActOnTheSelection)
+{
+    RecordingWorkspace workspace;
+    MCWorkspace::setSharedWorkspace(&workspace);
+    controller.setGroups({group("All", {located(1, "a.jpg", 48.85, "N", 2.35, "E"),
+                                        located(2, "b.jpg", 40.0, "N", 3.0, "W"), photo(3, "c.jpg", 4000, 3000)})});
+    MCBrowserView *grid = controller.browserView();
+
+    // Nothing selected: no command does anything, a right-click shows no menu.
+    controller.open();
+    controller.browserViewCellWasRightClicked(grid, MCIndexPath({0, 0}), QPoint(10, 10));
+    EXPECT_FALSE(controller.browserViewContextMenu()->isVisible());
+    EXPECT_FALSE(controller.canUseGPSLocation());
+
+    grid->setSelectionIndexes(MCIndexSet{0}, false);
+    EXPECT_TRUE(controller.canUseGPSLocation());
+    controller.browserViewCellWasDoubleClicked(grid, MCIndexPath({0, 0}));
+    ASSERT_EQ(workspace.opened.size(), 1);
+    EXPECT_EQ(workspace.opened[0], QUrl::fromLocalFile("/photos/a.jpg"));
+
+    controller.copyGPSLocation();
+    const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(copied);
+    EXPECT_TRUE(copied->text().startsWith("=== a.jpg ===="));
+    const QVariantMap position =
+        platform::propertyListFromData(copied->data(kMCGPSPasteboardType)).toMap();
+    EXPECT_DOUBLE_EQ(position.value("Latitude").toDouble(), 48.85);
+
+    // Two selected, both with positions: the GPS commands are off.
+    grid->setSelectionIndexes(MCIndexSet{0, 1}, false);
+    EXPECT_FALSE(controller.canUseGPSLocation());
+    controller.updateContextMenu();
+    EXPECT_FALSE(controller.browserViewContextMenu()->actions().last()->isEnabled());
+    EXPECT_TRUE(controller.browserViewContextMenu()->actions().first()->isEnabled());
+    MCWorkspace::setSharedWorkspace(nullptr);
 }
 
 } // namespace
