@@ -136,7 +136,6 @@ QStringList MCLocalFilePathsFromMimeData(const QMimeData *data)
     return paths;
 }
 
-const QString kMCGPSPasteboardType = QStringLiteral("MCGPSPasteboardType");
 
 namespace {
 bool isNumber(const QVariant &value)

@@ -14,6 +14,7 @@
 // while the panel is closed).
 //
 // Main thread only.
+#include "app/browser/MCPhotoListFileOperations.h"
 #include "app/library/MCSmartGroup.h"
 #include "halvard/browser/MCBrowserView.h"
 #include "halvard/imageio/MCThumbnailCache.h"
@@ -61,8 +62,7 @@ MCSmartGroup::SortDescriptors MCBrowserSortDescriptors(qint64 kind, qint64 direc
 // The local files among dropped or pasted data, in order; other URLs are left out.
 QStringList MCLocalFilePathsFromMimeData(const QMimeData *data);
 
-// The pasteboard type of a copied GPS position (an XML property list {"Latitude", "Longitude"}).
-extern const QString kMCGPSPasteboardType; // "MCGPSPasteboardType"
+// kMCGPSPasteboardType (MCPhotoListFileOperations.h) carries the copied position.
 // What copying a photo's GPS position writes: a title line "=== name ====", then a line per
 // coordinate the photo has ("GPS Latitude: 48° 51' 0.00'' S (-48.8500000000)"), signed by its
 // reference (S and W negative, in either case); `position` receives the signed numbers under
