@@ -18,13 +18,17 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMenu>
+#include <QProgressBar>
 #include <QThread>
+#include <QToolButton>
 
 #include <QCoreApplication>
 #include <QMimeData>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -236,7 +240,7 @@ QWidget *MCBrowserViewController::loadView()
     layout->addWidget(pathBar);
 
     auto *status = new MCStatusbarBackgroundView;
-    auto *statusLayout = new QVBoxLayout(status);
+    auto *statusLayout = new QHBoxLayout(status);
     statusLayout->setContentsMargins(8, 3, 8, 3);
     m_numberOfPhotosLabel = new QLabel;
     m_numberOfPhotosLabel->setAlignment(Qt::AlignCenter);
@@ -245,7 +249,47 @@ QWidget *MCBrowserViewController::loadView()
     statusPalette.setColor(QPalette::WindowText, MCColorQuillon::colorWithWhite(0.8));
     m_numberOfPhotosLabel->setPalette(statusPalette);
     m_numberOfPhotosLabel->setAccessibleName(tr("Number of photos"));
-    statusLayout->addWidget(m_numberOfPhotosLabel);
+    statusLayout->addWidget(m_numberOfPhotosLabel, 1);
+
+    // The sort pop-up and its caption, or while files are added the progress and its cancel.
+    m_sortLabel = new QLabel(tr("Sort by:"));
+    m_sortLabel->setFont(MCControlFont(MCControlSize::Small));
+    m_sortLabel->setPalette(statusPalette);
+    m_sortPopup = new QToolButton;
+    m_sortPopup->setPopupMode(QToolButton::InstantPopup);
+    m_sortPopup->setFont(MCControlFont(MCControlSize::Small));
+    m_sortPopup->setAccessibleName(tr("Sort by"));
+    m_sortPopup->setFocusPolicy(Qt::StrongFocus);
+    auto *sortMenu = new QMenu(m_sortPopup);
+    const std::pair<qint64, const char *> items[] = {{0, "Unsorted"}, {1, "Name"}, {2, "File Size"},
+                                                     {3, "Date"}, {4, "Pixel Size"}, {-1, nullptr},
+                                                     {100, "Ascending"}, {101, "Descending"}};
+    for (const auto &[tag, title] : items) {
+        if (!title) {
+            sortMenu->addSeparator();
+            continue;
+        }
+        QAction *action = sortMenu->addAction(tr(title));
+        action->setCheckable(true);
+        action->setData(tag);
+        connect(action, &QAction::triggered, this, [this, tag = tag] { sortDidChange(tag); });
+    }
+    m_sortPopup->setMenu(sortMenu);
+    m_loadingProgress = new QProgressBar;
+    m_loadingProgress->setTextVisible(false);
+    m_loadingProgress->setFixedWidth(120);
+    m_loadingProgress->setAccessibleName(tr("Adding photos"));
+    m_loadingProgress->hide();
+    m_loadingCancelButton = new QToolButton;
+    m_loadingCancelButton->setText(tr("Stop"));
+    m_loadingCancelButton->setAccessibleName(tr("Stop adding photos"));
+    m_loadingCancelButton->setFocusPolicy(Qt::StrongFocus);
+    m_loadingCancelButton->hide();
+    connect(m_loadingCancelButton, &QToolButton::clicked, this, &MCBrowserViewController::cancelAdding);
+    statusLayout->addWidget(m_loadingProgress);
+    statusLayout->addWidget(m_loadingCancelButton);
+    statusLayout->addWidget(m_sortLabel);
+    statusLayout->addWidget(m_sortPopup);
     layout->addWidget(status);
     return view;
 }
@@ -276,6 +320,60 @@ void MCBrowserViewController::viewControllerDidLoad()
         }));
     showHidePathBar();
     reloadBrowserData();
+    updateSortPopup();
+}
+
+void MCBrowserViewController::updateSortPopup()
+{
+    if (!m_sortPopup || !m_sortPopup->menu())
+        return;
+    const MCUserDefaults &defaults = MCUserDefaults::standardUserDefaults();
+    const qint64 kind = defaults.integerForKey(kMCSortKindKey), direction = defaults.integerForKey(kMCSortDirectionKey);
+    for (QAction *action : m_sortPopup->menu()->actions()) {
+        if (action->isSeparator())
+            continue;
+        const qint64 tag = action->data().toLongLong();
+        const bool isDirection = tag == 100 || tag == 101;
+        action->setChecked(tag == (isDirection ? direction : kind));
+        if (!isDirection && tag == kind)
+            m_sortPopup->setText(action->text()); // the pop-up always shows the kind
+    }
+}
+
+void MCBrowserViewController::showLoadingProgress(bool indeterminate)
+{
+    view();
+    m_loadingCancelButton->show();
+    m_loadingProgress->show();
+    if (indeterminate) {
+        m_loadingProgress->setRange(0, 0);
+    } else {
+        m_loadingProgress->setRange(0, 1000);
+        m_loadingProgress->setValue(0);
+    }
+    m_sortPopup->hide();
+    m_sortLabel->hide();
+}
+
+void MCBrowserViewController::updateProgressWithValue(double value)
+{
+    if (m_loadingProgress && m_loadingProgress->maximum() > 0)
+        m_loadingProgress->setValue(int(std::lround(std::clamp(value, 0.0, 1.0) * 1000)));
+}
+
+void MCBrowserViewController::hideLoadingProgress()
+{
+    view();
+    m_loadingCancelButton->hide();
+    m_loadingProgress->hide();
+    m_sortPopup->show();
+    m_sortLabel->show();
+}
+
+void MCBrowserViewController::cancelAdding()
+{
+    if (m_parentController)
+        m_parentController->cancelAdditingForController(this);
 }
 
 double MCBrowserViewController::devicePixelRatio() const
@@ -347,6 +445,7 @@ void MCBrowserViewController::sortDidChange(qint64 tag)
 {
     MCUserDefaults &defaults = MCUserDefaults::standardUserDefaults();
     defaults.setInteger(tag, tag == 100 || tag == 101 ? kMCSortDirectionKey : kMCSortKindKey);
+    updateSortPopup();
     sortItems();
     reloadBrowserData();
 }

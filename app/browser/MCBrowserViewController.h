@@ -20,16 +20,19 @@
 #include "halvard/imageio/MCThumbnailCache.h"
 #include "halvard/ui/MCViewController.h"
 
+#include "app/browser/MCPathControl.h"
+
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
+#include <QProgressBar>
+#include <QToolButton>
 
 #include <memory>
 
 class MCBrowserViewController;
 class MCFile;
 class MCObservation;
-class MCPathControl;
-class QMenu;
 class QMimeData;
 
 // What the photo list answers for its grid.
@@ -116,6 +119,22 @@ public:
     // A sort menu item: tags 100 and 101 set the direction, any other the kind.
     void sortDidChange(qint64 tag);
 
+    // The sort pop-up: one item per kind (tags 0 to 4), then the directions (100, 101); the
+    // button shows the kind, check marks sit on the stored kind and direction.
+    QToolButton *sortPopup() const { return m_sortPopup; }
+    QLabel *sortLabel() const { return m_sortLabel; }
+    void updateSortPopup();
+
+    // ---- loading progress (while files are added, in place of the sort pop-up)
+    QProgressBar *loadingProgress() const { return m_loadingProgress; }
+    QToolButton *loadingCancelButton() const { return m_loadingCancelButton; }
+    void showLoadingProgress(bool indeterminate);
+    // 0 to 1.
+    void updateProgressWithValue(double value);
+    void hideLoadingProgress();
+    // The cancel button: the owner stops adding files.
+    void cancelAdding();
+
     // ---- state
     void reloadBrowserData();
     void updateControls();
@@ -199,5 +218,9 @@ private:
     QPointer<QLabel> m_numberOfPhotosLabel;
     QPointer<QLabel> m_noPhotosBrowserLabel;
     QPointer<QMenu> m_browserViewContextMenu;
+    QPointer<QToolButton> m_sortPopup;
+    QPointer<QLabel> m_sortLabel;
+    QPointer<QProgressBar> m_loadingProgress;
+    QPointer<QToolButton> m_loadingCancelButton;
     std::unique_ptr<MCObservation> m_pathBarObservation; // "PathBarIsHidden"
 };

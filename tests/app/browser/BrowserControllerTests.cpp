@@ -13,6 +13,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QProgressBar>
+#include <QToolButton>
 #include "platform/imageio/MCImageProperties.h"
 
 #include <QMimeData>
@@ -115,6 +117,11 @@ class Parent : public MCBrowserViewParentController
 public:
     double defaultZoomValue() override { return 0.5; }
     void zoomDidChangeTo(double scale) override { zooms.append(scale); }
+    bool cancelAdditingForController(MCBrowserViewController *) override
+    {
+        ++cancels;
+        return true;
+    }
     bool asyncAddFilesWithFolderURLs(const QStringList &paths, MCBrowserViewController *) override
     {
         added.append(paths);
@@ -124,6 +131,7 @@ public:
     QList<double> zooms;
     QList<QStringList> added;
     int updates = 0;
+    int cancels = 0;
 };
 
 class BrowserController : public testing::Test
@@ -332,6 +340,46 @@ TEST_F(BrowserController, commandsActOnTheSelection)
     EXPECT_FALSE(controller.browserViewContextMenu()->actions().last()->isEnabled());
     EXPECT_TRUE(controller.browserViewContextMenu()->actions().first()->isEnabled());
     MCWorkspace::setSharedWorkspace(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BrowserController, sortPopupShowsTheKindAndProgressTakesItsPlace)
+{
+    QToolButton *popup = controller.sortPopup();
+    EXPECT_EQ(popup->text(), "Pixel Size"); // kind 4
+    auto checked = [&] {
+        QList<qint64> tags;
+        for (QAction *action : popup->menu()->actions())
+            if (action->isChecked())
+                tags.append(action->data().toLongLong());
+        return tags;
+    };
+    EXPECT_EQ(checked(), QList<qint64>({4, 100}));
+    // Choosing a direction keeps the kind on the button and moves the direction's mark.
+    for (QAction *action : popup->menu()->actions())
+        if (action->data().toLongLong() == 101)
+            action->trigger();
+    EXPECT_EQ(popup->text(), "Pixel Size");
+    EXPECT_EQ(checked(), QList<qint64>({4, 101}));
+    EXPECT_EQ(MCUserDefaults::standardUserDefaults().integerForKey(kMCSortDirectionKey), 101);
+    controller.sortDidChange(1);
+    EXPECT_EQ(popup->text(), "Name");
+
+    controller.view()->show();
+    controller.showLoadingProgress(false);
+    EXPECT_TRUE(controller.loadingProgress()->isVisible());
+    EXPECT_FALSE(popup->isVisible());
+    controller.updateProgressWithValue(0.25);
+    EXPECT_EQ(controller.loadingProgress()->value(), 250);
+    controller.loadingCancelButton()->click();
+    EXPECT_EQ(parent.cancels, 1);
+    controller.hideLoadingProgress();
+    EXPECT_FALSE(controller.loadingProgress()->isVisible());
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(controller.sortLabel()->isVisible());
 }
 
 } // namespace

@@ -1,0 +1,83 @@
+// The photo grid as the browser controller runs it: generated JPEG files in two groups with
+// thumbnails loaded through the cache, a selection, the path bar and the status line.
+#include "app/browser/MCBrowserViewController.h"
+#include "app/library/MCFileContainer.h"
+#include "app/library/MCLibraryServices.h"
+#include "halvard/ui/MCImageExtensions.h"
+#include "platform/imageio/MCImageDestination.h"
+#include "platform/imageio/MCImageProperties.h"
+#include "platform/types/UTType.h"
+#include "tools/screenshots/ScreenshotImages.h"
+#include "tools/screenshots/ScreenshotRegistry.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+namespace {
+
+class GalleryParent : public MCBrowserViewParentController
+{
+public:
+    double defaultZoomValue() override { return 0.5; }
+    void zoomDidChangeTo(double) override {}
+};
+
+std::shared_ptr<MCGroup> photoGroup(const QString &title, const QString &folder, int first, int count)
+{
+    QList<MCGroupItemPtr> files;
+    QDir().mkpath(folder);
+    for (int i = first; i < first + count; ++i) {
+        const QString path = QDir(folder).filePath(QStringLiteral("IMG_%1.jpg").arg(4000 + i));
+        const bool portrait = i % 5 == 3;
+        const QImage picture = i % 7 == 6 ? screenshots::nightPhoto(portrait ? 320 : 480, portrait ? 480 : 320)
+                                          : screenshots::landscapePhoto(portrait ? 320 : 480, portrait ? 480 : 320);
+        if (auto destination = MCImageDestination::createWithURL(path, kUTTypeJPEG, 1)) {
+            destination->addImage(MCCGImageFromQImage(picture),
+                                  {{kCGImagePropertyExifDictionary,
+                                    QVariantMap{{kCGImagePropertyExifDateTimeOriginal,
+                                                 QStringLiteral("2024:05:%1 10:20:00").arg(1 + i % 28, 2, 10, QLatin1Char('0'))}}}});
+            destination->finalize(nullptr);
+        }
+        auto file = MCFileContainer::newFileWithURL(path);
+        file->reloadFileInfo();
+        file->reloadMetadata();
+        files.append(file);
+    }
+    auto group = std::make_shared<MCGroup>();
+    group->setTitle(title);
+    group->setItems(files);
+    return group;
+}
+
+QWidget *controllerWindow()
+{
+    static QTemporaryDir folder;
+    static GalleryParent parent;
+    quillon::installLibraryServices();
+    auto *window = new QWidget;
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *controller = new MCBrowserViewController(window);
+    controller->setParentController(&parent);
+    layout->addWidget(controller->view());
+    controller->setGroups({photoGroup(QStringLiteral("Coast"), folder.path() + "/Coast/day1", 0, 14),
+                           photoGroup(QStringLiteral("Mountains"), folder.path() + "/Coast/day2", 14, 10)});
+    window->resize(900, 640);
+    window->show();
+    controller->browserView()->setSelectionIndexes(MCIndexSet{1, 16}, false);
+    // Let the visible thumbnails arrive.
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return window;
+}
+
+const ScreenshotRegistration registration({
+    {"browser-controller", "grid", [] { return controllerWindow(); }, QSize(900, 640)},
+});
+
+} // namespace
