@@ -170,7 +170,7 @@ QSize MCPredicatePopupCell::sizeHint() const
     for (int i = 0; i < count(); ++i)
         widest = qMax(widest, fontMetrics().horizontalAdvance(itemText(i)));
     const int height = controlSize() == MCControlSize::Regular ? 20 : 17;
-    return {widest + 9 + 22, height};
+    return {widest + 9 + 22 + 8, height}; // room for the title, the triangle and a margin
 }
 
 void MCPredicatePopupCell::drawBezel(QPainter &painter, const QRectF &frame)
