@@ -111,7 +111,8 @@ void MCPredicateEditorRow::buildTemplateViews()
     chain(m_valueView);
     for (QWidget *view : m_templateViews)
         for (QWidget *control : view->findChildren<QWidget *>())
-            if (control->focusPolicy() & Qt::TabFocus)
+            // Only the row's own controls, not the lists that pop-ups open in windows of their own.
+            if ((control->focusPolicy() & Qt::TabFocus) && control->window() == m_leftPopUp->window())
                 chain(control);
     chain(m_removeButton);
     chain(m_addButton);
