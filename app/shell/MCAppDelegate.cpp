@@ -3,6 +3,7 @@
 #include "app/library/MCPathManager.h"
 #include "app/library/MCResourceManager.h"
 #include "app/shell/MCMainWindowController.h"
+#include "app/shell/MCPreferencesWindowController.h"
 #include "app/shell/MCRegisteredDefaults.h"
 #include "app/shell/MCStatisticsManager.h"
 #include "app/shell/MCTipsPaletteController.h"
@@ -186,6 +187,20 @@ void MCAppDelegate::showHideTipsPalette()
 
 void MCAppDelegate::showPreferences()
 {
+    MCPreferencesWindowController::sharedInstance().showWindow(
+        m_mainWindowController ? m_mainWindowController->window() : nullptr);
+}
+
+void MCAppDelegate::showPreferencesWithGroupingPresets()
+{
+    showPreferences();
+    MCPreferencesWindowController::sharedInstance().showGroupingPresets();
+}
+
+void MCAppDelegate::showPreferencesWithFiltering()
+{
+    showPreferences();
+    MCPreferencesWindowController::sharedInstance().showFiltering();
 }
 
 void MCAppDelegate::showPresetsFolder()

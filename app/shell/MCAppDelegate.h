@@ -64,6 +64,9 @@ public:
 
     // Menu commands of the application.
     void showPreferences();
+    // The preferences at the Grouping or the Filter tab.
+    void showPreferencesWithGroupingPresets();
+    void showPreferencesWithFiltering();
     void showPresetsFolder();
 
     // Makes the beep replaceable (tests count it).

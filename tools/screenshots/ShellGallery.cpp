@@ -1,6 +1,12 @@
 // The application shell: the main window with its start screen, in both theme kinds.
+#include "app/library/MCResourceManager.h"
 #include "app/shell/MCAppDelegate.h"
+#include "halvard/imageio/MCUTType.h"
+
+#include <QDialog>
 #include "app/shell/MCMainWindowController.h"
+#include "app/shell/MCPreferencesGroupingTab.h"
+#include "app/shell/MCPreferencesWindowController.h"
 #include "app/shell/MCRegisteredDefaults.h"
 #include "app/shell/MCStartViewController.h"
 #include "app/uikit/MCColorQuillon.h"
@@ -34,6 +40,30 @@ QWidget *mainWindow(int appearanceKind, const std::function<void(MCMainWindowCon
 
 const QSize kWindowSize(1000, 660);
 
+// The preferences window at a tab; the picture is of the window at the size the tab gave it.
+QWidget *preferences(const QString &tab)
+{
+    prepareApplication(1);
+    for (const auto &type : MCResourceManager::availableFileTypes())
+        type->setIsAvailable(!MCResourceManager::isRAWImageType(type->typeIdentifier()) ||
+                             type->typeIdentifier().contains(QLatin1String("canon")));
+    auto *controller = new MCPreferencesWindowController;
+    controller->selectTabWithIdentifier(tab);
+    return controller->window();
+}
+
+// The preset editor with two rules, the second by capture date.
+QWidget *presetEditor()
+{
+    prepareApplication(1);
+    MCGroupRulePreset preset(QStringLiteral("Trips by month"),
+                             {MCGroupRule::ruleGroupBy(1), MCGroupRule::ruleGroupByTimeRange(1)});
+    auto *dialog = MCEditGroupingPresetDialog::dialogForGroupRulePreset(preset).release();
+    QDialog *window = dialog->window();
+    dialog->sizeToFit(false);
+    return window;
+}
+
 const ScreenshotRegistration registration({
     {"shell-main-window", "start", [] { return mainWindow(1); }, kWindowSize},
     {"shell-main-window", "start-blue", [] { return mainWindow(0); }, kWindowSize},
@@ -48,6 +78,11 @@ const ScreenshotRegistration registration({
              controller.startViewController()->overlayDroppableView()->setHighlighted(true);
          });
      }, kWindowSize},
+    {"shell-preferences", "general", [] { return preferences("General"); }, QSize(560, 290)},
+    {"shell-preferences", "filtering", [] { return preferences("Filter"); }, QSize(560, 500)},
+    {"shell-preferences", "grouping", [] { return preferences("Grouping"); }, QSize(560, 410)},
+    {"shell-preferences", "advanced", [] { return preferences("Advanced"); }, QSize(560, 230)},
+    {"shell-preferences", "grouping-preset-editor", [] { return presetEditor(); }, QSize()},
 });
 
 } // namespace
