@@ -102,9 +102,14 @@ void MCMouseOverTracking::setAssumesActiveWindow(bool assumes)
     ::assumesActiveWindow = assumes;
 }
 
+bool MCMouseOverTracking::isWindowActive(const QWidget *control)
+{
+    return ::assumesActiveWindow || (control && control->isActiveWindow());
+}
+
 bool MCMouseOverTracking::isMouseOver() const
 {
-    return m_shows && m_over && (::assumesActiveWindow || m_control->isActiveWindow());
+    return m_shows && m_over && isWindowActive(m_control);
 }
 
 void MCMouseOverTracking::setMouseOver(bool over)

@@ -68,6 +68,9 @@ public:
     // then counts its window as active.
     static void setAssumesActiveWindow(bool assumes);
     static bool assumesActiveWindow();
+    // Whether `control`'s window counts as the active (key) window: it is, or galleries and
+    // tests assume it.
+    static bool isWindowActive(const QWidget *control);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
