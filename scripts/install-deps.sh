@@ -7,7 +7,7 @@ PACKAGES=(
   # toolchain
   build-essential g++ cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
   # Qt 6
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   # file types for "Open With" (Qt reads the desktop's MIME database)
   shared-mime-info
   # image codecs, metadata and colour

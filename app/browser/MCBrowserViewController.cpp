@@ -714,10 +714,7 @@ void MCBrowserViewController::copyGPSLocation()
         return;
     QVariantMap position;
     const QString text = MCGPSLocationText(*item, &position);
-    auto *data = new QMimeData;
-    data->setText(text);
-    data->setData(kMCGPSPasteboardType, platform::dataFromPropertyList(position));
-    QGuiApplication::clipboard()->setMimeData(data);
+    MCCopyGPSLocationToPasteboard(position, text);
 }
 
 void MCBrowserViewController::updateContextMenu()

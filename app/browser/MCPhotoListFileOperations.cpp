@@ -67,11 +67,18 @@ std::optional<QPointF> MCPastedGPSLocation()
     return QPointF(*longitude, *latitude);
 }
 
-void MCCopyGPSLocationToPasteboard(double latitude, double longitude)
+void MCCopyGPSLocationToPasteboard(const QVariantMap &location, const QString &text)
 {
     auto *data = new QMimeData;
-    data->setData(kMCGPSPasteboardType, platform::dataFromPropertyList(QVariantMap{{kLatitude, latitude}, {kLongitude, longitude}}));
+    if (!text.isEmpty())
+        data->setText(text);
+    data->setData(kMCGPSPasteboardType, platform::dataFromPropertyList(location));
     QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void MCCopyGPSLocationToPasteboard(double latitude, double longitude)
+{
+    MCCopyGPSLocationToPasteboard(QVariantMap{{kLatitude, latitude}, {kLongitude, longitude}});
 }
 
 MCPhotoListFileOperations::MCPhotoListFileOperations(MCPhotoListFileOperationsHost &host, MCUserDefaults *defaults,

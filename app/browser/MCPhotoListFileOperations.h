@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QPointF>
+#include <QVariantMap>
 
 #include <memory>
 #include <optional>
@@ -33,7 +34,9 @@ extern const QString kMCGPSPasteboardType;              // "MCGPSPasteboardType"
 // The location on the clipboard, when both coordinates are there, finite and on the globe
 // (latitude within ±90°, longitude within ±180°); x is the longitude, y the latitude.
 std::optional<QPointF> MCPastedGPSLocation();
-// Puts a location on the clipboard in that form.
+// Puts a location ({"Latitude", "Longitude"}, either may be missing) on the clipboard in that
+// form, with `text` as its plain-text form when given.
+void MCCopyGPSLocationToPasteboard(const QVariantMap &location, const QString &text = QString());
 void MCCopyGPSLocationToPasteboard(double latitude, double longitude);
 
 class MCPhotoListFileOperationsHost
