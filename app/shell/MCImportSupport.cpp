@@ -68,4 +68,13 @@ void rememberImportFolder(const MCOpenPanelAnswer &answer)
         MCUserDefaults::standardUserDefaults().setObject(folder, kMCLastFolderImportedKey);
 }
 
+QStringList choosePhotosToAdd(QWidget *window)
+{
+    const MCOpenPanelAnswer answer = MCPromptLayer::runOpenPanel(addPhotosPanelRequest(), window);
+    if (!answer.accepted)
+        return {};
+    rememberImportFolder(answer);
+    return answer.paths;
+}
+
 } // namespace MCImportSupport

@@ -28,6 +28,10 @@ MCOpenPanelRequest addPhotosPanelRequest();
 // first chosen item.
 void rememberImportFolder(const MCOpenPanelAnswer &answer);
 
+// The add command's question: runs the open panel over `window` and, when the user chose
+// something, remembers where and answers the chosen paths (empty when cancelled).
+QStringList choosePhotosToAdd(QWidget *window);
+
 } // namespace MCImportSupport
 
 extern const QString kMCLastFolderImportedKey; // "LastFolderImported"

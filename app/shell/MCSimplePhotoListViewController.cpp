@@ -218,12 +218,9 @@ void MCSimplePhotoListViewController::clearPhotosList()
 
 void MCSimplePhotoListViewController::addPhotosToList()
 {
-    const MCOpenPanelAnswer answer =
-        MCPromptLayer::runOpenPanel(MCImportSupport::addPhotosPanelRequest(), view()->window());
-    if (!answer.accepted)
-        return;
-    MCImportSupport::rememberImportFolder(answer);
-    importItemsAtURLs(answer.paths);
+    const QStringList paths = MCImportSupport::choosePhotosToAdd(view()->window());
+    if (!paths.isEmpty())
+        importItemsAtURLs(paths);
 }
 
 void MCSimplePhotoListViewController::reloadFiles()

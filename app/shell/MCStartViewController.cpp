@@ -125,12 +125,9 @@ bool MCStartViewController::importItemsAtURLs(const QStringList &paths)
 
 void MCStartViewController::addPhotosToList()
 {
-    const MCOpenPanelAnswer answer =
-        MCPromptLayer::runOpenPanel(MCImportSupport::addPhotosPanelRequest(), view()->window());
-    if (!answer.accepted)
-        return;
-    MCImportSupport::rememberImportFolder(answer);
-    importItemsAtURLs(answer.paths);
+    const QStringList paths = MCImportSupport::choosePhotosToAdd(view()->window());
+    if (!paths.isEmpty())
+        importItemsAtURLs(paths);
 }
 
 void MCStartViewController::cancelAdding()
