@@ -15,7 +15,7 @@ PACKAGES=(
   libopenjp2-7-dev libheif-dev libraw-dev libwebp-dev zlib1g-dev
   libimage-exiftool-perl
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev libplist-utils imagemagick libvips-tools poppler-utils
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libplist-utils imagemagick libvips-tools libjpeg-turbo-progs poppler-utils
   liblcms2-utils
   # fonts and a virtual display for widget tests and screenshots
   fonts-dejavu-core fontconfig xvfb xauth

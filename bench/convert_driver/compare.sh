@@ -12,6 +12,8 @@
 # JPEG (reduced decoding, no sharpening: the peer to beat), the full decode+encode floor
 # (`djpeg | cjpeg`) and, with --scale, the reduced-decode floor (`djpeg -scale 1/2 | cjpeg`).
 # Needs the driver built (build/bin), /usr/bin/time, and djpeg/cjpeg for the floors.
+# QUILLON_CONVERT_BENCH names another driver; QUILLON_CONVERT_BENCH_BEFORE adds a row "before"
+# for a second driver (an earlier build), run in the same batch for a before/after comparison.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 driver=${QUILLON_CONVERT_BENCH:-$here/../../build/bin/quillonx-convert-bench}
@@ -59,6 +61,11 @@ measure() {
 }
 
 measure quillon "$driver" "$preset" "$work/quillon" "${files[@]}"
+tools=(quillon)
+if [[ -n ${QUILLON_CONVERT_BENCH_BEFORE:-} ]]; then
+  measure before "$QUILLON_CONVERT_BENCH_BEFORE" "$preset" "$work/before" "${files[@]}"
+  tools+=(before)
+fi
 
 printf '%s\n' "${files[@]}" > "$work/files.txt"
 vips_batch() {
@@ -104,7 +111,7 @@ floor_batch() {
 }
 export -f vips_batch convert_batch thumbnail_batch floor_batch
 export work scale sharpen quality ext
-tools=(quillon vips)
+tools+=(vips)
 measure vips bash -c vips_batch
 if [[ $ext == jpg ]] && command -v djpeg >/dev/null && command -v cjpeg >/dev/null; then
   measure floor bash -c 'floor_batch ""'

@@ -101,9 +101,11 @@ int main(int argc, char **argv)
             finished = true;
         });
     operation->setDecodesAhead(decodeAhead);
+    // Sleeps until an event comes: processEvents with a time limit ignores WaitForMoreEvents
+    // and would keep one processor polling beside the conversion.
     QEventLoop loop;
     while (!finished)
-        loop.processEvents(QEventLoop::WaitForMoreEvents, 50);
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
 
     rusage usage{};
