@@ -1,6 +1,7 @@
 #include "app/engine/bitmap/MCBitmap.h"
 
 #include "halvard/imageio/MCImage.h"
+#include "platform/accelerate/MCLayoutKernels.h"
 #include "platform/accelerate/vImageAlpha.h"
 #include "platform/accelerate/vImageBuffer.h"
 #include "platform/accelerate/vImageConverter.h"
@@ -237,6 +238,75 @@ std::shared_ptr<const MCImage> resampledImage(const MCImage &image, size_t width
     return result ? MCImage::create(result) : nullptr;
 }
 
+// Whether the image's pixels can be placed into a bitmap of `format` directly: opaque 8- or
+// 16-bit RGB (alpha none or skipped) in the bitmap's own colour space, into an RGB working
+// format of 8-bit or float components with the fourth component last (the drawing then only
+// copies or widens each sample, and the fourth comes out at full scale).
+bool placesDirectly(const MCImage &image, const vImage_CGImageFormat &format, platform::CGPixelLayout *layout)
+{
+    const vImage_CGImageFormat &in = image.imageFormat();
+    if (!in.colorSpace || !format.colorSpace || in.decode || format.colorSpace->model() != kCGColorSpaceModelRGB ||
+        format.colorSpace->numberOfComponents() != 3 || !CGColorSpaceEqualToColorSpace(in.colorSpace, format.colorSpace))
+        return false;
+    if (!platform::describePixelLayout(3, in.bitsPerComponent, in.bitsPerPixel, in.bitmapInfo, layout) ||
+        layout->isFloat || layout->swapBytes || layout->alpha >= 0)
+        return false;
+    platform::CGPixelLayout out;
+    const CGImageAlphaInfo alpha = CGBitmapAlphaInfo(format.bitmapInfo);
+    if ((alpha != kCGImageAlphaLast && alpha != kCGImageAlphaPremultipliedLast && alpha != kCGImageAlphaNoneSkipLast) ||
+        !isFourComponentWorkingLayout(format) ||
+        !platform::describePixelLayout(3, format.bitsPerComponent, format.bitsPerPixel, format.bitmapInfo, &out) ||
+        out.swapBytes || out.channels != 4 || (out.isFloat != (format.bitsPerComponent == 32)))
+        return false;
+    return out.colour[0] == 0 && out.colour[1] == 1 && out.colour[2] == 2 && (out.alpha == 3 || out.padding == 3);
+}
+
+// The pixel placement of `toMemory` (image pixels, rows from the top, to bitmap memory) when it
+// maps the image's pixels one to one onto a width × height bitmap: whole-pixel steps of a
+// quarter turn or mirror, pixel centres onto pixel centres. Nothing otherwise.
+std::optional<MCPixelPlacement> exactPlacement(const QTransform &toMemory, size_t sourceWidth, size_t sourceHeight,
+                                               size_t width, size_t height)
+{
+    if (sourceWidth * sourceHeight != width * height)
+        return std::nullopt;
+    bool invertible = false;
+    const QTransform back = toMemory.inverted(&invertible);
+    if (!invertible)
+        return std::nullopt;
+    const QPointF origin = back.map(QPointF(0.5, 0.5));
+    const QPointF alongX = back.map(QPointF(1.5, 0.5)) - origin, alongY = back.map(QPointF(0.5, 1.5)) - origin;
+    auto whole = [](double value, long limit, long *result) {
+        const double rounded = std::round(value);
+        if (std::abs(value - rounded) > 1e-6 || std::abs(rounded) > double(limit))
+            return false;
+        *result = long(rounded);
+        return true;
+    };
+    long dux, dvx, duy, dvy, u0, v0;
+    if (!whole(alongX.x(), 1, &dux) || !whole(alongX.y(), 1, &dvx) || !whole(alongY.x(), 1, &duy) ||
+        !whole(alongY.y(), 1, &dvy) || std::abs(dux) + std::abs(dvx) != 1 || std::abs(duy) + std::abs(dvy) != 1 ||
+        dux * duy + dvx * dvy != 0)
+        return std::nullopt;
+    if (!whole(origin.x() - 0.5, long(sourceWidth), &u0) || !whole(origin.y() - 0.5, long(sourceHeight), &v0))
+        return std::nullopt;
+    MCPixelPlacement placement;
+    placement.u0 = u0;
+    placement.v0 = v0;
+    placement.dux = int(dux);
+    placement.dvx = int(dvx);
+    placement.duy = int(duy);
+    placement.dvy = int(dvy);
+    // Every bitmap pixel reads inside the image (MCPlaceOpaquePixels checks the corners too).
+    const long lastX = long(width) - 1, lastY = long(height) - 1;
+    for (long y : {0L, lastY})
+        for (long x : {0L, lastX}) {
+            const long u = u0 + x * dux + y * duy, v = v0 + x * dvx + y * dvy;
+            if (u < 0 || v < 0 || u >= long(sourceWidth) || v >= long(sourceHeight))
+                return std::nullopt;
+        }
+    return placement;
+}
+
 } // namespace
 
 // MARK: - Creation
@@ -244,7 +314,7 @@ std::shared_ptr<const MCImage> resampledImage(const MCImage &image, size_t width
 std::unique_ptr<MCBitmap> MCBitmap::create(const std::shared_ptr<const MCImage> &image, const CGColorSpaceRef &colorSpace,
                                            CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent, uint64_t bitsPerPixel,
                                            const QSizeF &fitSize, double angle, bool flippedHorizontally,
-                                           bool flippedVertically)
+                                           bool flippedVertically, bool planar)
 {
     if (!image || !colorSpace)
         return nullptr;
@@ -280,10 +350,6 @@ std::unique_ptr<MCBitmap> MCBitmap::create(const std::shared_ptr<const MCImage> 
         return nullptr;
 
     std::unique_ptr<MCBitmap> bitmap(new MCBitmap);
-    vImage_Buffer &buffer = bitmap->m_imageBuffer;
-    if (vImageBuffer_Init(&buffer, vImagePixelCount(h), vImagePixelCount(w), uint32_t(bitsPerPixel), kvImageNoFlags))
-        return nullptr;
-    std::memset(buffer.data, 0, buffer.rowBytes * buffer.height);
 
     // A reduced bitmap is read from the image resampled to the size it needs before the turn
     // (a Lanczos filter rather than one source pixel per bitmap pixel); quarter turns and flips
@@ -315,8 +381,34 @@ std::unique_ptr<MCBitmap> MCBitmap::create(const std::shared_ptr<const MCImage> 
     format.colorSpace = colorSpace;
     format.bitmapInfo = bitmapInfo;
     format.renderingIntent = image->renderingIntent();
-    if (source->drawInBuffer(&buffer, &format, &t2) != kvImageNoError)
-        return nullptr; // the destructor frees the buffer
+    const size_t width = size_t(w), height = size_t(h);
+    // Opaque pixels in the bitmap's own space that land one to one (the photo's size, turned or
+    // mirrored) are placed straight into the store the bitmap starts with, the same values the
+    // drawing below would give, without clearing or compositing anything first.
+    platform::CGPixelLayout layout;
+    std::optional<MCPixelPlacement> placement;
+    if (placesDirectly(*source, format, &layout) &&
+        (placement = exactPlacement(QTransform(1, 0, 0, -1, 0, double(source->height())) * t2 *
+                                        QTransform(1, 0, 0, -1, 0, double(height)),
+                                    source->width(), source->height(), width, height))) {
+        vImage_Buffer *targets = planar ? bitmap->m_imageChannels.data() : &bitmap->m_imageBuffer;
+        for (size_t k = 0; k < (planar ? 4u : 1u); ++k)
+            if (vImageBuffer_Init(&targets[k], height, width, planar ? format.bitsPerComponent : format.bitsPerPixel,
+                                  kvImageNoFlags))
+                return nullptr; // the destructor frees what was had
+        const int offsets[3] = {layout.colour[0], layout.colour[1], layout.colour[2]};
+        if (MCPlaceOpaquePixels(source->imageBuffer(), layout.bitsPerComponent, layout.channels, offsets, *placement,
+                                targets, planar, format.bitsPerComponent == 32) != kvImageNoError)
+            return nullptr;
+        bitmap->m_editMode = planar ? 1 : 0;
+    } else {
+        vImage_Buffer &buffer = bitmap->m_imageBuffer;
+        if (vImageBuffer_Init(&buffer, height, width, uint32_t(bitsPerPixel), kvImageNoFlags))
+            return nullptr;
+        std::memset(buffer.data, 0, buffer.rowBytes * buffer.height);
+        if (source->drawInBuffer(&buffer, &format, &t2) != kvImageNoError)
+            return nullptr; // the destructor frees the buffer
+    }
     bitmap->m_scaleX = kx;
     bitmap->m_scaleY = ky;
     bitmap->m_originalColorSpace = colorSpace;

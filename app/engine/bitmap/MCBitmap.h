@@ -51,11 +51,15 @@ public:
     // clockwise), then fitted into `fitSize` (a zero size keeps the full size; a NaN side uses
     // the image's own extent; never enlarged). Where the picture does not cover the buffer it
     // stays transparent black. nullptr for a null image, a box or fitted size below one pixel,
-    // memory that cannot be had, or a drawing that fails.
+    // memory that cannot be had, or a drawing that fails. With `planar` the bitmap may start
+    // with its channels as the current store (only the channels are then allocated) where the
+    // pixels can be placed straight into them; callers whose next step works on the channels
+    // ask for it.
     static std::unique_ptr<MCBitmap> create(const std::shared_ptr<const MCImage> &image, const CGColorSpaceRef &colorSpace,
                                             CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent, uint64_t bitsPerPixel,
                                             const QSizeF &fitSize = QSizeF(0, 0), double angle = 0,
-                                            bool flippedHorizontally = false, bool flippedVertically = false);
+                                            bool flippedHorizontally = false, bool flippedVertically = false,
+                                            bool planar = false);
     // The image's own format and pixels at scale 1; nullptr when it is null or cannot be read.
     // `error` is not filled.
     static std::unique_ptr<MCBitmap> createWithCGImage(const CGImageRef &image, MCError *error = nullptr);

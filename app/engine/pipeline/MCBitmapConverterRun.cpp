@@ -371,10 +371,19 @@ std::unique_ptr<MCBitmap> MCBitmapConverter::workingBitmapForFile(const MCFile &
     const bool flipV = turnedUpright && MCBitmap::flipsVerticallyFromOrientation(orientation);
     const double angle = turnedUpright ? MCBitmap::rotationAngleInRadiansFromOrientation(orientation) : 0.0;
 
+    // The pixel stages work on the bitmap's channels: a run with any starts with them, so the
+    // decoded pixels go straight into the planes; one without keeps the interleaved buffer the
+    // writer takes. (A stage that draws merges the planes again, at the cost the split would
+    // have had.)
+    bool planar = false;
+    if (!preview) {
+        for (const MCConvertStageRef &stage : sortedStages())
+            planar = planar || (stage->isActive() && stage->pixelNeed() != MCConvertStage::PixelNeed::LeavesPixels);
+    }
     std::unique_ptr<MCBitmap> bitmap =
         MCBitmap::create(image, editingColorSpaceForPreview(preview, image->colorSpace()),
                          editingBitmapInfoForPreview(preview), editingBitsPerComponentForPreview(preview),
-                         editingBitsPerPixelForPreview(preview), fitSize, angle, flipH, flipV);
+                         editingBitsPerPixelForPreview(preview), fitSize, angle, flipH, flipV, planar);
     if (!bitmap) {
         MCSetError(error, conversionError(source));
         return nullptr;
