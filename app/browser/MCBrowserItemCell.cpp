@@ -27,10 +27,10 @@ QSizeF pointSize(const QImage &image)
     return MCBrowserImages::pointSize(image);
 }
 
-MCTextAttributes attributes(const QColor &color, MCControlSize size, Qt::Alignment alignment,
+MCCellTextAttributes attributes(const QColor &color, MCControlSize size, Qt::Alignment alignment,
                             Qt::TextElideMode elide)
 {
-    return MCTextAttributes{color, MCControlFont(size), alignment, elide};
+    return MCCellTextAttributes{color, MCControlFont(size), alignment, elide};
 }
 
 QColor hsb(double hue, double saturation, double brightness)
@@ -40,7 +40,7 @@ QColor hsb(double hue, double saturation, double brightness)
 
 } // namespace
 
-void MCDrawTextInRect(QPainter *painter, const QString &text, const QRectF &rect, const MCTextAttributes &attributes)
+void MCDrawTextInRect(QPainter *painter, const QString &text, const QRectF &rect, const MCCellTextAttributes &attributes)
 {
     if (text.isEmpty() || rect.isEmpty())
         return;
@@ -116,12 +116,12 @@ const MCStretchableImage &MCBrowserItemCell::actualBackgroundImage() const
     return m_marked ? m_alternateBackgroundImage : m_defaultBackgroundImage;
 }
 
-const MCTextAttributes &MCBrowserItemCell::actualTitleAttributes() const
+const MCCellTextAttributes &MCBrowserItemCell::actualTitleAttributes() const
 {
     return m_marked ? m_alternateTitleAttributes : m_defaultTitleAttributes;
 }
 
-const MCTextAttributes &MCBrowserItemCell::actualSubtitleAttributes() const
+const MCCellTextAttributes &MCBrowserItemCell::actualSubtitleAttributes() const
 {
     return m_marked ? m_alternateSubtitleAttributes : m_defaultSubtitleAttributes;
 }
@@ -543,12 +543,12 @@ void MCMediaBrowserItemCell::setupAlternateTitleAttributes()
                                            Qt::AlignHCenter, Qt::ElideMiddle));
 }
 
-const MCTextAttributes &MCMediaBrowserItemCell::actualTitleAttributes() const
+const MCCellTextAttributes &MCMediaBrowserItemCell::actualTitleAttributes() const
 {
     return isSelected() ? alternateTitleAttributes() : defaultTitleAttributes();
 }
 
-const MCTextAttributes &MCMediaBrowserItemCell::actualSubtitleAttributes() const
+const MCCellTextAttributes &MCMediaBrowserItemCell::actualSubtitleAttributes() const
 {
     return isSelected() ? alternateSubtitleAttributes() : defaultSubtitleAttributes();
 }

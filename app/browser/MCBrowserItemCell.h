@@ -24,17 +24,18 @@
 class MCFile;
 class MCThumbnail;
 
-// How one line of text is drawn: colour, font, alignment and where a line too long is cut.
-struct MCTextAttributes {
+// How one line of a cell's text is drawn: colour, font, alignment and where a line too long is
+// cut. (Styled text runs use MCTextAttributes; this is the cells' plainer form.)
+struct MCCellTextAttributes {
     QColor color;
     QFont font;
     Qt::Alignment alignment = Qt::AlignLeft;
     Qt::TextElideMode elideMode = Qt::ElideRight;
 
-    bool operator==(const MCTextAttributes &other) const = default;
+    bool operator==(const MCCellTextAttributes &other) const = default;
 };
 // Draws `text` on one line in `rect`, cut with an ellipsis to the rect's width.
-void MCDrawTextInRect(QPainter *painter, const QString &text, const QRectF &rect, const MCTextAttributes &attributes);
+void MCDrawTextInRect(QPainter *painter, const QString &text, const QRectF &rect, const MCCellTextAttributes &attributes);
 // The platform's line height of a font, as the cells measure their text lines:
 // ceil(ascent + descent + leading + 1).
 double MCTextLineHeight(const QFont &font);
@@ -59,14 +60,14 @@ public:
     void setDefaultBackgroundImage(const MCStretchableImage &image) { m_defaultBackgroundImage = image; }
     const MCStretchableImage &alternateBackgroundImage() const { return m_alternateBackgroundImage; }
     void setAlternateBackgroundImage(const MCStretchableImage &image) { m_alternateBackgroundImage = image; }
-    const MCTextAttributes &defaultTitleAttributes() const { return m_defaultTitleAttributes; }
-    void setDefaultTitleAttributes(const MCTextAttributes &a) { m_defaultTitleAttributes = a; }
-    const MCTextAttributes &alternateTitleAttributes() const { return m_alternateTitleAttributes; }
-    void setAlternateTitleAttributes(const MCTextAttributes &a) { m_alternateTitleAttributes = a; }
-    const MCTextAttributes &defaultSubtitleAttributes() const { return m_defaultSubtitleAttributes; }
-    void setDefaultSubtitleAttributes(const MCTextAttributes &a) { m_defaultSubtitleAttributes = a; }
-    const MCTextAttributes &alternateSubtitleAttributes() const { return m_alternateSubtitleAttributes; }
-    void setAlternateSubtitleAttributes(const MCTextAttributes &a) { m_alternateSubtitleAttributes = a; }
+    const MCCellTextAttributes &defaultTitleAttributes() const { return m_defaultTitleAttributes; }
+    void setDefaultTitleAttributes(const MCCellTextAttributes &a) { m_defaultTitleAttributes = a; }
+    const MCCellTextAttributes &alternateTitleAttributes() const { return m_alternateTitleAttributes; }
+    void setAlternateTitleAttributes(const MCCellTextAttributes &a) { m_alternateTitleAttributes = a; }
+    const MCCellTextAttributes &defaultSubtitleAttributes() const { return m_defaultSubtitleAttributes; }
+    void setDefaultSubtitleAttributes(const MCCellTextAttributes &a) { m_defaultSubtitleAttributes = a; }
+    const MCCellTextAttributes &alternateSubtitleAttributes() const { return m_alternateSubtitleAttributes; }
+    void setAlternateSubtitleAttributes(const MCCellTextAttributes &a) { m_alternateSubtitleAttributes = a; }
     // Stored by the fill (the placeholder for a photo without picture); not drawn.
     const QImage &alternateImage() const { return m_alternateImage; }
     void setAlternateImage(const QImage &image) { m_alternateImage = image; }
@@ -118,8 +119,8 @@ public:
 
     // The alternate background and attributes for marked items, else the default ones.
     const MCStretchableImage &actualBackgroundImage() const;
-    virtual const MCTextAttributes &actualTitleAttributes() const;
-    virtual const MCTextAttributes &actualSubtitleAttributes() const;
+    virtual const MCCellTextAttributes &actualTitleAttributes() const;
+    virtual const MCCellTextAttributes &actualSubtitleAttributes() const;
 
     // Badge pictures for the current state (null when none applies or the picture is missing).
     QImage labelColorBadgeImage() const;
@@ -219,8 +220,8 @@ protected:
 private:
     QString m_title, m_subtitle;
     MCStretchableImage m_defaultBackgroundImage, m_alternateBackgroundImage;
-    MCTextAttributes m_defaultTitleAttributes, m_alternateTitleAttributes;
-    MCTextAttributes m_defaultSubtitleAttributes, m_alternateSubtitleAttributes;
+    MCCellTextAttributes m_defaultTitleAttributes, m_alternateTitleAttributes;
+    MCCellTextAttributes m_defaultSubtitleAttributes, m_alternateSubtitleAttributes;
     QImage m_alternateImage;
     bool m_shouldShowTitle = true, m_shouldShowSubtitle = true, m_shouldShowBadgeFlagged = true;
     bool m_shouldShowBadgeLabel = true, m_shouldShowBadgeFlags = true, m_shouldShowBadgeSource = true;
@@ -238,8 +239,8 @@ public:
     explicit MCMediaBrowserItemCell(QWidget *controlView = nullptr);
     std::unique_ptr<MCBrowserItemCell> copy() const override;
 
-    const MCTextAttributes &actualTitleAttributes() const override;
-    const MCTextAttributes &actualSubtitleAttributes() const override;
+    const MCCellTextAttributes &actualTitleAttributes() const override;
+    const MCCellTextAttributes &actualSubtitleAttributes() const override;
 
     QRectF backgroundRectForBounds(const QRectF &bounds) const override;
     QRectF selectionRectForBounds(const QRectF &bounds) const override;
@@ -285,13 +286,13 @@ public:
     bool shouldShowMiddleTitle() const { return m_shouldShowMiddleTitle; }
     void setShouldShowMiddleTitle(bool show) { m_shouldShowMiddleTitle = show; }
 
-    MCTextAttributes defaultTitleAttributes, alternateTitleAttributes;
-    MCTextAttributes defaultSubtitleAttributes, alternateSubtitleAttributes;
-    MCTextAttributes defaultMiddleTitleAttributes, alternateMiddleTitleAttributes;
+    MCCellTextAttributes defaultTitleAttributes, alternateTitleAttributes;
+    MCCellTextAttributes defaultSubtitleAttributes, alternateSubtitleAttributes;
+    MCCellTextAttributes defaultMiddleTitleAttributes, alternateMiddleTitleAttributes;
     // The default attributes are the ones drawn.
-    const MCTextAttributes &actualTitleAttributes() const { return defaultTitleAttributes; }
-    const MCTextAttributes &actualSubtitleAttributes() const { return defaultSubtitleAttributes; }
-    const MCTextAttributes &actualMiddleTitleAttributes() const { return defaultMiddleTitleAttributes; }
+    const MCCellTextAttributes &actualTitleAttributes() const { return defaultTitleAttributes; }
+    const MCCellTextAttributes &actualSubtitleAttributes() const { return defaultSubtitleAttributes; }
+    const MCCellTextAttributes &actualMiddleTitleAttributes() const { return defaultMiddleTitleAttributes; }
     // The line height of the small system font, for all three texts.
     double defaultTitleHeight() const;
     double defaultSubtitleHeight() const { return defaultTitleHeight(); }

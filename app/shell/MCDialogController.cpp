@@ -63,6 +63,7 @@ QDialog *MCDialogController::window()
     if (!window)
         return nullptr;
     m_window = window;
+    m_windowObject = window;
     if (window->objectName().isEmpty())
         window->setObjectName(windowNibName());
     window->installEventFilter(this);
@@ -185,6 +186,7 @@ void MCDialogController::endSheet(int code)
 void MCDialogController::windowDestroyed()
 {
     // Destroyed from outside (with the host window): nothing is left to end or report.
+    m_windowObject = nullptr;
     m_sheetHandler = nullptr;
     m_sheetParent = nullptr;
     setWatchesInput(false);
@@ -222,9 +224,11 @@ void MCDialogController::setWatchesInput(bool watches)
 
 bool MCDialogController::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_window) {
-        if ((event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease) && m_window &&
-            watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == m_window)
+    // Compared by identity only: while the window is being destroyed it is no longer a QDialog,
+    // so it must not be reached through m_window.
+    if (watched != m_windowObject) {
+        if ((event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease) && m_windowObject &&
+            watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == m_windowObject)
             scheduleUpdateItems();
         return QObject::eventFilter(watched, event);
     }

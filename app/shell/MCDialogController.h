@@ -122,6 +122,7 @@ private:
     void windowDestroyed();
 
     QPointer<QDialog> m_window;
+    const QObject *m_windowObject = nullptr; // the same window, for identity tests during its destruction
     bool m_loading = false;
     Mode m_mode = Mode::Closed;
     QPointer<QWidget> m_sheetParent;
