@@ -22,36 +22,36 @@ inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.
 namespace {
 
 // Writes page files into a new folder: for each entry, which of the picture and the text exist.
-struct PageSpec {
+struct PageFixture {
     int page;
     bool picture;
     bool text;
 };
 
-QString tipsFolder(const QList<PageSpec> &pages)
+QString tipsFolder(const QList<PageFixture> &pages)
 {
     const QString folder = testsupport::makeTemporaryFolder(QStringLiteral("tips"));
-    for (const PageSpec &spec : pages) {
-        const QString base = folder + QStringLiteral("/TipPage%1").arg(spec.page);
-        if (spec.picture) {
+    for (const PageFixture &fixture : pages) {
+        const QString base = folder + QStringLiteral("/TipPage%1").arg(fixture.page);
+        if (fixture.picture) {
             QImage image(40, 30, QImage::Format_RGB32);
-            image.fill(QColor::fromHsv(spec.page * 40, 200, 200));
+            image.fill(QColor::fromHsv(fixture.page * 40, 200, 200));
             image.save(base + ".png");
         }
-        if (spec.text) {
+        if (fixture.text) {
             QFile file(base + ".txt");
             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(QStringLiteral("<tip><h1>Tip %1</h1><li>Text of page %1 with <em>emphasis</em>.</li></tip>")
-                           .arg(spec.page)
+                           .arg(fixture.page)
                            .toUtf8());
         }
     }
     return folder;
 }
 
-QList<PageSpec> fullPages(int count)
+QList<PageFixture> fullPages(int count)
 {
-    QList<PageSpec> pages;
+    QList<PageFixture> pages;
     for (int i = 1; i <= count; ++i)
         pages.append({i, true, true});
     return pages;
@@ -71,7 +71,7 @@ TEST(TipsPalette, PagesEndAtTheFirstGap)
 {
     struct Case {
         const char *name;
-        QList<PageSpec> files;
+        QList<PageFixture> files;
         int pages;
     };
     const Case cases[] = {
