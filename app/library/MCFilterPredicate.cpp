@@ -122,12 +122,26 @@ MCFilterPredicatePtr MCFilterPredicate::truePredicate()
 MCFilterPredicatePtr MCFilterPredicate::comparison(const QString &key, unsigned op, const QVariant &constant,
                                                    unsigned options)
 {
+    return keyed(Kind::Comparison, key, op, constant, options);
+}
+
+MCFilterPredicatePtr MCFilterPredicate::keyed(Kind kind, const QString &key, unsigned op, const QVariant &constant,
+                                              unsigned options)
+{
     auto *predicate = new MCFilterPredicate;
-    predicate->m_kind = Kind::Comparison;
+    predicate->m_kind = kind;
     predicate->m_key = key;
     predicate->m_operator = op;
     predicate->m_constant = constant;
     predicate->m_options = options;
+    return MCFilterPredicatePtr(predicate);
+}
+
+MCFilterPredicatePtr MCFilterPredicate::compound(Kind kind, const QList<MCFilterPredicatePtr> &subpredicates)
+{
+    auto *predicate = new MCFilterPredicate;
+    predicate->m_kind = kind;
+    predicate->m_subpredicates = subpredicates;
     return MCFilterPredicatePtr(predicate);
 }
 
@@ -139,30 +153,18 @@ MCFilterPredicatePtr MCFilterPredicate::between(const QString &key, const QVaria
 
 MCFilterPredicatePtr MCFilterPredicate::andPredicate(const QList<MCFilterPredicatePtr> &subpredicates)
 {
-    auto *predicate = new MCFilterPredicate;
-    predicate->m_kind = Kind::And;
-    predicate->m_subpredicates = subpredicates;
-    return MCFilterPredicatePtr(predicate);
+    return compound(Kind::And, subpredicates);
 }
 
 MCFilterPredicatePtr MCFilterPredicate::orPredicate(const QList<MCFilterPredicatePtr> &subpredicates)
 {
-    auto *predicate = new MCFilterPredicate;
-    predicate->m_kind = Kind::Or;
-    predicate->m_subpredicates = subpredicates;
-    return MCFilterPredicatePtr(predicate);
+    return compound(Kind::Or, subpredicates);
 }
 
 MCFilterPredicatePtr MCFilterPredicate::anyKeyword(const QString &key, unsigned op, const QString &text,
                                                    unsigned options)
 {
-    auto *predicate = new MCFilterPredicate;
-    predicate->m_kind = Kind::AnyKeyword;
-    predicate->m_key = key;
-    predicate->m_operator = op;
-    predicate->m_constant = text;
-    predicate->m_options = options;
-    return MCFilterPredicatePtr(predicate);
+    return keyed(Kind::AnyKeyword, key, op, text, options);
 }
 
 bool MCFilterPredicate::compareValues(const QVariant &value, unsigned op, const QVariant &constant, unsigned options)

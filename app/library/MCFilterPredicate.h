@@ -87,6 +87,9 @@ public:
     bool operator==(const MCFilterPredicate &other) const;
 
 private:
+    static MCFilterPredicatePtr keyed(Kind kind, const QString &key, unsigned op, const QVariant &constant,
+                                      unsigned options);
+    static MCFilterPredicatePtr compound(Kind kind, const QList<MCFilterPredicatePtr> &subpredicates);
     MCFilterPredicate() = default;
     template <typename Lookup> bool evaluateWith(const Lookup &valueForKey) const;
 
