@@ -28,6 +28,8 @@ public:
     virtual void clearPhotosList() = 0;
     // The add command: asks for files and folders and imports them.
     virtual void addPhotosToList() = 0;
+    // Whether files are being imported or read in.
+    virtual bool isLoading() const = 0;
 
     using Factory = std::function<std::shared_ptr<MCPhotoListScreen>(MCMainWindowController *owner)>;
     // The factory the main window makes its photo list with; an empty one restores the

@@ -38,7 +38,7 @@ public:
     MCBrowserView *browserView() const { return m_browserView; }
     // The photos shown, in grid order.
     const MCFileList &files() const { return m_files; }
-    bool isLoading() const;
+    bool isLoading() const override;
 
     // Grid data source, delegate and prefetching.
     qint64 numberOfGroupsInBrowserView(MCBrowserView *view) override;
