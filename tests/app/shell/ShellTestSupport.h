@@ -52,6 +52,7 @@ public:
         emptyLibrary();
     }
     void addPhotosToList() override { ++adds; }
+    bool isLoading() const override { return false; }
 };
 
 // Installs the recording photo list for the lifetime of this object.
