@@ -4,6 +4,7 @@
 #include "app/browser/MCPathControl.h"
 #include "app/library/MCFile.h"
 #include "app/library/MCLogQuillon.h"
+#include "app/panels/MCMapPaletteController.h"
 #include "app/shell/MCRegisteredDefaults.h"
 #include "app/uikit/MCBackgroundView.h"
 #include "app/uikit/MCColorQuillon.h"
@@ -11,6 +12,8 @@
 #include "halvard/system/MCDateExtensions.h"
 #include "halvard/system/MCNumberExtensions.h"
 #include "halvard/system/MCStringExtensions.h"
+#include "halvard/ui/MCMenuExtensions.h"
+#include "halvard/ui/MCPromptLayer.h"
 #include "platform/core/MCObservable.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
@@ -21,6 +24,8 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QProgressBar>
+#include <QSignalBlocker>
+#include <QStandardItemModel>
 #include <QThread>
 #include <QToolButton>
 
@@ -37,6 +42,9 @@ QString tr(const char *text)
 {
     return QCoreApplication::translate("MCBrowserViewController", text);
 }
+
+// The tag of the cell menu's Open With item.
+constexpr int kOpenWithItemTag = 202;
 
 MCComparisonResult result(int order)
 {
@@ -225,10 +233,16 @@ QWidget *MCBrowserViewController::loadView()
 
     auto *menu = new QMenu(view);
     menu->addAction(tr("Open"), this, &MCBrowserViewController::open);
+    // Open With: its submenu lists the applications for the selection of the moment.
+    auto *openWithMenu = new QMenu(tr("Open With"), menu);
+    MCMenuExtensions::setTag(openWithMenu->menuAction(), kOpenWithItemTag);
+    connect(openWithMenu, &QMenu::aboutToShow, this, [this, openWithMenu] { buildOpenWithMenu(openWithMenu); });
+    menu->addMenu(openWithMenu);
     menu->addAction(tr("Show in File Manager"), this, &MCBrowserViewController::revealInFinder);
     menu->addAction(tr("Quick Look"), this, &MCBrowserViewController::quickLook);
     menu->addSeparator();
-    menu->addAction(tr("Copy GPS Location"), this, &MCBrowserViewController::copyGPSLocation);
+    m_gpsActions = {menu->addAction(tr("Show Location on Map"), this, &MCBrowserViewController::showGPSLocationPalette),
+                    menu->addAction(tr("Copy GPS Location"), this, &MCBrowserViewController::copyGPSLocation)};
     m_browserViewContextMenu = menu;
 
     auto *pathBar = new MCPathbarBackgroundView;
@@ -255,26 +269,25 @@ QWidget *MCBrowserViewController::loadView()
     m_sortLabel = new QLabel(tr("Sort by:"));
     m_sortLabel->setFont(MCControlFont(MCControlSize::Small));
     m_sortLabel->setPalette(statusPalette);
-    m_sortPopup = new QToolButton;
-    m_sortPopup->setPopupMode(QToolButton::InstantPopup);
-    m_sortPopup->setFont(MCControlFont(MCControlSize::Small));
+    // The themed pop-up of the status line; its list carries the kinds, then the directions.
+    m_sortPopup = new MCDarkPopupCell;
+    m_sortPopup->setControlSize(MCControlSize::Small);
     m_sortPopup->setAccessibleName(tr("Sort by"));
-    m_sortPopup->setFocusPolicy(Qt::StrongFocus);
-    auto *sortMenu = new QMenu(m_sortPopup);
+    m_sortLabel->setBuddy(m_sortPopup);
     const std::pair<qint64, const char *> items[] = {{0, "Unsorted"}, {1, "Name"}, {2, "File Size"},
                                                      {3, "Date"}, {4, "Pixel Size"}, {-1, nullptr},
                                                      {100, "Ascending"}, {101, "Descending"}};
     for (const auto &[tag, title] : items) {
-        if (!title) {
-            sortMenu->addSeparator();
-            continue;
-        }
-        QAction *action = sortMenu->addAction(tr(title));
-        action->setCheckable(true);
-        action->setData(tag);
-        connect(action, &QAction::triggered, this, [this, tag = tag] { sortDidChange(tag); });
+        if (title)
+            m_sortPopup->addItem(tr(title), tag);
+        else
+            m_sortPopup->insertSeparator(m_sortPopup->count());
     }
-    m_sortPopup->setMenu(sortMenu);
+    connect(m_sortPopup, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        const QVariant tag = m_sortPopup->itemData(index);
+        if (tag.isValid())
+            sortDidChange(tag.toLongLong());
+    });
     m_loadingProgress = new QProgressBar;
     m_loadingProgress->setTextVisible(false);
     m_loadingProgress->setFixedWidth(120);
@@ -323,20 +336,31 @@ void MCBrowserViewController::viewControllerDidLoad()
     updateSortPopup();
 }
 
+void MCBrowserViewController::viewControllerWillDisappear(bool animated)
+{
+    MCViewController::viewControllerWillDisappear(animated);
+    if (MCMapPaletteController *palette = MCMapPaletteController::sharedInstanceIfExists())
+        palette->hidePalette();
+}
+
 void MCBrowserViewController::updateSortPopup()
 {
-    if (!m_sortPopup || !m_sortPopup->menu())
+    if (!m_sortPopup)
         return;
     const MCUserDefaults &defaults = MCUserDefaults::standardUserDefaults();
     const qint64 kind = defaults.integerForKey(kMCSortKindKey), direction = defaults.integerForKey(kMCSortDirectionKey);
-    for (QAction *action : m_sortPopup->menu()->actions()) {
-        if (action->isSeparator())
-            continue;
-        const qint64 tag = action->data().toLongLong();
+    auto *model = qobject_cast<QStandardItemModel *>(m_sortPopup->model());
+    const QSignalBlocker blocker(m_sortPopup.data());
+    for (int i = 0; i < m_sortPopup->count(); ++i) {
+        const QVariant data = m_sortPopup->itemData(i);
+        if (!data.isValid())
+            continue; // the separator
+        const qint64 tag = data.toLongLong();
         const bool isDirection = tag == 100 || tag == 101;
-        action->setChecked(tag == (isDirection ? direction : kind));
+        if (model)
+            model->item(i)->setCheckState(tag == (isDirection ? direction : kind) ? Qt::Checked : Qt::Unchecked);
         if (!isDirection && tag == kind)
-            m_sortPopup->setText(action->text()); // the pop-up always shows the kind
+            m_sortPopup->setCurrentIndex(i); // the pop-up always shows the kind
     }
 }
 
@@ -686,6 +710,33 @@ void MCBrowserViewController::open()
         MCWorkspace::sharedWorkspace().openFiles(paths);
 }
 
+void MCBrowserViewController::buildOpenWithMenu(QMenu *menu)
+{
+    // The menu may belong to the main window and outlive this controller.
+    const QPointer<MCBrowserViewController> self(this);
+    MCMenuExtensions::buildOpenWithMenuForPaths(menu, selectedPaths(), [self](const QString &desktopID) {
+        if (self)
+            self->openWith(desktopID);
+    });
+}
+
+void MCBrowserViewController::openWith(const QString &desktopID)
+{
+    const QStringList paths = selectedPaths();
+    if (paths.isEmpty() || desktopID.isEmpty())
+        return;
+    MCError error;
+    if (MCWorkspace::sharedWorkspace().openFiles(paths, desktopID, &error))
+        return;
+    // The application may have been removed since the menu was built, or its program fails
+    // to start: say so rather than doing nothing.
+    MCAlertRequest alert;
+    alert.messageText = error.localizedDescription();
+    alert.informativeText = error.localizedFailureReason();
+    alert.buttonTitles = {tr("OK")};
+    MCPromptLayer::runAlert(alert, m_browserView ? m_browserView->window() : nullptr);
+}
+
 void MCBrowserViewController::revealInFinder()
 {
     const QStringList paths = selectedPaths();
@@ -717,16 +768,27 @@ void MCBrowserViewController::copyGPSLocation()
     MCCopyGPSLocationToPasteboard(position, text);
 }
 
+void MCBrowserViewController::showGPSLocationPalette()
+{
+    const MCSmartGroup::Item item = firstSelectedItem();
+    if (!item)
+        return;
+    MCMapPaletteController &palette = MCMapPaletteController::sharedInstance();
+    palette.showPaletteWithTarget({});
+    palette.setPinToPoint(QPointF(MCSignedGPSLatitude(*item), MCSignedGPSLongitude(*item)));
+}
+
 void MCBrowserViewController::updateContextMenu()
 {
     if (!m_browserViewContextMenu)
         return;
-    const QList<QAction *> actions = m_browserViewContextMenu->actions();
-    for (QAction *action : actions)
+    for (QAction *action : m_browserViewContextMenu->actions())
         if (!action->isSeparator())
             action->setEnabled(hasSelectedItems());
-    if (!actions.isEmpty())
-        actions.last()->setEnabled(canUseGPSLocation());
+    const bool located = canUseGPSLocation();
+    for (const QPointer<QAction> &action : std::as_const(m_gpsActions))
+        if (action)
+            action->setEnabled(located);
 }
 
 void MCBrowserViewController::browserViewCellWasDoubleClicked(MCBrowserView *, const std::optional<MCIndexPath> &)

@@ -13,6 +13,11 @@
 // Filtering is a hook: the filter panel hands its predicate to setFilterPredicate() (none
 // while the panel is closed).
 //
+// Open With: buildOpenWithMenu() fills a menu with the applications that open the selected
+// files; choosing one calls openWith() with its desktop ID. The main menu's Open With submenu
+// calls buildOpenWithMenu() when it is about to show; the cell menu's own Open With item
+// (tagged 202 with MCMenuExtensions::setTag) rebuilds its submenu the same way.
+//
 // Main thread only.
 #include "app/browser/MCPhotoListFileOperations.h"
 #include "app/library/MCSmartGroup.h"
@@ -21,6 +26,7 @@
 #include "halvard/ui/MCViewController.h"
 
 #include "app/browser/MCPathControl.h"
+#include "app/uikit/MCPopupCell.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -119,9 +125,9 @@ public:
     // A sort menu item: tags 100 and 101 set the direction, any other the kind.
     void sortDidChange(qint64 tag);
 
-    // The sort pop-up: one item per kind (tags 0 to 4), then the directions (100, 101); the
-    // button shows the kind, check marks sit on the stored kind and direction.
-    QToolButton *sortPopup() const { return m_sortPopup; }
+    // The sort pop-up: one item per kind (tags 0 to 4 as item data), then the directions (100,
+    // 101); the button shows the kind, check marks sit on the stored kind and direction.
+    MCDarkPopupCell *sortPopup() const { return m_sortPopup; }
     QLabel *sortLabel() const { return m_sortLabel; }
     void updateSortPopup();
 
@@ -136,6 +142,8 @@ public:
     void cancelAdding();
 
     // ---- state
+    // Hides the map palette, when one was ever shown.
+    void viewControllerWillDisappear(bool animated) override;
     void reloadBrowserData();
     void updateControls();
     void updateNumberOfPhotosLabel();
@@ -180,6 +188,13 @@ public:
     // ---- commands on the selected photos (nothing without a selection)
     // Each file with its default application.
     void open();
+    // Empties the menu and fills it with the applications that open every selected file: the
+    // default first, a separator, the others by name, each calling openWith() with its desktop
+    // ID; a disabled "<NONE>" item when there are none (or nothing is selected).
+    void buildOpenWithMenu(QMenu *menu);
+    // The selected files with the application of that desktop ID. A failure to start it is
+    // told to the user (through the prompt layer).
+    void openWith(const QString &desktopID);
     void revealInFinder();
     // Shows or hides the preview window of the selection.
     void quickLook();
@@ -187,8 +202,12 @@ public:
     bool canUseGPSLocation() const;
     // The first selected photo's position to the clipboard as text and as kMCGPSPasteboardType.
     void copyGPSLocation();
-    // The menu of a right-click on a cell (Open, Show in File Manager, Quick Look, Copy GPS
-    // Location), its items enabled for the current selection.
+    // Shows the shared map palette with its pin at the first selected photo's position (S and
+    // W negative); pins set on the palette are not reported back.
+    void showGPSLocationPalette();
+    // The menu of a right-click on a cell (Open, Open With, Show in File Manager, Quick Look,
+    // Show Location on Map, Copy GPS Location — always the last), its items enabled for the
+    // current selection.
     QMenu *browserViewContextMenu() const { return m_browserViewContextMenu; }
     void updateContextMenu();
 
@@ -218,7 +237,8 @@ private:
     QPointer<QLabel> m_numberOfPhotosLabel;
     QPointer<QLabel> m_noPhotosBrowserLabel;
     QPointer<QMenu> m_browserViewContextMenu;
-    QPointer<QToolButton> m_sortPopup;
+    QList<QPointer<QAction>> m_gpsActions; // enabled for one selected photo with a position
+    QPointer<MCDarkPopupCell> m_sortPopup;
     QPointer<QLabel> m_sortLabel;
     QPointer<QProgressBar> m_loadingProgress;
     QPointer<QToolButton> m_loadingCancelButton;

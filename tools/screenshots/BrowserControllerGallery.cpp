@@ -12,7 +12,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QAbstractItemView>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -52,6 +54,12 @@ std::shared_ptr<MCGroup> photoGroup(const QString &title, const QString &folder,
     return group;
 }
 
+QString sortFolder()
+{
+    static QTemporaryDir folder;
+    return folder.path() + "/sort";
+}
+
 QWidget *controllerWindow()
 {
     static QTemporaryDir folder;
@@ -76,8 +84,48 @@ QWidget *controllerWindow()
     return window;
 }
 
+// The status line with the themed sort pop-up, closed or with its list open. A grab shows
+// no other window, so the open list is grabbed on its own and laid over the page where it
+// opened.
+QWidget *sortPopupWindow(bool open)
+{
+    static GalleryParent parent;
+    quillon::installLibraryServices();
+    auto *window = new QWidget;
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *controller = new MCBrowserViewController(window);
+    controller->setParentController(&parent);
+    layout->addWidget(controller->view());
+    controller->setGroups({photoGroup(QStringLiteral("Coast"), sortFolder(), 0, 3)});
+    window->resize(560, 300);
+    window->show();
+    QApplication::processEvents();
+    if (open) {
+        MCDarkPopupCell *popup = controller->sortPopup();
+        popup->setFocus();
+        popup->showPopup();
+        QApplication::processEvents();
+        QWidget *list = popup->view()->window();
+        const QPixmap picture = list->grab();
+        const QPoint at = window->mapFromGlobal(list->mapToGlobal(QPoint()));
+        popup->hidePopup();
+        auto *shown = new QLabel(window);
+        shown->setPixmap(picture);
+        shown->resize(picture.size() / picture.devicePixelRatio());
+        // Where it opened, kept inside the page.
+        shown->move(qBound(0, at.x(), window->width() - shown->width()),
+                    qBound(0, at.y(), window->height() - shown->height()));
+        shown->show();
+        popup->setHighlighted(true);
+    }
+    return window;
+}
+
 const ScreenshotRegistration registration({
     {"browser-controller", "grid", [] { return controllerWindow(); }, QSize(900, 640)},
+    {"browser-controller", "sort-popup-closed", [] { return sortPopupWindow(false); }, QSize(560, 300)},
+    {"browser-controller", "sort-popup-open", [] { return sortPopupWindow(true); }, QSize(560, 300)},
 });
 
 } // namespace

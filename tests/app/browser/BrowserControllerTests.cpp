@@ -348,25 +348,29 @@ namespace {
 
 TEST_F(BrowserController, sortPopupShowsTheKindAndProgressTakesItsPlace)
 {
-    QToolButton *popup = controller.sortPopup();
-    EXPECT_EQ(popup->text(), "Pixel Size"); // kind 4
+    MCDarkPopupCell *popup = controller.sortPopup();
+    EXPECT_EQ(popup->title(), "Pixel Size"); // kind 4
+    EXPECT_EQ(popup->accessibleName(), "Sort by");
+    EXPECT_NE(popup->focusPolicy() & Qt::TabFocus, 0);
     auto checked = [&] {
         QList<qint64> tags;
-        for (QAction *action : popup->menu()->actions())
-            if (action->isChecked())
-                tags.append(action->data().toLongLong());
+        for (int i = 0; i < popup->count(); ++i)
+            if (popup->itemData(i, Qt::CheckStateRole).toInt() == Qt::Checked)
+                tags.append(popup->itemData(i).toLongLong());
         return tags;
     };
     EXPECT_EQ(checked(), QList<qint64>({4, 100}));
     // Choosing a direction keeps the kind on the button and moves the direction's mark.
-    for (QAction *action : popup->menu()->actions())
-        if (action->data().toLongLong() == 101)
-            action->trigger();
-    EXPECT_EQ(popup->text(), "Pixel Size");
+    const int descending = popup->findData(qint64(101));
+    ASSERT_GE(descending, 0);
+    popup->setCurrentIndex(descending); // as the list does before it reports the choice
+    emit popup->activated(descending);
+    EXPECT_EQ(popup->title(), "Pixel Size");
     EXPECT_EQ(checked(), QList<qint64>({4, 101}));
     EXPECT_EQ(MCUserDefaults::standardUserDefaults().integerForKey(kMCSortDirectionKey), 101);
     controller.sortDidChange(1);
-    EXPECT_EQ(popup->text(), "Name");
+    EXPECT_EQ(popup->title(), "Name");
+    EXPECT_EQ(checked(), QList<qint64>({1, 101}));
 
     controller.view()->show();
     controller.showLoadingProgress(false);

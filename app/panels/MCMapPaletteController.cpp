@@ -1,0 +1,175 @@
+#include "app/panels/MCMapPaletteController.h"
+
+#include "app/uikit/MCColorQuillon.h"
+#include "app/uikit/MCControlSupport.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MCMapPaletteController", text);
+}
+
+QPointer<MCMapPaletteController> &sharedPalette()
+{
+    static QPointer<MCMapPaletteController> palette;
+    return palette;
+}
+
+constexpr QSize kPaletteSize(260, 96);
+
+} // namespace
+
+QString MCMapPaletteCoordinateText(const std::optional<QPointF> &pin)
+{
+    if (!pin)
+        return tr("No location");
+    const double latitude = pin->x(), longitude = pin->y();
+    if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::abs(latitude) > 90.0 ||
+        std::abs(longitude) > 180.0)
+        return tr("Invalid location");
+    // The hemisphere letters carry the sign; a coordinate of zero counts as north or east.
+    return tr("%1° %2, %3° %4")
+        .arg(QString::number(std::abs(latitude), 'f', 6), latitude < 0 ? tr("S") : tr("N"),
+             QString::number(std::abs(longitude), 'f', 6), longitude < 0 ? tr("W") : tr("E"));
+}
+
+// The palette's window: closing it is hiding the palette.
+class MCMapPaletteController::Window : public QWidget
+{
+public:
+    explicit Window(MCMapPaletteController *controller)
+        : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_controller(controller)
+    {
+    }
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        event->accept();
+        if (m_controller)
+            m_controller->m_action = nullptr;
+    }
+
+private:
+    QPointer<MCMapPaletteController> m_controller;
+};
+
+MCMapPaletteController &MCMapPaletteController::sharedInstance()
+{
+    if (!sharedPalette())
+        sharedPalette() = new MCMapPaletteController(qApp);
+    return *sharedPalette();
+}
+
+MCMapPaletteController *MCMapPaletteController::sharedInstanceIfExists()
+{
+    return sharedPalette();
+}
+
+MCMapPaletteController::MCMapPaletteController(QObject *parent) : QObject(parent) {}
+
+MCMapPaletteController::~MCMapPaletteController()
+{
+    delete m_window;
+}
+
+QWidget *MCMapPaletteController::window()
+{
+    if (!m_window)
+        loadWindow();
+    return m_window;
+}
+
+QLabel *MCMapPaletteController::coordinateLabel()
+{
+    window();
+    return m_coordinateLabel;
+}
+
+void MCMapPaletteController::loadWindow()
+{
+    auto *window = new Window(this);
+    window->setObjectName(QStringLiteral("MCMapPaletteController"));
+    window->setWindowTitle(tr("Location"));
+    window->setAccessibleName(tr("Location"));
+    window->setFixedSize(kPaletteSize);
+    window->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(12, 12, 12, 12);
+    auto *label = new QLabel(window);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(MCControlFont(MCControlSize::Regular));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setFocusPolicy(Qt::StrongFocus);
+    label->setAccessibleName(tr("Pin location"));
+    layout->addWidget(label);
+    m_window = window;
+    m_coordinateLabel = label;
+
+    const auto applyColors = [window, label] {
+        QPalette palette = window->palette();
+        palette.setColor(QPalette::Window, MCColorQuillon::backgroundDarkColor());
+        palette.setColor(QPalette::WindowText, MCColorQuillon::colorWithWhite(0.9));
+        window->setPalette(palette);
+        label->setPalette(palette);
+    };
+    applyColors();
+    connect(&MCAppearanceObserver::sharedObserver(), &MCAppearanceObserver::appearanceKindChanged, window, applyColors);
+    updateCoordinateLabel();
+}
+
+void MCMapPaletteController::showPaletteWithTarget(PinAction action)
+{
+    m_action = std::move(action);
+    QWidget *palette = window();
+    // Centred on the screen the user works on.
+    QScreen *screen = nullptr;
+    if (QWidget *active = QApplication::activeWindow(); active && active != palette)
+        screen = active->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        QRect frame(QPoint(), palette->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        palette->move(frame.topLeft());
+    }
+    palette->show();
+    palette->raise();
+    palette->activateWindow();
+}
+
+void MCMapPaletteController::setPinToPoint(const QPointF &coordinate)
+{
+    m_pin = coordinate;
+    updateCoordinateLabel();
+}
+
+void MCMapPaletteController::hidePalette()
+{
+    m_action = nullptr;
+    if (m_window)
+        m_window->hide();
+}
+
+bool MCMapPaletteController::isPaletteVisible() const
+{
+    return m_window && m_window->isVisible();
+}
+
+void MCMapPaletteController::updateCoordinateLabel()
+{
+    if (m_coordinateLabel)
+        m_coordinateLabel->setText(MCMapPaletteCoordinateText(m_pin));
+}
