@@ -1,5 +1,6 @@
 #include "app/shell/MCImportSupport.h"
 
+#include "halvard/imageio/MCUTType.h"
 #include "platform/core/MCUserDefaults.h"
 
 #include <QDir>
@@ -56,6 +57,8 @@ MCOpenPanelRequest addPhotosPanelRequest()
     request.canChooseFiles = true;
     request.canChooseDirectories = true;
     request.allowsMultipleSelection = true;
+    request.allowedFileTypes = MCUTType::allowedTypeIdentifiers().values();
+    request.allowedFileTypes.sort();
     return request;
 }
 
@@ -63,7 +66,10 @@ void rememberImportFolder(const MCOpenPanelAnswer &answer)
 {
     if (!answer.accepted || answer.paths.isEmpty())
         return;
-    const QString folder = QFileInfo(answer.paths.first()).absolutePath();
+    // The folder the panel showed; an answer that does not tell (a scripted one) stands for
+    // the folder holding its first item.
+    const QString folder =
+        answer.directory.isEmpty() ? QFileInfo(answer.paths.first()).absolutePath() : answer.directory;
     if (!folder.isEmpty())
         MCUserDefaults::standardUserDefaults().setObject(folder, kMCLastFolderImportedKey);
 }

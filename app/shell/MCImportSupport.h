@@ -21,11 +21,12 @@ QStringList pathsFromDrop(const QMimeData *data);
 // (the home folder when there is none).
 QString startFolderForOpenPanel();
 
-// The open panel of the add command: several files and folders.
+// The open panel of the add command: several files and folders at once, files of the types
+// the application accepts.
 MCOpenPanelRequest addPhotosPanelRequest();
 
-// Remembers the folder the panel ended in under "LastFolderImported": the folder of the
-// first chosen item.
+// Remembers the folder the panel ended in under "LastFolderImported" (the folder of the
+// first chosen item when the answer does not name it).
 void rememberImportFolder(const MCOpenPanelAnswer &answer);
 
 // The add command's question: runs the open panel over `window` and, when the user chose

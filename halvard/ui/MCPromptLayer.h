@@ -35,7 +35,7 @@ struct MCAlertAnswer {
     bool suppressionChecked = false;
 };
 
-// A panel choosing existing files or folders.
+// A panel choosing existing files or folders, or both at once.
 struct MCOpenPanelRequest {
     QString title;
     QString message;         // a line above the file list, when given
@@ -44,12 +44,16 @@ struct MCOpenPanelRequest {
     bool canChooseFiles = true;
     bool canChooseDirectories = false;
     bool allowsMultipleSelection = false;
+    // The files that can be chosen: type identifiers ("public.jpeg") or bare file-name
+    // extensions ("jpg"). Empty allows every file; folders are never filtered.
+    QStringList allowedFileTypes;
     QWidget *accessoryView = nullptr; // shown under the file list; stays the caller's
 };
 
 struct MCOpenPanelAnswer {
     bool accepted = false; // false when the user cancelled
     QStringList paths;     // absolute paths of the chosen items
+    QString directory;     // the folder the panel showed when it closed; empty when unknown
 };
 
 class MCPromptLayer
@@ -70,7 +74,9 @@ public:
     // `parent`. An accepted answer without paths counts as cancelled.
     static void setOpenPanelResponder(OpenPanelResponder responder);
     static MCOpenPanelAnswer runOpenPanel(const MCOpenPanelRequest &request, QWidget *parent = nullptr);
-    // The dialog runOpenPanel shows when no responder is installed, not yet shown.
+    // The dialog runOpenPanel shows when no responder is installed, not yet shown. A request
+    // for files and folders together gives a dialog whose accept button also takes the
+    // selected folders (double-clicking a folder still opens it).
     static std::unique_ptr<QFileDialog> newOpenPanel(const MCOpenPanelRequest &request, QWidget *parent = nullptr);
 };
 

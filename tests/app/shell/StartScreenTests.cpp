@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -119,10 +120,17 @@ TEST(MCImportSupport, OpenPanelStartsInTheLastFolderWhileItExists)
     const QString last = testsupport::makeTemporaryFolder(QStringLiteral("last"));
     defaults.setObject(last, kMCLastFolderImportedKey);
     EXPECT_EQ(MCImportSupport::startFolderForOpenPanel(), last);
+    // Gone: the Pictures folder, or the home folder while there is none.
     QDir(last).removeRecursively();
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    const QString expected = QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
-    EXPECT_EQ(MCImportSupport::startFolderForOpenPanel(), expected);
+    const bool hadPictures = QFileInfo(pictures).isDir();
+    ASSERT_TRUE(QDir().mkpath(pictures));
+    EXPECT_EQ(MCImportSupport::startFolderForOpenPanel(), pictures);
+    EXPECT_EQ(MCImportSupport::addPhotosPanelRequest().directory, pictures);
+    if (!hadPictures) {
+        QDir(pictures).removeRecursively();
+        EXPECT_EQ(MCImportSupport::startFolderForOpenPanel(), QDir::homePath());
+    }
     defaults.removeObjectForKey(kMCLastFolderImportedKey);
 }
 
@@ -184,6 +192,9 @@ TEST_F(StartScreenFixture, OpenPanelImportsWhatWasChosen)
     EXPECT_TRUE(asked[0].canChooseFiles);
     EXPECT_TRUE(asked[0].canChooseDirectories);
     EXPECT_TRUE(asked[0].allowsMultipleSelection);
+    EXPECT_TRUE(asked[0].allowedFileTypes.contains(QStringLiteral("public.jpeg")));
+    EXPECT_EQ(QSet<QString>(asked[0].allowedFileTypes.cbegin(), asked[0].allowedFileTypes.cend()),
+              MCUTType::allowedTypeIdentifiers());
     EXPECT_FALSE(controller.startViewController()->isImporting());
 
     answer = MCOpenPanelAnswer{true, {photos + "/IMG_1000.jpg", photos + "/IMG_1001.jpg"}};
@@ -192,6 +203,26 @@ TEST_F(StartScreenFixture, OpenPanelImportsWhatWasChosen)
     ASSERT_TRUE(testsupport::processEventsUntil([&] { return photoLists.last() != nullptr; }));
     EXPECT_EQ(photoLists.last()->updates.at(0).size(), 2);
     EXPECT_EQ(MCUserDefaults::standardUserDefaults().stringForKey(kMCLastFolderImportedKey), photos);
+    MCUserDefaults::standardUserDefaults().removeObjectForKey(kMCLastFolderImportedKey);
+}
+
+// A folder and a file chosen together are both imported, and the folder the panel showed is
+// the one remembered.
+TEST_F(StartScreenFixture, OpenPanelTakesFoldersAndFilesTogether)
+{
+    shelltest::ScopedRecordingPhotoList photoLists;
+    MCMainWindowController controller(defaults);
+    controller.showWindow();
+    const QString trip = shelltest::folderWithPhotos(2, QStringLiteral("trip"));
+    const QString single = shelltest::folderWithPhotos(1, QStringLiteral("single"));
+    const QString shown = QFileInfo(trip).absolutePath();
+    MCScopedOpenPanelResponder responder([&](const MCOpenPanelRequest &) {
+        return MCOpenPanelAnswer{true, {trip, single + "/IMG_1000.jpg"}, shown};
+    });
+    controller.startViewController()->addButton()->click();
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return photoLists.last() != nullptr; }, 10000));
+    EXPECT_EQ(photoLists.last()->updates.at(0).size(), 3);
+    EXPECT_EQ(MCUserDefaults::standardUserDefaults().stringForKey(kMCLastFolderImportedKey), shown);
     MCUserDefaults::standardUserDefaults().removeObjectForKey(kMCLastFolderImportedKey);
 }
 
