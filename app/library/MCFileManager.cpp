@@ -2,6 +2,7 @@
 
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/library/MCFile.h"
+#include "app/library/MCSetAsideJournal.h"
 #include "platform/core/MCError.h"
 #include "platform/core/MCUserDefaults.h"
 
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,7 +72,18 @@ const QString kMCCreateIntermidiateFoldersOnConvertKey = QStringLiteral("CreateI
 MCFileManager &MCFileManager::defaultManager()
 {
     static MCFileManager manager;
+    // Photos a crashed run left set aside go back before this run moves anything.
+    static std::once_flag recovered;
+    std::call_once(recovered, [] { manager.recoverSetAsideFiles(); });
     return manager;
+}
+
+int MCFileManager::recoverSetAsideFiles()
+{
+    // Never through defaultManager(): this runs inside its first call.
+    return MCSetAsideJournal::sharedJournal().recover(MCFileSystemCalls::systemCalls(), [this](const QString &path) {
+        return uniqueFileURLForURL(path);
+    });
 }
 
 MCFileManager::MCFileManager()

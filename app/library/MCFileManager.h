@@ -89,6 +89,13 @@ public:
     // *error filled when no name could be claimed (folder missing or unwritable, bound hit).
     QString reserveUniqueFileURLForURL(const QString &path, MCError *error = nullptr) const;
 
+    // Puts back the photos a batch move or rename of a run that crashed or was killed left
+    // set aside under "<stem> (moving)<ext>": each goes back to its own name, or to a free
+    // numbered name beside it when that is taken (see MCSetAsideJournal). Done once by the
+    // first defaultManager() call; the application may call it earlier at start-up. Answers
+    // how many were put back.
+    int recoverSetAsideFiles();
+
     // How many numbered candidates are tried before giving up.
     static constexpr int kMaximumUniqueNameAttempts = 10000;
 

@@ -4,6 +4,7 @@
 #include "app/library/MCFileManager.h"
 #include "app/library/MCFileOperationImpl.h"
 #include "app/library/MCLogQuillon.h"
+#include "app/library/MCSetAsideJournal.h"
 #include "halvard/ui/MCPromptLayer.h"
 #include "platform/core/MCDispatch.h"
 
@@ -63,7 +64,13 @@ MCFileOperation::MCFileOperation(MCFileOperationCompletion completion)
 {
 }
 
-MCFileOperation::~MCFileOperation() = default;
+MCFileOperation::~MCFileOperation()
+{
+    // Sources still set aside here were never put back (the work was abandoned): the
+    // journal keeps them for the next recovery.
+    if (!m_journalledPaths.isEmpty())
+        MCSetAsideJournal::sharedJournal().release(m_journalledPaths);
+}
 
 void MCFileOperation::setAllItems(const MCFileList &files, const std::optional<QStringList> &destinationURLs,
                                   std::any representedObject, bool createIntermediateFolders)
@@ -335,40 +342,96 @@ QStringList MCFileOperation::preparedDestinations(const MCFileOperationContext &
     return destinations;
 }
 
+namespace {
+
+// The first "<stem> (moving)<ext>", "<stem> (moving 2)<ext>", ... beside `source` that
+// nothing has and that is not in `planned`; empty when none is free.
+QString freeWaitingName(const QString &source, const QSet<QString> &planned)
+{
+    const QFileInfo info(source);
+    const auto [stem, extension] = splitName(info.fileName());
+    for (int number = 1; number < kMaximumNumberedNames; ++number) {
+        const QString name = number == 1 ? tr("%1 (moving)%2").arg(stem, extension)
+                                         : tr("%1 (moving %2)%3").arg(stem).arg(number).arg(extension);
+        const QString waiting = joined(info.absolutePath(), name);
+        if (!planned.contains(waiting) && !nameExists(waiting))
+            return waiting;
+    }
+    return {};
+}
+
+} // namespace
+
 void MCFileOperation::setAsideSources(const MCFileOperationContext &context, const QStringList &destinations)
 {
     // A source whose name an earlier item takes (a chain a -> b, b -> c, or a swap) waits
-    // under a unique name in its own folder, so the earlier item never meets it.
+    // under a unique name in its own folder, so the earlier item never meets it. The names
+    // are chosen first and journalled before any rename, so a crash part-way leaves nothing
+    // the next start cannot put back.
+    struct Waiting
+    {
+        std::shared_ptr<MCFile> file;
+        QString source;
+        QString waiting;
+    };
+    QList<Waiting> planned;
+    QSet<QString> plannedNames;
     QSet<QString> earlierDestinations;
     for (qsizetype j = 0; j < destinations.size(); ++j) {
         const std::shared_ptr<MCFile> &file = context.sourceFiles[j];
         const QString source = file->filePath();
         const QString sourceKey = pathKey(source);
         if (earlierDestinations.contains(sourceKey) && pathKey(destinations[j]) != sourceKey) {
-            const QFileInfo info(source);
-            const auto [stem, extension] = splitName(info.fileName());
-            for (int number = 1; number < kMaximumNumberedNames; ++number) {
-                const QString name = number == 1 ? tr("%1 (moving)%2").arg(stem, extension)
-                                                 : tr("%1 (moving %2)%3").arg(stem).arg(number).arg(extension);
-                const QString waiting = joined(info.absolutePath(), name);
-                if (fileSystemCalls().renameFile(QFile::encodeName(source), QFile::encodeName(waiting), false) == 0) {
-                    m_setAsidePaths.insert(file.get(), waiting);
-                    m_originalPaths.insert(file.get(), source);
-                    m_protectedPaths.insert(pathKey(waiting));
-                    break;
-                }
-                if (errno != EEXIST)
-                    break; // it stays; its name is protected, so the earlier item cannot replace it
+            const QString waiting = freeWaitingName(source, plannedNames);
+            if (!waiting.isEmpty()) {
+                planned.append({file, source, waiting});
+                plannedNames.insert(waiting);
             }
+            // With no free name it stays; its name is protected, so the earlier item cannot
+            // replace it.
         }
         earlierDestinations.insert(pathKey(destinations[j]));
     }
+    if (planned.isEmpty())
+        return;
+
+    MCSetAsideJournal &journal = MCSetAsideJournal::sharedJournal();
+    QList<MCSetAsideJournal::Entry> entries;
+    for (const Waiting &item : std::as_const(planned))
+        entries.append(MCSetAsideJournal::entryForSetAside(item.source, item.waiting));
+    journal.record(entries);
+    QStringList unused;
+    for (const Waiting &item : std::as_const(planned)) {
+        QString waiting = item.waiting;
+        while (!waiting.isEmpty()) {
+            if (fileSystemCalls().renameFile(QFile::encodeName(item.source), QFile::encodeName(waiting), false) == 0) {
+                m_setAsidePaths.insert(item.file.get(), waiting);
+                m_originalPaths.insert(item.file.get(), item.source);
+                m_protectedPaths.insert(pathKey(waiting));
+                m_journalledPaths.append(waiting);
+                break;
+            }
+            const bool taken = errno == EEXIST;
+            unused.append(waiting);
+            if (!taken)
+                break; // it stays; its name is protected, so the earlier item cannot replace it
+            // Something took the name since it was chosen: the next free one, journalled first.
+            plannedNames.insert(waiting);
+            waiting = freeWaitingName(item.source, plannedNames);
+            if (!waiting.isEmpty()) {
+                plannedNames.insert(waiting);
+                journal.record({MCSetAsideJournal::entryForSetAside(item.source, waiting)});
+            }
+        }
+    }
+    journal.forget(unused);
 }
 
 void MCFileOperation::restoreSetAsideSources()
 {
     // Sources set aside whose own item did not happen go back to their names, or, when
     // another item took the name, to the first free name beside it.
+    QSet<QString> stranded;
     for (auto it = m_setAsidePaths.constBegin(); it != m_setAsidePaths.constEnd(); ++it) {
         const QString waiting = it.value();
         const QString original = m_originalPaths.value(it.key());
@@ -383,11 +446,25 @@ void MCFileOperation::restoreSetAsideSources()
                 break;
             target = MCFileManager::defaultManager().uniqueFileURLForURL(original);
         }
-        if (!restored)
+        if (!restored) {
             MCLogQuillon::fileManager().error(QStringLiteral("The photo %1 stays at %2").arg(original, waiting));
-        else if (target != original)
+            stranded.insert(waiting);
+        } else if (target != original) {
             MCLogQuillon::fileManager().error(QStringLiteral("The photo %1 was put back as %2").arg(original, target));
+        }
     }
+    // The rest are back or went on to their destinations; one that could not be moved stays
+    // journalled for the next start.
+    QStringList settled;
+    for (const QString &waiting : std::as_const(m_journalledPaths))
+        if (!stranded.contains(waiting))
+            settled.append(waiting);
+    if (!m_journalledPaths.isEmpty()) {
+        MCSetAsideJournal &journal = MCSetAsideJournal::sharedJournal();
+        journal.forget(settled);
+        journal.release(stranded.values());
+    }
+    m_journalledPaths.clear();
     m_setAsidePaths.clear();
     m_originalPaths.clear();
 }

@@ -191,14 +191,18 @@ protected:
     // The number of items of a context: min(sources, destinations), or every source.
     qsizetype itemCount(const MCFileOperationContext &context) const;
 
+    // Sets aside the sources whose names earlier items of the context take (moves and
+    // renames), journalling each first, and puts back those whose own item did not happen.
+    // main() brackets a context's items with them.
+    void setAsideSources(const MCFileOperationContext &context, const QStringList &destinations);
+    void restoreSetAsideSources();
+
 private:
     enum class AlertKind { AlreadyExists, AlreadyExistsWithoutReplace, Conversion, Unhandled };
     void runAlert(AlertKind kind, const MCError &error, const std::shared_ptr<MCFile> &file,
                   const QString &destination, MCResolveAction &action);
     void reportWillProcessFile(const std::shared_ptr<MCFile> &file);
     void finish(const MCFileList &processed, const std::optional<QStringList> &results);
-    void setAsideSources(const MCFileOperationContext &context, const QStringList &destinations);
-    void restoreSetAsideSources();
     std::shared_ptr<MCFileOperation> sharedSelf();
 
     QList<std::shared_ptr<MCFileOperationContext>> m_contexts;
@@ -215,6 +219,7 @@ private:
     QSet<QString> m_protectedPaths;                 // sources of the context and files written
     QHash<const MCFile *, QString> m_setAsidePaths; // file -> where its source waits
     QHash<const MCFile *, QString> m_originalPaths; // file -> where it was set aside from
+    QStringList m_journalledPaths;                  // waiting names recorded in the journal
     QStringList m_currentDestinations;
     std::chrono::steady_clock::time_point m_lastCallback;
 };
