@@ -30,11 +30,11 @@ bool dimensionsAllowed(qint64 width, qint64 height)
     return false;
 }
 
-std::shared_ptr<uint8_t> allocatePixels(size_t bytes)
+std::shared_ptr<uint8_t> allocatePixels(size_t bytes, bool uncleared)
 {
     if (bytes == 0)
         return nullptr;
-    auto *memory = static_cast<uint8_t *>(std::calloc(bytes, 1));
+    auto *memory = static_cast<uint8_t *>(uncleared ? std::malloc(bytes) : std::calloc(bytes, 1));
     if (!memory) {
         t_refusals |= kRefusedMemory;
         return nullptr;

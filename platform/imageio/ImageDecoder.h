@@ -92,8 +92,10 @@ std::vector<std::unique_ptr<ImageDecoder>> createAllDecoders();
 // True when a width × height image may be allocated. A refusal is noted for the thread (see
 // DecodeRefusals).
 bool dimensionsAllowed(qint64 width, qint64 height);
-// Zero-filled pixel memory, or nullptr when it cannot be had (noted for the thread).
-std::shared_ptr<uint8_t> allocatePixels(size_t bytes);
+// Zero-filled pixel memory, or nullptr when it cannot be had (noted for the thread). A
+// decoder that writes every byte itself (or fails) asks for it `uncleared`: clearing a large
+// buffer that is overwritten at once costs as much as a pass of the decoder.
+std::shared_ptr<uint8_t> allocatePixels(size_t bytes, bool uncleared = false);
 
 // What the decoders refused on this thread since the object was made: decoders answer false
 // or nullptr alike for broken data, for an image over the size limits and for one there is no

@@ -136,7 +136,8 @@ private:
         const size_t height = cinfo.output_height;
         const size_t components = size_t(cinfo.output_components);
         const size_t rowBytes = width * components;
-        pixels = allocatePixels(rowBytes * height);
+        // Every row is written below, or the decode fails: no need to clear the memory.
+        pixels = allocatePixels(rowBytes * height, true);
         if (!pixels) {
             jpeg_destroy_decompress(&cinfo);
             return nullptr;
