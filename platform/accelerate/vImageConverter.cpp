@@ -122,12 +122,44 @@ vImage_Error vImageConvert_AnyToAny(const vImageConverterRef &converter, const v
     const size_t width = destination->width;
     const size_t colours = in.colours;
     const bool composite = in.alpha >= 0 && out.alpha < 0;
+    // 8-bit to 8-bit rows without transparency copy their bytes: at alpha full scale the
+    // float path gives back every component as it was (nothing to divide, composite or
+    // multiply), and alpha and padding as full scale.
+    const bool bytes = in.bitsPerComponent == 8 && out.bitsPerComponent == 8;
+    const size_t inBytes = in.bytesPerPixel(), outBytes = out.bytesPerPixel();
+    const auto opaqueRow = [&](const uint8_t *src) {
+        if (in.alpha < 0)
+            return true;
+        for (size_t x = 0; x < width; ++x)
+            if (src[x * inBytes + size_t(in.alpha)] != 255)
+                return false;
+        return true;
+    };
     platform::forEachRowRange(destination->height, width * (in.bytesPerPixel() + out.bytesPerPixel()),
                               [&](size_t first, size_t end) {
         // One row of unpremultiplied components and alpha, so a row converts in place.
         std::vector<float> row(width * 5);
         for (size_t y = first; y < end; ++y) {
             const uint8_t *src = rowOf(source, y);
+            if (bytes && opaqueRow(src)) {
+                // In place the output pixel never lies beyond its source pixel (it is no
+                // larger): each pixel is read whole before it is written.
+                uint8_t *dst = rowOf(destination, y);
+                for (size_t x = 0; x < width; ++x) {
+                    const uint8_t *pixel = src + x * inBytes;
+                    uint8_t value[4];
+                    for (size_t c = 0; c < colours; ++c)
+                        value[c] = pixel[in.colour[c]];
+                    uint8_t *target = dst + x * outBytes;
+                    for (size_t c = 0; c < colours; ++c)
+                        target[out.colour[c]] = value[c];
+                    if (out.alpha >= 0)
+                        target[out.alpha] = 255;
+                    if (out.padding >= 0)
+                        target[out.padding] = 255;
+                }
+                continue;
+            }
             for (size_t x = 0; x < width; ++x) {
                 const uint8_t *pixel = src + x * in.bytesPerPixel();
                 float *value = &row[x * 5];

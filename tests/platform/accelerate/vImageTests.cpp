@@ -1,5 +1,6 @@
 #include "platform/accelerate/vImageAlpha.h"
 #include "platform/accelerate/vImageBuffer.h"
+#include "platform/accelerate/vImageConverter.h"
 #include "platform/accelerate/vImageConvolution.h"
 #include "platform/accelerate/vImageGeometry.h"
 #include "platform/graphics/CGColorSpace.h"
@@ -7,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -170,4 +173,52 @@ TEST(vImageConvolution, TentArgumentsAreChecked)
     EXPECT_LT(b[0], 7);
     ASSERT_EQ(vImageTentConvolve_Planar8(&src, &dst, nullptr, 0, 0, 3, 3, 0, kvImageEdgeExtend), kvImageNoError);
     EXPECT_EQ(b, a);
+}
+
+TEST(vImageConverter, OpaqueBytesAreCopiedAndTranslucentOnesComposited)
+{
+    // Two rows of straight RGBA: the first opaque, the second with one translucent pixel.
+    const uint8_t pixels[2][16] = {{10, 20, 30, 255, 0, 128, 255, 255, 1, 2, 3, 255, 254, 253, 252, 255},
+                                   {10, 20, 30, 255, 200, 100, 50, 128, 1, 2, 3, 255, 0, 0, 0, 255}};
+    vImage_CGImageFormat rgba;
+    rgba.bitsPerComponent = 8;
+    rgba.bitsPerPixel = 32;
+    rgba.colorSpace = CGColorSpace::createDeviceRGB();
+    rgba.bitmapInfo = kCGImageAlphaLast;
+    const double background[3] = {0.5, 0.25, 1.0};
+    // The composited pixel as the float path computes it.
+    const auto composited = [&](uint8_t c, double b) {
+        const float alpha = 128 / 255.0f, v = c / 255.0f;
+        return uint8_t(std::nearbyint(std::min(v * alpha + float(b) * (1.0f - alpha), 1.0f) * 255.0f));
+    };
+    const struct
+    {
+        CGBitmapInfo info;
+        uint32_t bitsPerPixel;
+        bool inPlace;
+    } cases[] = {{kCGImageAlphaNone, 24, false}, {kCGImageAlphaNone, 24, true}, {kCGImageAlphaNoneSkipLast, 32, true}};
+    for (const auto &c : cases) {
+        std::vector<uint8_t> source(pixels[0], pixels[0] + 32), target(32, 0);
+        const vImage_Buffer in = wrap(source.data(), 4, 2, 16);
+        const vImage_Buffer out = wrap(c.inPlace ? source.data() : target.data(), 4, 2, 16);
+        vImage_CGImageFormat destination = rgba;
+        destination.bitmapInfo = c.info;
+        destination.bitsPerPixel = c.bitsPerPixel;
+        const vImageConverterRef converter =
+            vImageConverter_CreateWithCGImageFormat(&rgba, &destination, background, kvImageNoFlags, nullptr);
+        ASSERT_TRUE(converter);
+        ASSERT_EQ(vImageConvert_AnyToAny(converter, &in, &out, nullptr, kvImageNoFlags), kvImageNoError);
+        const size_t bytes = c.bitsPerPixel / 8;
+        const auto *result = static_cast<const uint8_t *>(out.data);
+        for (size_t y = 0; y < 2; ++y)
+            for (size_t x = 0; x < 4; ++x) {
+                const uint8_t *p = result + y * 16 + x * bytes, *s = pixels[y] + x * 4;
+                for (size_t k = 0; k < 3; ++k) {
+                    const uint8_t expected = s[3] == 255 ? s[k] : composited(s[k], background[k]);
+                    EXPECT_EQ(p[k], expected) << c.bitsPerPixel << (c.inPlace ? " in place" : "") << " at " << x << "," << y;
+                }
+                if (bytes == 4)
+                    EXPECT_EQ(p[3], 255);
+            }
+    }
 }
