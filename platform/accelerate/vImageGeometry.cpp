@@ -227,88 +227,148 @@ void boxShrink(const Reader &source, size_t kx, size_t ky, std::vector<float> &p
     });
 }
 
-// The separable filter from `source` into a dw × dh `destination`, with `inverseX`/`inverseY`
-// source samples per output sample.
+// One source row filtered along the row into dw samples of `Channels` each.
+template<int Channels>
+void filterRow(const float *in, float *out, const Taps &horizontal, size_t dw)
+{
+    const float *weights = horizontal.weights.data();
+    const size_t stride = horizontal.maxCount;
+    size_t x = 0;
+    if constexpr (Channels == 1) {
+        // Four output samples at a time: four independent sums instead of one chain of
+        // dependent additions. Each sum still adds its taps in order, so the results are
+        // those of one sample at a time, bit for bit.
+        for (; x + 4 <= dw; x += 4) {
+            const float *w0 = weights + x * stride, *w1 = w0 + stride, *w2 = w1 + stride, *w3 = w2 + stride;
+            const float *p0 = in + horizontal.first[x], *p1 = in + horizontal.first[x + 1],
+                        *p2 = in + horizontal.first[x + 2], *p3 = in + horizontal.first[x + 3];
+            const size_t n0 = horizontal.count[x], n1 = horizontal.count[x + 1], n2 = horizontal.count[x + 2],
+                         n3 = horizontal.count[x + 3];
+            const size_t common = std::min(std::min(n0, n1), std::min(n2, n3));
+            float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
+            size_t k = 0;
+            for (; k < common; ++k) {
+                s0 += w0[k] * p0[k];
+                s1 += w1[k] * p1[k];
+                s2 += w2[k] * p2[k];
+                s3 += w3[k] * p3[k];
+            }
+            for (size_t j = k; j < n0; ++j)
+                s0 += w0[j] * p0[j];
+            for (size_t j = k; j < n1; ++j)
+                s1 += w1[j] * p1[j];
+            for (size_t j = k; j < n2; ++j)
+                s2 += w2[j] * p2[j];
+            for (size_t j = k; j < n3; ++j)
+                s3 += w3[j] * p3[j];
+            out[x] = s0;
+            out[x + 1] = s1;
+            out[x + 2] = s2;
+            out[x + 3] = s3;
+        }
+    }
+    for (; x < dw; ++x) {
+        const float *w = weights + x * stride;
+        const float *p = in + horizontal.first[x] * Channels;
+        const size_t n = horizontal.count[x];
+        float sum[Channels] = {};
+        for (size_t k = 0; k < n; ++k, p += Channels) {
+            for (int c = 0; c < Channels; ++c)
+                sum[c] += w[k] * p[c];
+        }
+        for (int c = 0; c < Channels; ++c)
+            out[x * Channels + c] = sum[c];
+    }
+}
+
+// The separable filter from each of `planes` sources into its dw × dh destination (all of one
+// size), with `inverseX`/`inverseY` source samples per output sample: one parallel pass over
+// bands of output rows, every plane's band in turn, so the taps are made once and each
+// processor works on its own rows of all planes.
 template<typename Reader, typename Writer>
-void filter(const Reader &source, const Writer &destination, size_t dw, size_t dh, double inverseX, double inverseY)
+void filter(const Reader *sources, const Writer *destinations, size_t planes, size_t dw, size_t dh, double inverseX,
+            double inverseY)
 {
     constexpr int Channels = Reader::channels;
-    const size_t sw = source.width();
+    const size_t sw = sources[0].width();
     const Taps horizontal = makeTaps(sw, dw, inverseX);
-    const Taps vertical = makeTaps(source.height(), dh, inverseY);
+    const Taps vertical = makeTaps(sources[0].height(), dh, inverseY);
 
-    // Output rows are made in bands; each band filters the source rows it needs
-    // horizontally into its own float rows, then filters those vertically.
+    // Output rows are made in bands; each band filters the source rows it needs horizontally
+    // into float rows, then filters those vertically. Consecutive bands of one piece share
+    // source rows at their seam: those filtered for the band before are kept, not redone.
     constexpr size_t kBand = 32;
     const size_t bands = (dh + kBand - 1) / kBand;
     const size_t rowLength = dw * Channels;
-    const size_t bandCost = (size_t(double(kBand) * inverseY) + 6) * (sw + rowLength * horizontal.maxCount) + kBand * rowLength * vertical.maxCount;
+    const size_t bandCost =
+        planes * ((size_t(double(kBand) * inverseY) + 6) * (sw + rowLength * horizontal.maxCount) +
+                  kBand * rowLength * vertical.maxCount);
     platform::forEachRowRange(bands, bandCost, [&](size_t firstBand, size_t endBand) {
-        std::vector<float> rows, line(sw * Channels), acc(rowLength);
+        struct Filtered
+        {
+            std::vector<float> rows; // source rows [first, end) filtered along the row
+            size_t first = 0, end = 0;
+        };
+        std::vector<Filtered> filtered(planes);
+        std::vector<float> line(sw * Channels), acc(rowLength);
         for (size_t band = firstBand; band < endBand; ++band) {
             const size_t y0 = band * kBand, y1 = std::min(dh, y0 + kBand);
             const size_t s0 = vertical.first[y0];
             size_t s1 = s0;
             for (size_t y = y0; y < y1; ++y)
                 s1 = std::max(s1, vertical.first[y] + vertical.count[y]);
-            rows.resize((s1 - s0) * rowLength);
-            for (size_t sy = s0; sy < s1; ++sy) {
-                const float *in = source.row(sy, line.data());
-                float *out = rows.data() + (sy - s0) * rowLength;
-                for (size_t x = 0; x < dw; ++x) {
-                    const float *w = horizontal.weights.data() + x * horizontal.maxCount;
-                    const float *p = in + horizontal.first[x] * Channels;
-                    const size_t n = horizontal.count[x];
-                    if constexpr (Channels == 1) {
-                        float sum = 0.0f;
-                        for (size_t k = 0; k < n; ++k)
-                            sum += w[k] * p[k];
-                        out[x] = sum;
-                    } else {
-                        float sum[Channels] = {};
-                        for (size_t k = 0; k < n; ++k, p += Channels) {
-                            for (int c = 0; c < Channels; ++c)
-                                sum[c] += w[k] * p[c];
-                        }
-                        for (int c = 0; c < Channels; ++c)
-                            out[x * Channels + c] = sum[c];
+            for (size_t p = 0; p < planes; ++p) {
+                Filtered &f = filtered[p];
+                // The rows kept from the band before move to the front.
+                const size_t kept = f.first <= s0 && s0 < f.end ? std::min(f.end, s1) - s0 : 0;
+                if (kept && s0 > f.first)
+                    std::memmove(f.rows.data(), f.rows.data() + (s0 - f.first) * rowLength,
+                                 kept * rowLength * sizeof(float));
+                f.rows.resize((s1 - s0) * rowLength);
+                f.first = s0;
+                f.end = s1;
+                for (size_t sy = s0 + kept; sy < s1; ++sy)
+                    filterRow<Channels>(sources[p].row(sy, line.data()), f.rows.data() + (sy - s0) * rowLength,
+                                        horizontal, dw);
+                for (size_t y = y0; y < y1; ++y) {
+                    std::fill(acc.begin(), acc.end(), 0.0f);
+                    const float *w = vertical.weights.data() + y * vertical.maxCount;
+                    for (size_t k = 0; k < vertical.count[y]; ++k) {
+                        const float *row = f.rows.data() + (vertical.first[y] + k - s0) * rowLength;
+                        const float wk = w[k];
+                        for (size_t i = 0; i < rowLength; ++i)
+                            acc[i] += wk * row[i];
                     }
+                    destinations[p].write(y, acc.data());
                 }
-            }
-            for (size_t y = y0; y < y1; ++y) {
-                std::fill(acc.begin(), acc.end(), 0.0f);
-                const float *w = vertical.weights.data() + y * vertical.maxCount;
-                for (size_t k = 0; k < vertical.count[y]; ++k) {
-                    const float *row = rows.data() + (vertical.first[y] + k - s0) * rowLength;
-                    const float wk = w[k];
-                    for (size_t i = 0; i < rowLength; ++i)
-                        acc[i] += wk * row[i];
-                }
-                destination.write(y, acc.data());
             }
         }
     });
 }
 
 template<typename Reader, typename Writer>
-void scale(const Reader &source, const Writer &destination, size_t dw, size_t dh)
+void scale(const Reader *sources, const Writer *destinations, size_t planes, size_t dw, size_t dh)
 {
-    const double inverseX = double(source.width()) / double(dw);
-    const double inverseY = double(source.height()) / double(dh);
+    const double inverseX = double(sources[0].width()) / double(dw);
+    const double inverseY = double(sources[0].height()) / double(dh);
     // Large reductions first average whole boxes down to two to four times the destination
     // size; the filter then has few taps left to weigh, at no visible cost. The filter's
     // positions are measured in boxes, so the boxes shift nothing.
-    const size_t kx = std::max<size_t>(1, source.width() / (2 * dw));
-    const size_t ky = std::max<size_t>(1, source.height() / (2 * dh));
+    const size_t kx = std::max<size_t>(1, sources[0].width() / (2 * dw));
+    const size_t ky = std::max<size_t>(1, sources[0].height() / (2 * dh));
     if (kx == 1 && ky == 1) {
-        filter(source, destination, dw, dh, inverseX, inverseY);
+        filter(sources, destinations, planes, dw, dh, inverseX, inverseY);
         return;
     }
-    std::vector<float> shrunkPixels;
-    vImage_Buffer shrunk;
-    boxShrink(source, kx, ky, shrunkPixels, &shrunk);
-    filter(InterleavedReader<float, Reader::channels>{&shrunk}, destination, dw, dh, inverseX / double(kx),
-           inverseY / double(ky));
+    using Shrunk = InterleavedReader<float, Reader::channels>;
+    std::vector<std::vector<float>> shrunkPixels(planes);
+    std::vector<vImage_Buffer> shrunk(planes);
+    std::vector<Shrunk> readers;
+    for (size_t p = 0; p < planes; ++p) {
+        boxShrink(sources[p], kx, ky, shrunkPixels[p], &shrunk[p]);
+        readers.push_back(Shrunk{&shrunk[p]});
+    }
+    filter(readers.data(), destinations, planes, dw, dh, inverseX / double(kx), inverseY / double(ky));
 }
 
 template<typename T, int Channels>
@@ -318,8 +378,34 @@ vImage_Error scale(const vImage_Buffer *original, const vImage_Buffer *destinati
         return status;
     if (vImage_Error status = checkBuffer(destination, Channels * sizeof(T)))
         return status;
-    scale(InterleavedReader<T, Channels>{original}, InterleavedWriter<T, Channels>{destination}, destination->width,
-          destination->height);
+    const InterleavedReader<T, Channels> reader{original};
+    const InterleavedWriter<T, Channels> writer{destination};
+    scale(&reader, &writer, 1, destination->width, destination->height);
+    return kvImageNoError;
+}
+
+// Planes of one size resampled together into planes of another size, each alike.
+template<typename T>
+vImage_Error scalePlanes(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count)
+{
+    if (!sources || !destinations)
+        return kvImageNullPointerArgument;
+    if (count == 0 || count > 4)
+        return kvImageInvalidParameter;
+    std::vector<InterleavedReader<T, 1>> readers;
+    std::vector<InterleavedWriter<T, 1>> writers;
+    for (size_t k = 0; k < count; ++k) {
+        if (vImage_Error status = checkBuffer(&sources[k], sizeof(T)))
+            return status;
+        if (vImage_Error status = checkBuffer(&destinations[k], sizeof(T)))
+            return status;
+        if (sources[k].width != sources[0].width || sources[k].height != sources[0].height ||
+            destinations[k].width != destinations[0].width || destinations[k].height != destinations[0].height)
+            return kvImageBufferSizeMismatch;
+        readers.push_back({&sources[k]});
+        writers.push_back({&destinations[k]});
+    }
+    scale(readers.data(), writers.data(), count, destinations[0].width, destinations[0].height);
     return kvImageNoError;
 }
 
@@ -337,8 +423,9 @@ vImage_Error scaleStraightAlpha(const vImage_Buffer sources[4], const vImage_Buf
             destinations[k].width != destinations[0].width || destinations[k].height != destinations[0].height)
             return kvImageBufferSizeMismatch;
     }
-    scale(PremultipliedReader<T>{sources}, UnpremultipliedWriter<T>{destinations}, destinations[0].width,
-          destinations[0].height);
+    const PremultipliedReader<T> reader{sources};
+    const UnpremultipliedWriter<T> writer{destinations};
+    scale(&reader, &writer, 1, destinations[0].width, destinations[0].height);
     return kvImageNoError;
 }
 
@@ -470,6 +557,16 @@ vImage_Error vImageScale_Planar8(const vImage_Buffer *source, const vImage_Buffe
 vImage_Error vImageScale_PlanarF(const vImage_Buffer *source, const vImage_Buffer *destination, void *, vImage_Flags)
 {
     return scale<float, 1>(source, destination);
+}
+
+vImage_Error MCScalePlanes_Planar8(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count)
+{
+    return scalePlanes<uint8_t>(sources, destinations, count);
+}
+
+vImage_Error MCScalePlanes_PlanarF(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count)
+{
+    return scalePlanes<float>(sources, destinations, count);
 }
 
 vImage_Error MCScaleStraightAlpha_Planar8(const vImage_Buffer sources[4], const vImage_Buffer destinations[4])

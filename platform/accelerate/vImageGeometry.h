@@ -18,6 +18,12 @@ vImage_Error vImageScale_Planar8(const vImage_Buffer *source, const vImage_Buffe
                                  vImage_Flags flags);
 vImage_Error vImageScale_PlanarF(const vImage_Buffer *source, const vImage_Buffer *destination, void *tempBuffer,
                                  vImage_Flags flags);
+// The same filter over `count` (1 to 4) planes of one size into as many planes of another
+// size, each resampled alike (the results are those of vImageScale_Planar8/F plane by plane)
+// but in one parallel pass. Sizes that differ between the planes are −21774; a count outside
+// 1 to 4 is −21773.
+vImage_Error MCScalePlanes_Planar8(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count);
+vImage_Error MCScalePlanes_PlanarF(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count);
 // The same filter over four planes of one size, red, green, blue and alpha with straight
 // (not premultiplied) alpha, into four planes of another size, in one pass: colours are
 // weighed by their alpha on the way in and divided by the resampled alpha on the way out, so

@@ -211,28 +211,35 @@ bool MCBitmap::scaleToSize(const QSizeF &size, MCError *)
     if (!isSaneSize(width, height) || !useImageChannels())
         return false;
     const bool floats = isFloat(m_imageFormat);
-    // With transparency the four planes are resampled together, premultiplied on the way in
-    // and divided again on the way out, so transparent pixels lend no colour to the edge.
-    const bool fourPlanes = planeCountOf(m_imageFormat) == 4;
-    if (fourPlanes && !(floats ? MCIsOpaquePlanarF(m_imageChannels[3]) : MCIsOpaquePlanar8(m_imageChannels[3]))) {
-        std::array<vImage_Buffer, 4> results{};
-        bool ok = true;
-        for (size_t k = 0; ok && k < 4; ++k)
-            ok = vImageBuffer_Init(&results[k], size_t(height), size_t(width), m_imageFormat.bitsPerComponent,
-                                   kvImageNoFlags) == kvImageNoError;
-        ok = ok && (floats ? MCScaleStraightAlpha_PlanarF(m_imageChannels.data(), results.data())
-                           : MCScaleStraightAlpha_Planar8(m_imageChannels.data(), results.data())) == kvImageNoError;
-        if (ok)
-            std::swap(m_imageChannels, results);
-        for (vImage_Buffer &result : results)
-            std::free(result.data); // after an exchange: the old planes
-        return ok;
+    const size_t count = planeCountOf(m_imageFormat);
+    const bool opaque =
+        count == 4 && (floats ? MCIsOpaquePlanarF(m_imageChannels[3]) : MCIsOpaquePlanar8(m_imageChannels[3]));
+    std::array<vImage_Buffer, 4> results{};
+    bool ok = true;
+    for (size_t k = 0; ok && k < count; ++k)
+        ok = vImageBuffer_Init(&results[k], size_t(height), size_t(width), m_imageFormat.bitsPerComponent,
+                               kvImageNoFlags) == kvImageNoError;
+    if (ok && count == 4 && !opaque) {
+        // With transparency the four planes are resampled together, premultiplied on the way
+        // in and divided again on the way out, so transparent pixels lend no colour to the edge.
+        ok = (floats ? MCScaleStraightAlpha_PlanarF(m_imageChannels.data(), results.data())
+                     : MCScaleStraightAlpha_Planar8(m_imageChannels.data(), results.data())) == kvImageNoError;
+    } else if (ok) {
+        // Otherwise the planes are resampled alike in one pass. An 8-bit alpha plane of 255
+        // everywhere would resample to 255 everywhere (the weights sum to 1 within far less
+        // than half a step): it is filled instead. (Float alpha is filtered with the colours:
+        // its weights may sum to a hair off 1.)
+        const size_t filtered = opaque && !floats ? 3 : count;
+        ok = (floats ? MCScalePlanes_PlanarF(m_imageChannels.data(), results.data(), filtered)
+                     : MCScalePlanes_Planar8(m_imageChannels.data(), results.data(), filtered)) == kvImageNoError;
+        if (ok && filtered < count)
+            ok = MCFillOutsideRectPlanar8(&results[3], 0, 0, 0, 0, 255) == kvImageNoError;
     }
-    return replacePlanes(*this, size_t(width), size_t(height), [&](size_t, const vImage_Buffer &plane, const vImage_Buffer &result) {
-        const vImage_Flags flags = kvImageHighQualityResampling | kvImageEdgeExtend;
-        return floats ? vImageScale_PlanarF(&plane, &result, nullptr, flags)
-                      : vImageScale_Planar8(&plane, &result, nullptr, flags);
-    });
+    for (size_t k = 0; ok && k < count; ++k)
+        std::swap(m_imageChannels[k], results[k]);
+    for (vImage_Buffer &result : results)
+        std::free(result.data); // after an exchange: the old planes
+    return ok;
 }
 
 bool MCBitmap::trim(const QMarginsF &insets, MCError *)

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -111,4 +113,53 @@ TEST(Resampler, KeepsSymmetryIdentityAndSinglePixels)
     }
     EXPECT_EQ(wide.at(0, 0), 0.0f);
     EXPECT_NEAR(wide.at(28, 0), 1.0f, 1e-6);
+}
+
+TEST(Resampler, PlanesTogetherGiveThePlaneByPlaneSamples)
+{
+    // Filter only, boxes first, enlarging, widths that are not a multiple of four, and more
+    // output rows than one band (so bands share source rows at their seams).
+    const struct
+    {
+        size_t sw, sh, dw, dh;
+    } cases[] = {{1620, 1080, 801, 533}, {1003, 797, 101, 83}, {40, 30, 173, 131}, {9, 300, 5, 299}};
+    for (const auto &c : cases) {
+        std::vector<std::unique_ptr<TestPlane<uint8_t>>> sources8, together8, alone8;
+        std::vector<std::unique_ptr<TestPlane<float>>> sourcesF, togetherF, aloneF;
+        for (size_t k = 0; k < 3; ++k) {
+            sources8.push_back(std::make_unique<TestPlane<uint8_t>>(c.sw, c.sh, [&](size_t x, size_t y) {
+                return uint8_t((x * (7919 + k) + y * 104729 + (x * y) % 13) % 256);
+            }));
+            sourcesF.push_back(std::make_unique<TestPlane<float>>(
+                c.sw, c.sh, [&](size_t x, size_t y) { return float(waveAt(x, y, c.sw, c.sh, int(k) + 1, 2)); }));
+            together8.push_back(std::make_unique<TestPlane<uint8_t>>(c.dw, c.dh));
+            alone8.push_back(std::make_unique<TestPlane<uint8_t>>(c.dw, c.dh));
+            togetherF.push_back(std::make_unique<TestPlane<float>>(c.dw, c.dh));
+            aloneF.push_back(std::make_unique<TestPlane<float>>(c.dw, c.dh));
+        }
+        const auto buffers = [](const auto &planes) {
+            std::vector<vImage_Buffer> out;
+            for (const auto &plane : planes)
+                out.push_back(plane->buffer);
+            return out;
+        };
+        ASSERT_EQ(MCScalePlanes_Planar8(buffers(sources8).data(), buffers(together8).data(), 3), kvImageNoError);
+        ASSERT_EQ(MCScalePlanes_PlanarF(buffers(sourcesF).data(), buffers(togetherF).data(), 3), kvImageNoError);
+        for (size_t k = 0; k < 3; ++k) {
+            ASSERT_EQ(vImageScale_Planar8(&*sources8[k], &*alone8[k], nullptr, kvImageNoFlags), kvImageNoError);
+            ASSERT_EQ(vImageScale_PlanarF(&*sourcesF[k], &*aloneF[k], nullptr, kvImageNoFlags), kvImageNoError);
+            for (size_t y = 0; y < c.dh; ++y)
+                for (size_t x = 0; x < c.dw; ++x) {
+                    ASSERT_EQ(together8[k]->at(x, y), alone8[k]->at(x, y)) << c.sw << " → " << c.dw << " plane " << k;
+                    ASSERT_EQ(togetherF[k]->at(x, y), aloneF[k]->at(x, y)) << c.sw << " → " << c.dw << " plane " << k;
+                }
+        }
+    }
+
+    // Planes of different sizes and counts outside 1 to 4 are refused.
+    TestPlane<uint8_t> a(10, 10), b(10, 11), out1(5, 5), out2(5, 5);
+    const vImage_Buffer mixed[2] = {a.buffer, b.buffer}, outs[2] = {out1.buffer, out2.buffer};
+    EXPECT_EQ(MCScalePlanes_Planar8(mixed, outs, 2), kvImageBufferSizeMismatch);
+    EXPECT_EQ(MCScalePlanes_Planar8(mixed, outs, 0), kvImageInvalidParameter);
+    EXPECT_EQ(MCScalePlanes_Planar8(mixed, outs, 5), kvImageInvalidParameter);
 }

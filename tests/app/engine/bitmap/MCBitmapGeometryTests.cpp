@@ -1,9 +1,13 @@
 #include "app/engine/bitmap/MCBitmap.h"
+#include "platform/accelerate/vImageBuffer.h"
+#include "platform/accelerate/vImageGeometry.h"
 #include "tests/app/engine/bitmap/PlanarBitmap.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 
 using namespace testbitmap;
@@ -97,6 +101,40 @@ TEST(MCBitmapGeometry, ScaleToSizeRoundsAndRefusesEmptySizes)
             EXPECT_FALSE(bitmap->scaleToSize(bad)) << bad.width() << "x" << bad.height();
             EXPECT_EQ(bitmap->size(), QSizeF(1, 1));
         }
+    }
+}
+
+TEST(MCBitmapGeometry, ScaleToSizeOfAnOpaquePictureResamplesEachColourPlaneAlike)
+{
+    // The colour planes of an opaque picture come out as each plane resampled on its own;
+    // alpha stays full (8-bit alpha is filled, not filtered).
+    for (Depth depth : kDepths) {
+        SCOPED_TRACE(name(depth));
+        auto bitmap = make(97, 61, depth, [](size_t x, size_t y) {
+            return levels(int((x * 37 + y * 11) % 256), int((x * y) % 256), int((x + 3 * y) % 256));
+        });
+        ASSERT_TRUE(bitmap->useImageChannels());
+        const bool floats = depth == Depth::Float;
+        std::array<vImage_Buffer, 3> alone{};
+        for (size_t k = 0; k < 3; ++k) {
+            ASSERT_EQ(vImageBuffer_Init(&alone[k], 23, 40, floats ? 32 : 8, kvImageNoFlags), kvImageNoError);
+            const vImage_Buffer &plane = bitmap->imageChannels()[k];
+            ASSERT_EQ(floats ? vImageScale_PlanarF(&plane, &alone[k], nullptr, kvImageNoFlags)
+                             : vImageScale_Planar8(&plane, &alone[k], nullptr, kvImageNoFlags),
+                      kvImageNoError);
+        }
+        ASSERT_TRUE(bitmap->scaleToSize(QSizeF(40, 23)));
+        for (size_t y = 0; y < 23; ++y)
+            for (size_t x = 0; x < 40; ++x) {
+                for (size_t k = 0; k < 3; ++k) {
+                    const auto *row = static_cast<const uint8_t *>(alone[k].data) + y * alone[k].rowBytes;
+                    const float expected = floats ? reinterpret_cast<const float *>(row)[x] : row[x] / 255.0f;
+                    ASSERT_EQ(sample(*bitmap, x, y, int(k)), expected) << x << "," << y << " channel " << k;
+                }
+                ASSERT_NEAR(sample(*bitmap, x, y, 3), 1.0f, floats ? 1e-6 : 0.0) << x << "," << y;
+            }
+        for (vImage_Buffer &plane : alone)
+            std::free(plane.data);
     }
 }
 
