@@ -109,12 +109,51 @@ const int16_t *gaussianKernel8(unsigned radius, uint16_t *sum)
     return gaussians8[radius];
 }
 
+namespace {
+
+// The 8-bit 3 × 3 sharpening with neighbour weight n and centre 100 − 8n in integer sums:
+// what the general convolution computes in doubles (exact integers there too), divided by
+// 100 the same way, so the samples are the same. Edge pixels are copied.
+void sharpen8(const vImage_Buffer &source, const vImage_Buffer &destination, int n)
+{
+    const size_t width = source.width, height = source.height;
+    const int centre = 100 - 8 * n;
+    const double inverse = 1.0 / 100.0;
+    platform::forEachRowRange(height, width * 10, [&](size_t first, size_t end) {
+        for (size_t y = first; y < end; ++y) {
+            const uint8_t *in = vimage::rowOf(&source, y);
+            uint8_t *out = vimage::rowOf(&destination, y);
+            if (y == 0 || y + 1 == height || width < 3) {
+                std::memcpy(out, in, width);
+                continue;
+            }
+            const uint8_t *above = vimage::rowOf(&source, y - 1), *below = vimage::rowOf(&source, y + 1);
+            out[0] = in[0];
+            out[width - 1] = in[width - 1];
+            for (size_t x = 1; x + 1 < width; ++x) {
+                const int around = int(above[x - 1]) + int(above[x]) + int(above[x + 1]) + int(in[x - 1]) +
+                                   int(in[x + 1]) + int(below[x - 1]) + int(below[x]) + int(below[x + 1]);
+                const int sum = centre * int(in[x]) + n * around;
+                out[x] = roundSaturate8(float(double(sum) * inverse));
+            }
+        }
+    });
+}
+
+} // namespace
+
 vImage_Error sharpenPlane(const vImage_Buffer &source, const vImage_Buffer &destination, SampleType type, float sharpness)
 {
     if (type == SampleType::UInt8) {
         // The neighbours' weight is kept where the centre's weight still fits 16 bits.
         const float neighbour = std::clamp(std::trunc(-100.0f * sharpness), -4083.0f, 4108.0f);
         const int16_t n = int16_t(neighbour);
+        if (!vimage::checkBuffer(&source, 1) && !vimage::checkBuffer(&destination, 1) &&
+            source.width == destination.width && source.height == destination.height &&
+            source.data != destination.data) {
+            sharpen8(source, destination, n);
+            return kvImageNoError;
+        }
         int16_t kernel[9];
         std::fill(kernel, kernel + 9, n);
         kernel[4] = int16_t(100 - 8 * n);

@@ -1,9 +1,11 @@
 #include "platform/accelerate/vImageConvolve.h"
 
+#include "platform/accelerate/MCBlurKernels.h"
 #include "platform/accelerate/vImageBuffer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <random>
@@ -143,4 +145,42 @@ TEST(vImageConvolve, RefusesWhatItCannotDo)
     EXPECT_EQ(vImageBoxConvolve_Planar8(&a.buffer, &small.buffer, nullptr, 2, 3, 3, 3, 0, kvImageTruncateKernel),
               kvImageNoError);
     EXPECT_EQ(small.at<uint8_t>(0, 0), 23); // mean of x 1..3, y 2..4
+}
+
+// The 8-bit sharpening sums in integers; it must give the samples of the general convolution
+// with the same kernel (which sums in doubles), rounding ties and saturation included, for
+// any strength and for planes too small to have an inside.
+TEST(vImageConvolve, IntegerSharpeningMatchesTheGeneralConvolution)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> level(0, 255);
+    const struct
+    {
+        size_t width, height;
+    } sizes[] = {{37, 29}, {3, 3}, {2, 6}, {6, 1}, {1, 1}, {300, 9}};
+    for (const auto size : sizes) {
+        Plane in(size.width, size.height, 8), out(size.width, size.height, 8), general(size.width, size.height, 8);
+        for (size_t y = 0; y < size.height; ++y)
+            for (size_t x = 0; x < size.width; ++x)
+                in.at<uint8_t>(x, y) = uint8_t(level(random));
+        for (const float sharpness : {0.0f, 0.015f, 0.25f, 0.5f, 1.0f, 3.7f, 100.0f}) {
+            ASSERT_EQ(platform::pixel::sharpenPlane(in.buffer, out.buffer, platform::pixel::SampleType::UInt8, sharpness),
+                      kvImageNoError);
+            const int16_t n = int16_t(std::clamp(std::trunc(-100.0f * sharpness), -4083.0f, 4108.0f));
+            int16_t kernel[9];
+            std::fill(kernel, kernel + 9, n);
+            kernel[4] = int16_t(100 - 8 * n);
+            ASSERT_EQ(vImageConvolve_Planar8(&in.buffer, &general.buffer, nullptr, 0, 0, kernel, 3, 3, 100, 0,
+                                             kvImageCopyInPlace),
+                      kvImageNoError);
+            for (size_t y = 0; y < size.height; ++y)
+                for (size_t x = 0; x < size.width; ++x)
+                    ASSERT_EQ(out.at<uint8_t>(x, y), general.at<uint8_t>(x, y))
+                        << size.width << "x" << size.height << " sharpness " << sharpness << " at " << x << "," << y;
+        }
+    }
+    // The same plane as source and destination is refused, as by the general convolution.
+    Plane same(5, 5, 8);
+    EXPECT_EQ(platform::pixel::sharpenPlane(same.buffer, same.buffer, platform::pixel::SampleType::UInt8, 0.25f),
+              kvImageOutOfPlaceOperationRequired);
 }
