@@ -1,17 +1,22 @@
 // Building the group tree of a library of 50,000 photos with each factory grouping preset:
 // the rules sort and split the files level by level. The files are empty files on disk of
 // four types, with colour models, depths, alpha, sizes and capture dates spread over them.
+// Then the group tree panel regrouping 20,000 of them when the current preset changes: the
+// tree rebuilt, the outline reset with its root opened and selected, and painted.
+#include "app/browser/MCTreePanelViewController.h"
 #include "app/library/MCFileContainer.h"
 #include "app/library/MCGroupRulePresetsManager.h"
 #include "bench/BenchMain.h"
+#include "platform/core/MCUserDefaults.h"
 #include "platform/imageio/MCImageProperties.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 namespace {
 
@@ -70,6 +75,41 @@ void BM_BuildGroupTree(benchmark::State &state)
 }
 BENCHMARK(BM_BuildGroupTree)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
+// range(0): the factory preset the panel regroups by, switching from another one. The panel
+// is shown (260 × 700) over the shared presets manager; the time runs from setting the current
+// preset until the outline has been painted.
+void BM_RegroupTreePanel(benchmark::State &state)
+{
+    constexpr int kPanelFiles = 20000;
+    MCUserDefaults::standardUserDefaults().registerDefaults(
+        {{MCGroupRulePresetsManager::kPresetsKey, MCGroupRulePresetsManager::defaultPresets()}});
+    MCGroupRulePresetsManager &presets = MCGroupRulePresetsManager::defaultManager();
+    const quint64 preset = quint64(state.range(0));
+    presets.setCurrentPresetIndex((preset + 1) % 3);
+    MCTreePanelViewController panel;
+    QWidget *view = panel.view();
+    view->resize(260, 700);
+    view->show();
+    panel.noteItemsWereAdded(library().mid(0, kPanelFiles));
+    QApplication::processEvents();
+    state.SetLabel(presets.allPresets().value(qsizetype(preset))->name().toStdString());
+    for (auto _ : state) {
+        state.PauseTiming();
+        presets.setCurrentPresetIndex((preset + 1) % 3);
+        presets.currentPreset();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        presets.setCurrentPresetIndex(preset);
+        QApplication::processEvents();
+        panel.outlineView()->viewport()->repaint();
+    }
+    if (!panel.rootGroup() || panel.rootGroup()->items().size() != kPanelFiles)
+        state.SkipWithError("the panel lost photos");
+    state.counters["groups"] = double(panel.outlineModel()->rowCount(panel.outlineModel()->index(0, 0)));
+    state.SetItemsProcessed(state.iterations() * kPanelFiles);
+}
+BENCHMARK(BM_RegroupTreePanel)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
 
-QUILLON_BENCHMARK_MAIN_WITH_APPLICATION()
+QUILLON_BENCHMARK_MAIN_WITH_GUI_APPLICATION()
