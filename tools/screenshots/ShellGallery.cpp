@@ -12,25 +12,28 @@
 #include "app/uikit/MCColorQuillon.h"
 #include "platform/core/MCUserDefaults.h"
 #include "tools/screenshots/ScreenshotRegistry.h"
+#include "tools/screenshots/ShellGallery.h"
 
 #include <QLabel>
 
-namespace {
-
-// The application's dark palette and settings, as at launch.
-void prepareApplication(int appearanceKind)
+void screenshots::prepareShellApplication(int appearanceKind)
 {
     static MCAppDelegate delegate;
     MCUserDefaults::standardUserDefaults().setBool(true, kMCMainWindowLaunchMoreThanOnceKey);
     MCUserDefaults::standardUserDefaults().setInteger(appearanceKind, kMCAperanceKindKey);
     delegate.applyDarkAppearance();
     delegate.registerDefaults();
+    delegate.applyFileTypeFilter();
 }
+
+namespace {
+
+using screenshots::prepareShellApplication;
 
 // The controllers live as long as the program: the picture is taken of their window.
 QWidget *mainWindow(int appearanceKind, const std::function<void(MCMainWindowController &)> &state = {})
 {
-    prepareApplication(appearanceKind);
+    prepareShellApplication(appearanceKind);
     auto *controller = new MCMainWindowController;
     controller->window()->setWindowState(Qt::WindowNoState);
     if (state)
@@ -43,7 +46,7 @@ const QSize kWindowSize(1000, 660);
 // The preferences window at a tab; the picture is of the window at the size the tab gave it.
 QWidget *preferences(const QString &tab)
 {
-    prepareApplication(1);
+    prepareShellApplication(1);
     for (const auto &type : MCResourceManager::availableFileTypes())
         type->setIsAvailable(!MCResourceManager::isRAWImageType(type->typeIdentifier()) ||
                              type->typeIdentifier().contains(QLatin1String("canon")));
@@ -55,7 +58,7 @@ QWidget *preferences(const QString &tab)
 // The preset editor with two rules, the second by capture date.
 QWidget *presetEditor()
 {
-    prepareApplication(1);
+    prepareShellApplication(1);
     MCGroupRulePreset preset(QStringLiteral("Trips by month"),
                              {MCGroupRule::ruleGroupBy(1), MCGroupRule::ruleGroupByTimeRange(1)});
     auto *dialog = MCEditGroupingPresetDialog::dialogForGroupRulePreset(preset).release();
