@@ -5,9 +5,9 @@
 // the screen's import until loading has ended and the grid shows them, then the regrouping of
 // that library by each factory grouping preset.
 //
-// The screen is the one the main window makes (MCPhotoListScreen::makeScreen: the shell's
-// simple list, or the full photo browser once it installs its factory), shown in the main
-// window on the offscreen platform.
+// The screen is the one the main window makes (MCPhotoListScreen::makeScreen), with the full
+// photo browser's factory installed as the program's main installs it when that screen is
+// built, else the shell's simple list; shown in the main window on the offscreen platform.
 #include "BenchPhotos.h"
 #include "app/library/MCGroupRulePresetsManager.h"
 #include "app/library/MCImportOperation.h"
@@ -20,6 +20,10 @@
 #include "halvard/browser/MCBrowserView.h"
 #include "platform/core/MCNotificationCenter.h"
 #include "platform/core/MCUserDefaults.h"
+#if __has_include("app/browser/MCPhotoListViewController.h")
+#include "app/browser/MCPhotoListViewController.h"
+#define QUILLON_HAS_PHOTO_BROWSER 1
+#endif
 
 #include <QApplication>
 #include <QDir>
@@ -194,6 +198,11 @@ struct PhotoListWindow
         delegate.registerDefaults();
         delegate.applyFileTypeFilter();
         MCUserDefaults::standardUserDefaults().setBool(true, kMCMainWindowLaunchMoreThanOnceKey);
+#ifdef QUILLON_HAS_PHOTO_BROWSER
+        // As the program's main does: the full photo browser replaces the shell's simple list.
+        MCPhotoListScreen::setFactory(
+            [](MCMainWindowController *owner) { return std::make_shared<MCPhotoListViewController>(owner); });
+#endif
         controller = std::make_unique<MCMainWindowController>();
         controller->window()->resize(1200, 800);
         controller->showWindow();

@@ -1,6 +1,7 @@
 // The main window with the photo list screen holding 200 generated photos, grouped by each
 // factory grouping preset. The photos reach the screen the way dropped photos do: through the
-// main window's import, so the pictures show whichever photo list screen is installed.
+// main window's import, so the pictures show the photo list screen the program installs (the
+// full photo browser once it is built, else the shell's simple list).
 //
 // The photos differ where the presets look: JPEG (colour and gray), PNG (8-bit with alpha and
 // 16-bit), TIFF; sizes from 0.1 to 0.9 megapixels, landscape and portrait; capture dates over
@@ -19,6 +20,10 @@
 #include "tools/screenshots/ScreenshotImages.h"
 #include "tools/screenshots/ScreenshotRegistry.h"
 #include "tools/screenshots/ShellGallery.h"
+#if __has_include("app/browser/MCPhotoListViewController.h")
+#include "app/browser/MCPhotoListViewController.h"
+#define QUILLON_HAS_PHOTO_BROWSER 1
+#endif
 
 #include <QApplication>
 #include <QDateTime>
@@ -160,6 +165,11 @@ QWidget *photoList(quint64 preset)
 {
     screenshots::prepareShellApplication(1);
     quillon::installLibraryServices();
+#ifdef QUILLON_HAS_PHOTO_BROWSER
+    // As the program's main does: the full photo browser replaces the shell's simple list.
+    MCPhotoListScreen::setFactory(
+        [](MCMainWindowController *owner) { return std::make_shared<MCPhotoListViewController>(owner); });
+#endif
     const QString folder = photoFolder();
     // The library starts empty on every page; the grouping is chosen before the list shows.
     MCFileContainer &container = MCFileContainer::sharedContainer();
