@@ -1,8 +1,9 @@
 // Building the group tree of a library of 50,000 photos with each factory grouping preset:
 // the rules sort and split the files level by level. The files are empty files on disk of
 // four types, with colour models, depths, alpha, sizes and capture dates spread over them.
-// Then the group tree panel regrouping 20,000 of them when the current preset changes: the
-// tree rebuilt, the outline reset with its root opened and selected, and painted.
+// Then the group tree panel with 20,000 of them: regrouping when the current preset changes
+// (the tree rebuilt, the outline reset with its root opened and selected, and painted), and
+// taking them in batches as an import delivers them.
 #include "app/browser/MCTreePanelViewController.h"
 #include "app/library/MCFileContainer.h"
 #include "app/library/MCGroupRulePresetsManager.h"
@@ -109,6 +110,40 @@ void BM_RegroupTreePanel(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * kPanelFiles);
 }
 BENCHMARK(BM_RegroupTreePanel)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// range(0): the factory preset. The same 20,000 files reaching a shown panel as an import
+// delivers them, 20 batches of 1,000 through noteItemsWereAdded (each inserted into the tree,
+// the outline updated), then the outline painted.
+void BM_TreePanelAddInBatches(benchmark::State &state)
+{
+    constexpr int kPanelFiles = 20000, kBatch = 1000;
+    MCUserDefaults::standardUserDefaults().registerDefaults(
+        {{MCGroupRulePresetsManager::kPresetsKey, MCGroupRulePresetsManager::defaultPresets()}});
+    MCGroupRulePresetsManager &presets = MCGroupRulePresetsManager::defaultManager();
+    presets.setCurrentPresetIndex(quint64(state.range(0)));
+    state.SetLabel(presets.currentPreset()->name().toStdString());
+    const QList<MCGroupItemPtr> files = library().mid(0, kPanelFiles);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto panel = std::make_unique<MCTreePanelViewController>();
+        panel->view()->resize(260, 700);
+        panel->view()->show();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        for (int first = 0; first < kPanelFiles; first += kBatch) {
+            panel->noteItemsWereAdded(files.mid(first, kBatch));
+            QApplication::processEvents();
+        }
+        panel->outlineView()->viewport()->repaint();
+        state.PauseTiming();
+        if (!panel->rootGroup() || panel->rootGroup()->items().size() != kPanelFiles)
+            state.SkipWithError("the panel lost photos");
+        panel.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kPanelFiles);
+}
+BENCHMARK(BM_TreePanelAddInBatches)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
