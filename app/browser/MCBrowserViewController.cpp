@@ -9,8 +9,6 @@
 #include "app/uikit/MCBackgroundView.h"
 #include "app/uikit/MCColorQuillon.h"
 #include "app/uikit/MCControlSupport.h"
-#include "halvard/system/MCDateExtensions.h"
-#include "halvard/system/MCNumberExtensions.h"
 #include "halvard/system/MCStringExtensions.h"
 #include "halvard/ui/MCMenuExtensions.h"
 #include "halvard/ui/MCPromptLayer.h"
@@ -21,6 +19,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QProgressBar>
@@ -35,6 +34,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <mutex>
 
 namespace {
 
@@ -49,11 +50,6 @@ constexpr int kOpenWithItemTag = 202;
 MCComparisonResult result(int order)
 {
     return order < 0 ? MCOrderedAscending : (order > 0 ? MCOrderedDescending : MCOrderedSame);
-}
-
-QVariant optionalNumber(const std::optional<quint64> &value)
-{
-    return value ? QVariant(*value) : QVariant();
 }
 
 } // namespace
@@ -83,6 +79,75 @@ quint64 MCThumbnailPixelSize(double scale, double devicePixelRatio)
     return size > 0 && std::isfinite(size) ? quint64(std::trunc(size)) : 0;
 }
 
+namespace {
+
+constexpr double kNoValue = -std::numeric_limits<double>::infinity(); // sorts first
+
+// Milliseconds since the epoch of the dates compared by the date sort. A local time is turned
+// into the epoch's time with the offset of its day, asked once per day: asking the C library
+// looks at the zone file every time (some microseconds, too much for tens of thousands of
+// photos compared over and over). A day whose offset changes converts each of its times in
+// full, as before.
+class DateSortKeys
+{
+public:
+    double key(const std::optional<QDateTime> &date)
+    {
+        if (!date || !date->isValid())
+            return kNoValue;
+        if (date->timeSpec() != Qt::LocalTime)
+            return double(date->toMSecsSinceEpoch());
+        const QDate day = date->date();
+        const std::optional<qint64> offset = dayOffset(day);
+        if (!offset)
+            return double(date->toMSecsSinceEpoch());
+        const qint64 local = (day.toJulianDay() - kEpochJulianDay) * kMSecsPerDay + date->time().msecsSinceStartOfDay();
+        return double(local - *offset);
+    }
+
+private:
+    static constexpr qint64 kEpochJulianDay = 2440588; // 1970-01-01
+    static constexpr qint64 kMSecsPerDay = 86400000;
+
+    // The day's offset from UTC in milliseconds, when it is the same all day.
+    std::optional<qint64> dayOffset(const QDate &day)
+    {
+        const std::lock_guard guard(m_lock);
+        const auto found = m_offsets.constFind(day.toJulianDay());
+        if (found != m_offsets.cend())
+            return *found;
+        const int start = QDateTime(day, QTime(0, 0)).offsetFromUtc();
+        const int end = QDateTime(day, QTime(23, 59, 59, 999)).offsetFromUtc();
+        const std::optional<qint64> offset = start == end ? std::optional<qint64>(qint64(start) * 1000) : std::nullopt;
+        m_offsets.insert(day.toJulianDay(), offset);
+        return offset;
+    }
+
+    std::mutex m_lock; // guards m_offsets
+    QHash<qint64, std::optional<qint64>> m_offsets; // Julian day → offset in ms (none: it changes that day)
+};
+
+MCComparisonResult compareKeys(double a, double b)
+{
+    return a < b ? MCOrderedAscending : (a > b ? MCOrderedDescending : MCOrderedSame);
+}
+
+// A descriptor ordering by a number read from each file; the comparator compares the same
+// numbers, so sorting by the numbers and placing one file by the comparator agree.
+MCSortDescriptor<MCSmartGroup::Item> keyedDescriptor(std::function<double(const MCSmartGroup::Item &)> key,
+                                                     bool ascending)
+{
+    MCSortDescriptor<MCSmartGroup::Item> descriptor;
+    descriptor.comparator = [key](const MCSmartGroup::Item &a, const MCSmartGroup::Item &b) {
+        return compareKeys(key(a), key(b));
+    };
+    descriptor.ascending = ascending;
+    descriptor.sortKey = std::move(key);
+    return descriptor;
+}
+
+} // namespace
+
 MCSmartGroup::SortDescriptors MCBrowserSortDescriptors(qint64 kind, qint64 direction)
 {
     using Item = MCSmartGroup::Item;
@@ -98,42 +163,44 @@ MCSmartGroup::SortDescriptors MCBrowserSortDescriptors(qint64 kind, qint64 direc
                             ascending});
         break;
     case 2:
-        descriptors.append({[](const Item &a, const Item &b) {
-                                return result(MCNumberExtensions::compareNumber(optionalNumber(a->browserItemFileSize()),
-                                                                                optionalNumber(b->browserItemFileSize())));
-                            },
-                            ascending});
+        // Sizes are exact as doubles up to 8 petabytes.
+        descriptors.append(keyedDescriptor(
+            [](const Item &item) {
+                const std::optional<quint64> size = item->browserItemFileSize();
+                return size ? double(*size) : kNoValue;
+            },
+            ascending));
         break;
-    case 3:
-        descriptors.append({[](const Item &a, const Item &b) {
-                                return result(MCDateExtensions::compareDate(a->browserItemDate().value_or(QDateTime()),
-                                                                            b->browserItemDate().value_or(QDateTime())));
-                            },
-                            ascending});
+    case 3: {
+        const auto dates = std::make_shared<DateSortKeys>();
+        descriptors.append(
+            keyedDescriptor([dates](const Item &item) { return dates->key(item->browserItemDate()); }, ascending));
         break;
+    }
     case 4:
-        // Narrower first; of equal widths the shorter first.
-        descriptors.append({[](const Item &a, const Item &b) {
-                                const QSizeF x = a->browserItemImageSize(), y = b->browserItemImageSize();
-                                if (x.width() != y.width())
-                                    return x.width() < y.width() ? MCOrderedAscending : MCOrderedDescending;
-                                if (x.height() != y.height())
-                                    return x.height() < y.height() ? MCOrderedAscending : MCOrderedDescending;
-                                return MCOrderedSame;
-                            },
-                            ascending});
+        // Narrower first; of equal widths the shorter first: the width above the height's 26
+        // bits (pixel sizes are whole numbers far below 2^26, so the number is exact).
+        descriptors.append(keyedDescriptor(
+            [](const Item &item) {
+                const QSizeF size = item->browserItemImageSize();
+                return std::trunc(size.width()) * 67108864.0 + std::clamp(std::trunc(size.height()), 0.0, 67108863.0);
+            },
+            ascending));
         break;
     default:
         MCLogQuillon::application().error(QStringLiteral("Unexpected sort kind: %1").arg(quint64(kind)));
         break;
     }
     // The tie-break of every kind and the whole order of kind 0.
-    descriptors.append({[](const Item &a, const Item &b) {
-                            return a->browserItemID() < b->browserItemID()
-                                       ? MCOrderedAscending
-                                       : (a->browserItemID() > b->browserItemID() ? MCOrderedDescending : MCOrderedSame);
-                        },
-                        ascending});
+    MCSortDescriptor<Item> byID;
+    byID.comparator = [](const Item &a, const Item &b) {
+        return a->browserItemID() < b->browserItemID()
+                   ? MCOrderedAscending
+                   : (a->browserItemID() > b->browserItemID() ? MCOrderedDescending : MCOrderedSame);
+    };
+    byID.ascending = ascending;
+    byID.sortKey = [](const Item &item) { return double(item->browserItemID()); }; // exact below 2^53
+    descriptors.append(byID);
     return descriptors;
 }
 

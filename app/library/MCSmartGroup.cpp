@@ -1,6 +1,8 @@
 #include "app/library/MCSmartGroup.h"
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 #include <unordered_set>
 
 MCSmartGroup::MCSmartGroup(std::shared_ptr<MCGroup> group, PredicatePtr filterPredicate, SortDescriptorsPtr sortDescriptors)
@@ -43,9 +45,46 @@ QList<MCSmartGroup::Item> MCSmartGroup::processedItems(const QList<Item> &items)
     } else {
         result = items;
     }
-    if (const MCComparator<Item> cmp = comparator())
-        std::stable_sort(result.begin(), result.end(), [&](const Item &a, const Item &b) { return cmp(a, b) < 0; });
-    return result;
+    if (!m_sortDescriptors || m_sortDescriptors->isEmpty() || result.size() < 2)
+        return result;
+    // The descriptors that offer a sort key have it read once per file; the others compare the
+    // files themselves. The order is the comparator's either way.
+    const SortDescriptors &descriptors = *m_sortDescriptors;
+    const std::size_t count = std::size_t(result.size());
+    std::vector<std::vector<double>> keys(std::size_t(descriptors.size()));
+    for (qsizetype d = 0; d < descriptors.size(); ++d) {
+        if (!descriptors[d].sortKey)
+            continue;
+        std::vector<double> &column = keys[std::size_t(d)];
+        column.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            column[i] = descriptors[d].sortKey(result[qsizetype(i)]);
+    }
+    std::vector<qsizetype> order(count);
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        for (qsizetype d = 0; d < descriptors.size(); ++d) {
+            const MCSortDescriptor<Item> &descriptor = descriptors[d];
+            const std::vector<double> &column = keys[std::size_t(d)];
+            qint64 r;
+            if (!column.empty()) {
+                const double x = column[std::size_t(a)], y = column[std::size_t(b)];
+                r = x < y ? -1 : (x > y ? 1 : 0);
+                if (!descriptor.ascending)
+                    r = -r;
+            } else {
+                r = descriptor.compareObject(result[a], result[b]);
+            }
+            if (r != 0)
+                return r < 0;
+        }
+        return false;
+    });
+    QList<Item> sorted;
+    sorted.reserve(result.size());
+    for (const qsizetype i : order)
+        sorted.append(result[i]);
+    return sorted;
 }
 
 void MCSmartGroup::onSetItems(const QList<Item> &items) { m_items = processedItems(items); }

@@ -53,6 +53,11 @@ struct MCSortDescriptor
 {
     MCComparator<T> comparator;
     bool ascending = true;
+    // Optional: a number per object that orders objects exactly as the comparator does (the
+    // lower number ascending, equal numbers the same). A sort of many objects reads it once per
+    // object instead of asking the comparator, whose values may be dear to read, again and
+    // again.
+    std::function<double(const T &)> sortKey;
 
     MCComparisonResult compareObject(const T &a, const T &b) const
     {

@@ -21,6 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <limits>
+
 namespace {
 
 using Item = MCSmartGroup::Item;
@@ -98,6 +101,62 @@ TEST(BrowserControllerSort, kindsDirectionsAndTheIDTieBreak)
     EXPECT_EQ(MCBrowserSortDescriptors(9, 100).size(), 1);
     // By name, as the string comparison orders names ("B" before "a"), ties by ID.
     EXPECT_EQ(sortedIDs(items, 1, 100), QList<quint64>({7, 2, 5, 9, 1}));
+}
+
+// The date, size and pixel-size orders are sorted by numbers read once per photo; the order
+// must be the one of the exact comparison, also for local times on the days the clocks change.
+TEST(BrowserControllerSort, datesSortByTheirMomentAlsoOnDaysTheClocksChange)
+{
+    const QByteArray savedZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const char *const dates[] = {
+        "2023:10:29 02:30:00", // the hour that comes twice
+        "2023:03:26 03:30:00", // just after the clocks went forward
+        "2023:10:29 01:30:00",
+        nullptr,               // no date at all: first
+        "2023:03:26 01:30:00",
+        "2023:10:29 03:30:00",
+        "2023:06:01 12:00:00",
+        "2023:10:28 23:59:59",
+    };
+    QList<Item> items;
+    quint64 id = 1;
+    for (const char *date : dates) {
+        Item file = MCFile::fileWithID(id++);
+        if (date)
+            file->fileInfo().reloadAllPropertiesFromImageInfo(
+                {{kCGImagePropertyExifDictionary, QVariantMap{{kCGImagePropertyExifDateTimeOriginal, date}}}});
+        file->reloadCaptureDate();
+        items.append(file);
+    }
+    // The exact order: milliseconds since the epoch, no date first, then by ID.
+    QList<Item> exact = items;
+    const auto moment = [](const Item &item) {
+        const std::optional<QDateTime> date = item->browserItemDate();
+        return date ? date->toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+    };
+    std::stable_sort(exact.begin(), exact.end(), [&](const Item &a, const Item &b) { return moment(a) < moment(b); });
+    QList<quint64> expected;
+    for (const Item &item : exact)
+        expected.append(item->fileID());
+    ASSERT_EQ(expected.first(), 4u);
+
+    auto group = std::make_shared<MCGroup>();
+    group->setItems(items);
+    for (const qint64 direction : {100, 101}) {
+        MCSmartGroup smart(group, nullptr,
+                           std::make_shared<const MCSmartGroup::SortDescriptors>(MCBrowserSortDescriptors(3, direction)));
+        QList<quint64> ids;
+        for (const Item &item : smart.items())
+            ids.append(item->fileID());
+        EXPECT_EQ(ids, expected) << "direction " << direction;
+        // The comparator that places single files agrees.
+        EXPECT_EQ(sortedIDs(items, 3, direction), expected);
+        std::reverse(expected.begin(), expected.end());
+    }
+    savedZone.isNull() ? qunsetenv("TZ") : qputenv("TZ", savedZone);
+    tzset();
 }
 
 TEST(BrowserControllerDrops, onlyLocalFilesAreTaken)

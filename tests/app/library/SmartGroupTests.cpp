@@ -162,3 +162,33 @@ TEST(SmartGroup, IncrementalEqualsRebuiltAfterRandomChanges)
         }
     }
 }
+
+TEST(SmartGroup, SortKeysGiveTheComparatorsOrder)
+{
+    // Rating by key (descending), date by comparator, ID by key: the keys are read once per
+    // file and must order exactly as the comparators do, direction included.
+    std::mt19937 random(7);
+    QList<Item> files;
+    for (quint64 id = 1; id <= 60; ++id)
+        files.append(photo(id, int(random() % 9) - 2, int(random() % 4)));
+    auto group = std::make_shared<MCGroup>();
+    group->setItems(files);
+    const MCSmartGroup::SortDescriptors byDate = *byDateThenID();
+    MCSortDescriptor<Item> rating;
+    rating.comparator = [](const Item &a, const Item &b) {
+        const double x = a->filteredRating(), y = b->filteredRating();
+        return x < y ? MCOrderedAscending : (x > y ? MCOrderedDescending : MCOrderedSame);
+    };
+    rating.ascending = false;
+    rating.sortKey = [](const Item &file) { return double(file->filteredRating()); };
+    MCSortDescriptor<Item> id = byDate.at(1);
+    id.sortKey = [](const Item &file) { return double(file->fileID()); };
+    const MCSmartGroup::SortDescriptors descriptors{rating, byDate.at(0), id};
+
+    QList<Item> expected = files;
+    const MCComparator<Item> compare = MCComparatorFromSortDescriptors(descriptors);
+    std::stable_sort(expected.begin(), expected.end(), [&](const Item &a, const Item &b) { return compare(a, b) < 0; });
+    MCSmartGroup smart(group, nullptr, std::make_shared<const MCSmartGroup::SortDescriptors>(descriptors));
+    EXPECT_EQ(idsOf(smart.items()), idsOf(expected));
+    EXPECT_EQ(smart.items().first()->filteredRating(), 3);
+}
