@@ -1,6 +1,8 @@
 // The program's entry point: one running instance per user; files named on the command line
 // (or by a later start of the program) reach the application as open events.
 #include "app/QuillonVersion.h"
+#include "app/browser/MCPhotoListViewController.h"
+#include "app/library/MCFileManager.h"
 #include "app/library/MCLibraryServices.h"
 #include "app/library/MCPathManager.h"
 #include "app/shell/MCAppDelegate.h"
@@ -57,6 +59,11 @@ int main(int argc, char *argv[])
     MCPathManager::defaultManager().removeStaleTemporaryFolders();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { MCPathManager::defaultManager().cleanupTemporaryURLs(); });
 
+    MCPhotoListScreen::setFactory([](MCMainWindowController *owner) {
+        return std::make_shared<MCPhotoListViewController>(owner);
+    });
+    // Photos set aside by a batch rename that a crash interrupted get their names back first.
+    MCFileManager::defaultManager().recoverSetAsideFiles();
     MCAppDelegate delegate;
     if (!paths.isEmpty())
         delegate.openFiles(paths);

@@ -282,6 +282,14 @@ QWidget *MCBrowserViewController::loadView()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
+    // The filter panel's slot, empty and hidden until the panel is first shown.
+    m_findBar = new QWidget;
+    auto *findBarLayout = new QVBoxLayout(m_findBar);
+    findBarLayout->setContentsMargins(0, 0, 0, 0);
+    findBarLayout->setSpacing(0);
+    m_findBar->hide();
+    layout->addWidget(m_findBar);
+
     m_browserView = new MCBrowserView;
     m_browserView->setAccessibleName(tr("Photos"));
     QPalette palette = m_browserView->palette();
@@ -505,11 +513,84 @@ void MCBrowserViewController::setGroups(const QList<std::shared_ptr<MCGroup>> &g
     reloadBrowserData();
 }
 
+void MCBrowserViewController::groupDidInsertItems(const MCGroup *group, const QList<MCSmartGroup::Item> &items)
+{
+    for (const auto &smart : m_filteredGroups)
+        if (smart->group().get() == group)
+            smart->onInsertItems(items);
+}
+
+void MCBrowserViewController::groupDidRemoveItems(const MCGroup *group, const QList<MCSmartGroup::Item> &items)
+{
+    for (const auto &smart : m_filteredGroups)
+        if (smart->group().get() == group)
+            smart->onRemoveItems(items);
+}
+
 void MCBrowserViewController::setFilterPredicate(MCSmartGroup::PredicatePtr predicate)
 {
     m_filterPredicate = std::move(predicate);
     filterItems();
     reloadBrowserData();
+}
+
+void MCBrowserViewController::toggleFilterPanel()
+{
+    if (!m_findBar)
+        view();
+    if (!m_findBar->isHidden()) {
+        m_findBar->hide();
+        m_browserView->setFocus(Qt::OtherFocusReason);
+    } else {
+        if (!m_searchController) {
+            m_searchController = std::make_shared<MCSearchPanelController>();
+            m_searchController->predicateEditor()->addRow();
+            m_searchController->setDelegate(this);
+            m_findBar->layout()->addWidget(m_searchController->view());
+        }
+        m_findBar->setFixedHeight(int(m_searchController->preferredHeight()));
+        m_findBar->show();
+    }
+    updateFilterPredicateFromPanel();
+    filterItems();
+    reloadBrowserData();
+}
+
+void MCBrowserViewController::updateFilterPredicateFromPanel()
+{
+    // The panel's rows filter while it is shown; hidden or closed, nothing is filtered.
+    const bool shown = m_searchController && m_findBar && !m_findBar->isHidden();
+    m_filterPredicate = shown ? MCSmartGroupPredicate(m_searchController->predicate()) : nullptr;
+}
+
+void MCBrowserViewController::searchControllerDidChangePredicate(MCSearchPanelController *controller)
+{
+    controller->predicateEditor()->updateCells();
+    if (m_findBar)
+        m_findBar->setFixedHeight(int(controller->preferredHeight()));
+    updateFilterPredicateFromPanel();
+    filterItems();
+    reloadBrowserData();
+}
+
+void MCBrowserViewController::searchControllerShouldBeClosed(MCSearchPanelController *controller)
+{
+    controller->setDelegate(nullptr);
+    if (m_findBar) {
+        m_findBar->hide();
+        if (QWidget *panel = controller->view(); panel && panel->parentWidget() == m_findBar) {
+            m_findBar->layout()->removeWidget(panel);
+            panel->setParent(nullptr);
+        }
+    }
+    // The controller may be the caller: let it return before it goes.
+    std::shared_ptr<MCSearchPanelController> closing = std::move(m_searchController);
+    QMetaObject::invokeMethod(this, [closing] {}, Qt::QueuedConnection);
+    updateFilterPredicateFromPanel();
+    filterItems();
+    reloadBrowserData();
+    if (m_browserView)
+        m_browserView->setFocus(Qt::OtherFocusReason);
 }
 
 MCSmartGroup::SortDescriptorsPtr MCBrowserViewController::sortDescriptors() const

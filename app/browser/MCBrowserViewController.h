@@ -10,8 +10,8 @@
 // size) and "SortDirection" (100 ascending, anything else descending); the file's ID breaks
 // every tie, so the order is total and stable between reloads.
 //
-// Filtering is a hook: the filter panel hands its predicate to setFilterPredicate() (none
-// while the panel is closed).
+// Filtering: while the filter panel above the grid is shown its rows' predicate filters every
+// group; hidden or closed, nothing is filtered. setFilterPredicate() sets a predicate directly.
 //
 // Open With: buildOpenWithMenu() fills a menu with the applications that open the selected
 // files; choosing one calls openWith() with its desktop ID. The main menu's Open With submenu
@@ -20,6 +20,7 @@
 //
 // Main thread only.
 #include "app/browser/MCPhotoListFileOperations.h"
+#include "app/browser/MCSearchPanelController.h"
 #include "app/library/MCSmartGroup.h"
 #include "halvard/browser/MCBrowserView.h"
 #include "halvard/imageio/MCThumbnailCache.h"
@@ -82,6 +83,7 @@ double MCSignedGPSLatitude(const MCFile &item);
 double MCSignedGPSLongitude(const MCFile &item);
 
 class MCBrowserViewController : public MCViewController,
+                                public MCSearchPanelDelegate,
                                 public MCBrowserViewDataSource,
                                 public MCBrowserViewDelegate,
                                 public MCBrowserViewPrefetching,
@@ -114,10 +116,23 @@ public:
     // One smart group per group, filtered and sorted as now; then reloads.
     void setGroups(const QList<std::shared_ptr<MCGroup>> &groups);
     const QList<std::shared_ptr<MCSmartGroup>> &filteredGroups() const { return m_filteredGroups; }
+    // Photos entered or left a group: the views of that group follow in place (the grid is
+    // reloaded by the caller).
+    void groupDidInsertItems(const MCGroup *group, const QList<MCSmartGroup::Item> &items);
+    void groupDidRemoveItems(const MCGroup *group, const QList<MCSmartGroup::Item> &items);
     // The filter panel's predicate (none: the panel is closed); applied at once.
     void setFilterPredicate(MCSmartGroup::PredicatePtr predicate);
     const MCSmartGroup::PredicatePtr &filterPredicate() const { return m_filterPredicate; }
     bool isFilterActive() const { return m_filterPredicate != nullptr; }
+    // Kept for the owner; nothing here reads it.
+    bool hasFilterPanel() const { return m_hasFilterPanel; }
+    void setHasFilterPanel(bool has) { m_hasFilterPanel = has; }
+    // Shows the filter panel (made with one row on first use) or hides it, keeping its rows.
+    void toggleFilterPanel();
+    // Null until the panel is first shown, and again after its last row was removed.
+    MCSearchPanelController *searchPanelController() const { return m_searchController.get(); }
+    void searchControllerDidChangePredicate(MCSearchPanelController *controller) override;
+    void searchControllerShouldBeClosed(MCSearchPanelController *controller) override;
     // The order of the stored "SortKind" and "SortDirection", read afresh on every call.
     MCSmartGroup::SortDescriptorsPtr sortDescriptors() const;
     void filterItems();
@@ -224,11 +239,16 @@ protected:
     void viewControllerDidLoad() override;
 
 private:
+    void updateFilterPredicateFromPanel();
+
     MCBrowserViewParentController *m_parentController = nullptr;
     double m_zoomMin = 0.25, m_zoomMax = 1.0;
     double m_devicePixelRatio = 0; // 0: ask the grid
     QList<std::shared_ptr<MCSmartGroup>> m_filteredGroups;
     MCSmartGroup::PredicatePtr m_filterPredicate;
+    bool m_hasFilterPanel = false;
+    std::shared_ptr<MCSearchPanelController> m_searchController;
+    QPointer<QWidget> m_findBar; // the slot above the grid that holds the filter panel
     std::unique_ptr<MCThumbnailCache> m_imageBrowserCache;
 
     QPointer<MCBrowserView> m_browserView;

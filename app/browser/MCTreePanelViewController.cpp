@@ -212,15 +212,21 @@ public:
     }
     void controllerDidInsertNodes(Controller *, const QList<NodePtr> &, const MCIndexSet &, const NodePtr &) override {}
     void controllerDidRemoveNodes(Controller *, const QList<NodePtr> &, const MCIndexSet &, const NodePtr &) override {}
-    void controllerDidInsertItems(Controller *, const QList<MCGroupItemPtr> &, const MCIndexSet &,
+    void controllerDidInsertItems(Controller *, const QList<MCGroupItemPtr> &items, const MCIndexSet &,
                                   const NodePtr &parent) override
     {
         noteChanged(parent);
+        if (m_panel.m_delegate)
+            m_panel.m_delegate->treeViewControllerDidInsertItems(&m_panel, std::static_pointer_cast<MCGroup>(parent),
+                                                                 items);
     }
-    void controllerDidRemoveItems(Controller *, const QList<MCGroupItemPtr> &, const MCIndexSet &,
+    void controllerDidRemoveItems(Controller *, const QList<MCGroupItemPtr> &items, const MCIndexSet &,
                                   const NodePtr &parent) override
     {
         noteChanged(parent);
+        if (m_panel.m_delegate)
+            m_panel.m_delegate->treeViewControllerDidRemoveItems(&m_panel, std::static_pointer_cast<MCGroup>(parent),
+                                                                 items);
     }
     void controllerDidChangeContent(Controller *) override
     {

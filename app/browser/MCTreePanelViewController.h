@@ -33,6 +33,22 @@ public:
     virtual void treeViewControllerDidUpdateContentInGroup(MCTreePanelViewController *panel, const MCGroupPtr &group) = 0;
     // The outline's selection changed.
     virtual void treeViewControllerDidChangeSelection(MCTreePanelViewController *panel) = 0;
+    // Photos entered or left a group, told as the tree changes (before the group's update above),
+    // so views of the group can follow in place.
+    virtual void treeViewControllerDidInsertItems(MCTreePanelViewController *panel, const MCGroupPtr &group,
+                                                  const QList<MCGroupItemPtr> &items)
+    {
+        Q_UNUSED(panel);
+        Q_UNUSED(group);
+        Q_UNUSED(items);
+    }
+    virtual void treeViewControllerDidRemoveItems(MCTreePanelViewController *panel, const MCGroupPtr &group,
+                                                  const QList<MCGroupItemPtr> &items)
+    {
+        Q_UNUSED(panel);
+        Q_UNUSED(group);
+        Q_UNUSED(items);
+    }
 };
 
 // The outline's model: one column over the groups of a tree, the root as the only top-level

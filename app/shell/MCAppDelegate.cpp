@@ -117,6 +117,10 @@ void MCAppDelegate::showWindowsAfterLaunch()
     connect(controller, &MCMainWindowController::windowShouldClose, this, [this] { applicationShouldTerminate(); });
     connect(controller, &MCMainWindowController::quitRequested, this, [this] { applicationShouldTerminate(); });
     connect(controller, &MCMainWindowController::preferencesRequested, this, &MCAppDelegate::showPreferences);
+    connect(controller, &MCMainWindowController::preferencesWithFilteringRequested, this,
+            &MCAppDelegate::showPreferencesWithFiltering);
+    connect(controller, &MCMainWindowController::preferencesWithGroupingPresetsRequested, this,
+            &MCAppDelegate::showPreferencesWithGroupingPresets);
     connect(controller, &MCMainWindowController::tipsRequested, this, &MCAppDelegate::showHideTipsPalette);
     connect(controller, &MCMainWindowController::presetsFolderRequested, this, &MCAppDelegate::showPresetsFolder);
     controller->showWindow();

@@ -1,5 +1,6 @@
 #include "app/shell/MCMainWindowController.h"
 
+#include "app/dialogs/MCOperationDialogs.h"
 #include "app/shell/MCPhotoListScreen.h"
 #include "app/shell/MCRegisteredDefaults.h"
 #include "app/shell/MCStartViewController.h"
@@ -100,7 +101,14 @@ void MCMainWindowController::buildMenus()
     QMenu *file = bar->addMenu(tr("&File"));
     m_addAction = file->addAction(tr("Add Photos…"), this, &MCMainWindowController::addPhotosToList);
     m_addAction->setShortcut(QKeySequence::Open);
+    addCommand(file, tr("Remove from Photo List…"), MCPhotoListCommand::RemovePhotosFromList,
+               QKeySequence(Qt::CTRL | Qt::Key_Backspace));
     m_clearAction = file->addAction(tr("Clear Photo List…"), this, &MCMainWindowController::clearPhotosList);
+    file->addSeparator();
+    addCommand(file, tr("Copy to Folder…"), MCPhotoListCommand::CopySelectedItemsToFolder);
+    addCommand(file, tr("Copy to Folder and Rename…"), MCPhotoListCommand::CopySelectedItemsToFolderAndRename);
+    addCommand(file, tr("Move to Folder…"), MCPhotoListCommand::MoveSelectedItemsToFolder);
+    addCommand(file, tr("Move to Folder and Rename…"), MCPhotoListCommand::MoveSelectedItemsToFolderAndRename);
     file->addSeparator();
     file->addAction(tr("Show Presets Folder"), this, &MCMainWindowController::presetsFolderRequested);
     file->addSeparator();
@@ -109,21 +117,83 @@ void MCMainWindowController::buildMenus()
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu *edit = bar->addMenu(tr("&Edit"));
+    addCommand(edit, tr("Paste GPS Location"), MCPhotoListCommand::PasteGPSLocation,
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    edit->addSeparator();
     QAction *preferences = edit->addAction(tr("Preferences…"), this, &MCMainWindowController::preferencesRequested);
     preferences->setShortcut(QKeySequence::Preferences);
     if (preferences->shortcut().isEmpty())
         preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
 
+    QMenu *photos = bar->addMenu(tr("&Photos"));
+    addCommand(photos, tr("Convert…"), MCPhotoListCommand::ShowConvertSettingsForAllItems,
+               QKeySequence(Qt::CTRL | Qt::Key_Return));
+    addCommand(photos, tr("Convert Selected Only…"), MCPhotoListCommand::ShowConvertSettingsForSelectedItems,
+               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Return));
+    photos->addSeparator();
+    addCommand(photos, tr("Rename…"), MCPhotoListCommand::RenameSelectedItems, QKeySequence(Qt::CTRL | Qt::Key_R));
+    addCommand(photos, tr("Edit Metadata…"), MCPhotoListCommand::EditMetadataForSelectedItems,
+               QKeySequence(Qt::CTRL | Qt::Key_E));
+    photos->addSeparator();
+    addCommand(photos, tr("Set Creation Date to Capture Date"),
+               MCPhotoListCommand::SetCreationDateFromCaptureDateForSelectedItems);
+    addCommand(photos, tr("Set Creation and Modification Dates to Capture Date"),
+               MCPhotoListCommand::SetCreationAndModificationDateFromCaptureDateForSelectedItems);
+    photos->addSeparator();
+    addCommand(photos, tr("Quick Look"), MCPhotoListCommand::QuickLook, QKeySequence(Qt::CTRL | Qt::Key_Y));
+    QAction *openWith = addCommand(photos, tr("Open With"), MCPhotoListCommand::OpenWith);
+    m_openWithMenu = new QMenu(m_window);
+    openWith->setMenu(m_openWithMenu);
+    connect(m_openWithMenu, &QMenu::aboutToShow, this, [this] {
+        m_openWithMenu->clear();
+        if (photoListReceivesCommands())
+            m_photoListViewController->buildOpenWithMenu(m_openWithMenu);
+    });
+
     QMenu *view = bar->addMenu(tr("&View"));
+    addCommand(view, tr("Photo List"), MCPhotoListCommand::ShowPhotoList)->setCheckable(true);
+    view->addSeparator();
+    addCommand(view, tr("Show Groups"), MCPhotoListCommand::ToggleGroupsPanel,
+               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G));
+    addCommand(view, tr("Show Image Info"), MCPhotoListCommand::ToggleImageInfo,
+               QKeySequence(Qt::CTRL | Qt::Key_I));
+    addCommand(view, tr("Filter"), MCPhotoListCommand::ToggleFilterPanel, QKeySequence::Find);
     m_pathBarAction = view->addAction(pathBarMenuTitle(), this, &MCMainWindowController::showHidePathBar);
 
     QMenu *help = bar->addMenu(tr("&Help"));
     help->addAction(tr("Tips"), this, &MCMainWindowController::tipsRequested);
 
-    for (QMenu *menu : {file, edit, view, help})
+    for (QMenu *menu : {file, edit, photos, view, help})
         connect(menu, &QMenu::aboutToShow, this, &MCMainWindowController::validateMenuItems);
     validateMenuItems();
+}
+
+QAction *MCMainWindowController::addCommand(QMenu *menu, const QString &title, MCPhotoListCommand command,
+                                            const QKeySequence &shortcut)
+{
+    QAction *action = menu->addAction(title);
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [this, command] {
+        // A shortcut may fire before a menu was opened: validate once more.
+        QAction *item = m_commandActions.value(command);
+        if (photoListReceivesCommands() && (!item || m_photoListViewController->validateMenuItem(command, item)))
+            m_photoListViewController->performCommand(command);
+        validateMenuItems();
+    });
+    m_commandActions.insert(command, action);
+    return action;
+}
+
+QAction *MCMainWindowController::commandAction(MCPhotoListCommand command) const
+{
+    return m_commandActions.value(command);
+}
+
+bool MCMainWindowController::photoListReceivesCommands() const
+{
+    return m_photoListViewController && m_navigationController &&
+           m_navigationController->containsChildViewController(m_photoListViewController.get());
 }
 
 void MCMainWindowController::validateMenuItems()
@@ -134,6 +204,14 @@ void MCMainWindowController::validateMenuItems()
     }
     if (m_clearAction)
         m_clearAction->setEnabled(canClearPhotosList());
+    const bool photoList = photoListReceivesCommands();
+    for (auto it = m_commandActions.constBegin(); it != m_commandActions.constEnd(); ++it) {
+        QAction *item = it.value();
+        const bool enabled = photoList && m_photoListViewController->validateMenuItem(it.key(), item);
+        item->setEnabled(enabled);
+        if (!photoList && item->isCheckable())
+            item->setChecked(false);
+    }
 }
 
 MCViewController *MCMainWindowController::topViewController() const
@@ -216,10 +294,27 @@ void MCMainWindowController::pushScreen(const std::shared_ptr<MCViewController> 
     m_navigationController->pushViewController(screen, animated);
 }
 
+bool MCMainWindowController::canShowConvertOptions() const
+{
+    return MCConvertOptionsViewController::isAvailable();
+}
+
+void MCMainWindowController::showConvertOptionsForItems(const MCFileList &items)
+{
+    std::shared_ptr<MCConvertOptionsViewController> screen =
+        MCConvertOptionsViewController::controllerWithMainController(this, items);
+    if (screen)
+        pushScreen(screen, true);
+}
+
 void MCMainWindowController::showPhotoListUpdatingFiles(const MCFileList &files)
 {
-    if (!m_photoListViewController)
+    if (!m_photoListViewController) {
         m_photoListViewController = MCPhotoListScreen::makeScreen(this);
+        if (m_photoListViewController)
+            connect(m_photoListViewController.get(), &MCPhotoListScreen::commandsChanged, this,
+                    &MCMainWindowController::validateMenuItems);
+    }
     if (!m_photoListViewController)
         return;
     if (topViewController() != m_photoListViewController.get())

@@ -6,7 +6,11 @@
 // opened and dropped files reach the screen that imports them, and it answers the window's
 // commands: show or hide the path bar, clear the photo list, quit.
 #include "app/library/MCFileContainer.h"
+#include "app/shell/MCPhotoListScreen.h"
 #include "platform/core/MCObservable.h"
+
+#include <QMap>
+#include <QKeySequence>
 
 #include <QMainWindow>
 #include <QObject>
@@ -84,6 +88,11 @@ public:
     // Clears without asking: back to the photo list at once, which empties the library.
     void performClearPhotoList();
 
+    // The Convert screen for the files, pushed over the photo list; nothing while the program
+    // has no Convert screen.
+    bool canShowConvertOptions() const;
+    void showConvertOptionsForItems(const MCFileList &items);
+
     // Pushes a screen on top of the stack (the Convert screen), animated.
     void pushScreen(const std::shared_ptr<MCViewController> &screen, bool animated = true);
 
@@ -99,6 +108,11 @@ public:
     QAction *clearPhotosListAction() const { return m_clearAction; }
     QAction *pathBarAction() const { return m_pathBarAction; }
     QAction *addPhotosAction() const { return m_addAction; }
+    // The menu item of a photo list command.
+    QAction *commandAction(MCPhotoListCommand command) const;
+    // The photo list takes commands while it is on the stack (also under the Convert screen,
+    // where it ignores the ones that must not run then).
+    bool photoListReceivesCommands() const;
     void validateMenuItems();
 
 signals:
@@ -106,6 +120,9 @@ signals:
     void windowShouldClose();
     // Menu commands that belong to the application rather than the window.
     void preferencesRequested();
+    // The preferences at their file filter tab, or at the grouping presets.
+    void preferencesWithFilteringRequested();
+    void preferencesWithGroupingPresetsRequested();
     void tipsRequested();
     void presetsFolderRequested();
     void quitRequested();
@@ -114,6 +131,8 @@ private:
     void windowDidLoad();
     void prepareContentController();
     void buildMenus();
+    QAction *addCommand(QMenu *menu, const QString &title, MCPhotoListCommand command,
+                        const QKeySequence &shortcut = QKeySequence());
     void appearanceDidChange();
 
     MCUserDefaults &m_defaults;
@@ -125,4 +144,6 @@ private:
     QAction *m_addAction = nullptr;
     QAction *m_clearAction = nullptr;
     QAction *m_pathBarAction = nullptr;
+    QMenu *m_openWithMenu = nullptr;
+    QMap<MCPhotoListCommand, QAction *> m_commandActions;
 };

@@ -7,12 +7,38 @@
 #include "app/library/MCFileContainer.h"
 #include "halvard/ui/MCViewController.h"
 
+#include <QMenu>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
 
 class MCMainWindowController;
+class QAction;
+
+// The photo list's commands that the window's menus carry. The main window asks the photo list
+// to validate and perform them while the photo list is on its stack; otherwise they are off.
+enum class MCPhotoListCommand {
+    RemovePhotosFromList,
+    ToggleFilterPanel,
+    ToggleImageInfo,
+    ToggleGroupsPanel,
+    ShowPhotoList,
+    ShowConvertSettings,
+    ShowConvertSettingsForAllItems,
+    ShowConvertSettingsForSelectedItems,
+    CopySelectedItemsToFolder,
+    CopySelectedItemsToFolderAndRename,
+    MoveSelectedItemsToFolder,
+    MoveSelectedItemsToFolderAndRename,
+    RenameSelectedItems,
+    EditMetadataForSelectedItems,
+    SetCreationDateFromCaptureDateForSelectedItems,
+    SetCreationAndModificationDateFromCaptureDateForSelectedItems,
+    PasteGPSLocation,
+    QuickLook,
+    OpenWith,
+};
 
 class MCPhotoListScreen : public MCViewController
 {
@@ -30,6 +56,23 @@ public:
     virtual void addPhotosToList() = 0;
     // Whether files are being imported or read in.
     virtual bool isLoading() const = 0;
+
+    // Whether the menu item of a command is enabled; may retitle or check it.
+    virtual bool validateMenuItem(MCPhotoListCommand command, QAction *item)
+    {
+        Q_UNUSED(command);
+        Q_UNUSED(item);
+        return false;
+    }
+    virtual void performCommand(MCPhotoListCommand command) { Q_UNUSED(command); }
+    // Fills the Open With submenu for the selected photos.
+    virtual void buildOpenWithMenu(QMenu *menu) { Q_UNUSED(menu); }
+
+signals:
+    // The state the commands depend on changed (selection, contents, loading, panes).
+    void commandsChanged();
+
+public:
 
     using Factory = std::function<std::shared_ptr<MCPhotoListScreen>(MCMainWindowController *owner)>;
     // The factory the main window makes its photo list with; an empty one restores the

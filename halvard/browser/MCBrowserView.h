@@ -339,6 +339,8 @@ public:
     // The MIME types a drop or paste may carry; set by the owner, enabling drops.
     QStringList registeredDraggedTypes() const { return m_registeredDraggedTypes; }
     void registerForDraggedTypes(const QStringList &types);
+    // Whether `data` is what a drag of this view's own items carries (while that drag runs).
+    bool isDraggingSource(const QMimeData *data) const;
     bool canReadItemsFromPasteboard(const QMimeData *pasteboard) const;
     bool readItemsFromPasteboard(const QMimeData *pasteboard);
     bool canWriteSelectedItemsToPasteboard() const;
@@ -451,6 +453,7 @@ private:
     QPointF m_trackLast;        // last content point handled
     QPointF m_trackViewport;    // last pointer position in the viewport
     QTimer m_autoscrollTimer;   // 0.25 s, then every 0.05 s while the button is down
+    QPointer<QDrag> m_activeDrag; // while a drag of our items runs
     bool m_dragPending = false; // pressed on a selected item: a drag or, on a quick release, a click
     QPointF m_dragPressPoint;
     Qt::KeyboardModifiers m_dragPressModifiers;

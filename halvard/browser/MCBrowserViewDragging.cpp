@@ -90,10 +90,17 @@ void MCBrowserView::beginDragging(const QPointF &point)
     if (m_delegate)
         m_delegate->browserViewDraggingSessionWillBegin(this, drag, point);
     // Copy only: a move would let another program take the files away from under the library.
+    m_activeDrag = drag;
     const Qt::DropAction action = drag->exec(Qt::CopyAction, Qt::CopyAction);
+    m_activeDrag = nullptr;
     if (m_delegate)
         m_delegate->browserViewDraggingSessionEnded(this, drag, action);
     drag->deleteLater();
+}
+
+bool MCBrowserView::isDraggingSource(const QMimeData *data) const
+{
+    return data && m_activeDrag && m_activeDrag->mimeData() == data;
 }
 
 // ---- dragging destination -------------------------------------------------------------------

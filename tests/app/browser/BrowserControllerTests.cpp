@@ -11,6 +11,9 @@
 #include "platform/desktop/MCWorkspace.h"
 
 #include <QClipboard>
+#include <QLineEdit>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QProgressBar>
@@ -446,3 +449,59 @@ TEST_F(BrowserController, sortPopupShowsTheKindAndProgressTakesItsPlace)
 }
 
 } // namespace
+
+namespace {
+
+// "Image Width is greater than `width`".
+void chooseWiderThan(MCPredicateEditorRow *row, int width)
+{
+    auto *left = row->leftPopUp();
+    left->setCurrentIndex(left->findText(QStringLiteral("Image Width")));
+    auto *op = row->operatorPopUp();
+    op->setCurrentIndex(op->findData(unsigned(MCGreaterThanPredicateOperatorType)));
+    auto *value = qobject_cast<QLineEdit *>(row->valueView());
+    ASSERT_NE(value, nullptr);
+    value->setText(QString::number(width));
+}
+
+} // namespace
+
+TEST_F(BrowserController, filterPanelFiltersWhileShownAndClosesWithItsLastRow)
+{
+    const QList<Item> items = {photo(1, "a.jpg", 4000, 3000), photo(2, "b.jpg", 300, 200)};
+    controller.setGroups({group("All", items)});
+    EXPECT_EQ(controller.searchPanelController(), nullptr);
+
+    // First shown with one row; an empty row lets everything through.
+    controller.toggleFilterPanel();
+    MCSearchPanelController *panel = controller.searchPanelController();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->predicateEditor()->numberOfRows(), 1);
+    EXPECT_TRUE(panel->view()->isVisibleTo(controller.view()));
+    EXPECT_EQ(controller.numberOfItems(), 2);
+
+    // Wider than 1000 pixels: one photo left.
+    chooseWiderThan(panel->predicateEditor()->rowAtIndex(0), 1000);
+    EXPECT_TRUE(controller.isFilterActive());
+    EXPECT_EQ(controller.numberOfItems(), 1);
+    EXPECT_EQ(controller.numberOfPhotosLabel()->text(), "1 photo");
+
+    // Hidden, it filters nothing but keeps its rows for the next showing.
+    controller.toggleFilterPanel();
+    EXPECT_FALSE(controller.isFilterActive());
+    EXPECT_EQ(controller.numberOfItems(), 2);
+    controller.toggleFilterPanel();
+    EXPECT_EQ(controller.searchPanelController(), panel);
+    EXPECT_EQ(controller.numberOfItems(), 1);
+
+    // Removing the last row closes it: no panel, no filter; the next showing starts afresh.
+    panel->predicateEditor()->removeRow(panel->predicateEditor()->rowAtIndex(0));
+    panel->predicateEditorChanged();
+    EXPECT_EQ(controller.searchPanelController(), nullptr);
+    EXPECT_FALSE(controller.isFilterActive());
+    EXPECT_EQ(controller.numberOfItems(), 2);
+    QCoreApplication::processEvents();
+    controller.toggleFilterPanel();
+    ASSERT_NE(controller.searchPanelController(), nullptr);
+    EXPECT_EQ(controller.searchPanelController()->predicateEditor()->numberOfRows(), 1);
+}
