@@ -59,9 +59,7 @@ int main(int argc, char *argv[])
     MCPathManager::defaultManager().removeStaleTemporaryFolders();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { MCPathManager::defaultManager().cleanupTemporaryURLs(); });
 
-    MCPhotoListScreen::setFactory([](MCMainWindowController *owner) {
-        return std::make_shared<MCPhotoListViewController>(owner);
-    });
+    MCPhotoListViewController::installAsPhotoListScreen();
     // Photos set aside by a batch rename that a crash interrupted get their names back first.
     MCFileManager::defaultManager().recoverSetAsideFiles();
     MCAppDelegate delegate;

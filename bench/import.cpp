@@ -20,10 +20,7 @@
 #include "halvard/browser/MCBrowserView.h"
 #include "platform/core/MCNotificationCenter.h"
 #include "platform/core/MCUserDefaults.h"
-#if __has_include("app/browser/MCPhotoListViewController.h")
 #include "app/browser/MCPhotoListViewController.h"
-#define QUILLON_HAS_PHOTO_BROWSER 1
-#endif
 
 #include <QApplication>
 #include <QDir>
@@ -198,11 +195,8 @@ struct PhotoListWindow
         delegate.registerDefaults();
         delegate.applyFileTypeFilter();
         MCUserDefaults::standardUserDefaults().setBool(true, kMCMainWindowLaunchMoreThanOnceKey);
-#ifdef QUILLON_HAS_PHOTO_BROWSER
-        // As the program's main does: the full photo browser replaces the shell's simple list.
-        MCPhotoListScreen::setFactory(
-            [](MCMainWindowController *owner) { return std::make_shared<MCPhotoListViewController>(owner); });
-#endif
+        // As the program does: the full photo browser replaces the shell's simple list.
+        MCPhotoListViewController::installAsPhotoListScreen();
         controller = std::make_unique<MCMainWindowController>();
         controller->window()->resize(1200, 800);
         controller->showWindow();

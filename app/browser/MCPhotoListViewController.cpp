@@ -279,6 +279,12 @@ MCPhotoListViewController::~MCPhotoListViewController()
         m_observedWindow->removeEventFilter(this);
 }
 
+void MCPhotoListViewController::installAsPhotoListScreen()
+{
+    MCPhotoListScreen::setFactory(
+        [](MCMainWindowController *owner) { return std::make_shared<MCPhotoListViewController>(owner); });
+}
+
 MCMainWindowController *MCPhotoListViewController::mainController() const { return m_mainController.data(); }
 
 QWidget *MCPhotoListViewController::loadView()

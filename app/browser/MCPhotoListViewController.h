@@ -64,6 +64,9 @@ public:
                                        QObject *parent = nullptr);
     ~MCPhotoListViewController() override;
 
+    // Makes this the photo list screen the main window creates (the program does at start).
+    static void installAsPhotoListScreen();
+
     MCMainWindowController *mainController() const;
 
     // ---- adding photos

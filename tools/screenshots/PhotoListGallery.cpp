@@ -20,10 +20,7 @@
 #include "tools/screenshots/ScreenshotImages.h"
 #include "tools/screenshots/ScreenshotRegistry.h"
 #include "tools/screenshots/ShellGallery.h"
-#if __has_include("app/browser/MCPhotoListViewController.h")
 #include "app/browser/MCPhotoListViewController.h"
-#define QUILLON_HAS_PHOTO_BROWSER 1
-#endif
 
 #include <QApplication>
 #include <QDateTime>
@@ -165,11 +162,8 @@ QWidget *photoList(quint64 preset)
 {
     screenshots::prepareShellApplication(1);
     quillon::installLibraryServices();
-#ifdef QUILLON_HAS_PHOTO_BROWSER
-    // As the program's main does: the full photo browser replaces the shell's simple list.
-    MCPhotoListScreen::setFactory(
-        [](MCMainWindowController *owner) { return std::make_shared<MCPhotoListViewController>(owner); });
-#endif
+    // As the program does: the full photo browser replaces the shell's simple list.
+    MCPhotoListViewController::installAsPhotoListScreen();
     const QString folder = photoFolder();
     // The library starts empty on every page; the grouping is chosen before the list shows.
     MCFileContainer &container = MCFileContainer::sharedContainer();
