@@ -24,8 +24,10 @@
 #include "app/shell/MCPhotoListScreen.h"
 #include "app/uikit/MCSlider.h"
 
+#include <QAbstractButton>
 #include <QPointer>
 #include <QSet>
+#include <QSplitter>
 
 #include <map>
 #include <memory>
@@ -34,9 +36,7 @@ class MCInfoPanelViewController;
 class MCOperation;
 class MCOperationQueue;
 class MCUserDefaults;
-class QAbstractButton;
 class QFileSystemWatcher;
-class QSplitter;
 class QTimer;
 
 // The minimum photo size filter: m is the preferences slider's value; the photo needs
