@@ -1237,5 +1237,6 @@ void MCPhotoListViewController::performCommand(MCPhotoListCommand command)
 
 void MCPhotoListViewController::buildOpenWithMenu(QMenu *menu)
 {
-    Q_UNUSED(menu);
+    if (m_browserViewController)
+        m_browserViewController->buildOpenWithMenu(menu);
 }

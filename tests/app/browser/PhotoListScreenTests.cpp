@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -83,16 +84,6 @@ TEST(PhotoListPanes, dividerLimits)
         EXPECT_EQ(MCPhotoListConstrainMinCoordinate(c.proposed, c.width, c.divider), c.min) << c.proposed;
         EXPECT_EQ(MCPhotoListConstrainMaxCoordinate(c.proposed, c.width, c.divider), c.max) << c.proposed;
     }
-}
-
-QMimeData *dropOf(const QStringList &paths)
-{
-    auto *data = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls << QUrl::fromLocalFile(path);
-    data->setUrls(urls);
-    return data;
 }
 
 // A Convert screen that only records what it was made with.
@@ -161,8 +152,8 @@ TEST_F(PhotoListScreen, dropsAreReadInGroupedAndShown)
     ASSERT_FALSE(list->treePanelViewController()->selectedGroups().isEmpty());
 
     // Two drops in a row: loading stays on until the second has been read, then all are shown.
-    std::unique_ptr<QMimeData> second(dropOf({shelltest::folderWithPhotos(2, QStringLiteral("second"))}));
-    std::unique_ptr<QMimeData> third(dropOf({shelltest::folderWithPhotos(4, QStringLiteral("third"))}));
+    std::unique_ptr<QMimeData> second(shelltest::dropOf({shelltest::folderWithPhotos(2, QStringLiteral("second"))}));
+    std::unique_ptr<QMimeData> third(shelltest::dropOf({shelltest::folderWithPhotos(4, QStringLiteral("third"))}));
     EXPECT_EQ(list->overlayViewDraggingEntered(list->overlayView(), second.get()), Qt::CopyAction);
     EXPECT_TRUE(list->overlayViewPerformDragOperation(list->overlayView(), second.get()));
     EXPECT_TRUE(list->overlayViewPerformDragOperation(list->overlayView(), third.get()));
@@ -180,7 +171,7 @@ TEST_F(PhotoListScreen, dropsAreReadInGroupedAndShown)
     EXPECT_EQ(list->browserViewController()->numberOfPhotosLabel()->text(), "9 photos");
 
     // An empty drop adds nothing.
-    std::unique_ptr<QMimeData> nothing(dropOf({}));
+    std::unique_ptr<QMimeData> nothing(shelltest::dropOf({}));
     EXPECT_FALSE(list->overlayViewPerformDragOperation(list->overlayView(), nothing.get()));
     EXPECT_FALSE(list->importItemsAtURLs({}));
 }
@@ -330,6 +321,12 @@ TEST_F(PhotoListScreen, commandsFollowSelectionLoadingAndTheAltKey)
     EXPECT_FALSE(enabled(MCPhotoListCommand::PasteGPSLocation)); // no location on the clipboard
     MCCopyGPSLocationToPasteboard(48.85, 2.35);
     EXPECT_TRUE(enabled(MCPhotoListCommand::PasteGPSLocation));
+    // The window's Open With submenu is filled for the selection as it opens (at least "<NONE>").
+    QMenu *openWith = controller->commandAction(MCPhotoListCommand::OpenWith)->menu();
+    ASSERT_NE(openWith, nullptr);
+    EXPECT_TRUE(enabled(MCPhotoListCommand::OpenWith));
+    emit openWith->aboutToShow();
+    EXPECT_FALSE(openWith->actions().isEmpty());
 
     // Convert all: the Convert screen gets the shown photos in display order.
     controller->commandAction(MCPhotoListCommand::ShowConvertSettingsForAllItems)->trigger();

@@ -9,7 +9,9 @@
 #include <QColor>
 #include <QDir>
 #include <QImage>
+#include <QMimeData>
 #include <QStringList>
+#include <QUrl>
 
 namespace shelltest {
 
@@ -23,6 +25,17 @@ inline QString folderWithPhotos(int count, const QString &prefix = QStringLitera
         image.save(QDir(folder).filePath(QStringLiteral("IMG_%1.jpg").arg(1000 + i)), "JPEG", 85);
     }
     return folder;
+}
+
+// What a drag of these files and folders carries.
+inline QMimeData *dropOf(const QStringList &paths)
+{
+    auto *data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
 }
 
 inline void emptyLibrary()

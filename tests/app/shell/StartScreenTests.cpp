@@ -33,16 +33,6 @@ void makeEveryTypeAvailable()
         type->setIsAvailable(true);
 }
 
-QMimeData *dropOf(const QStringList &paths)
-{
-    auto *data = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls << QUrl::fromLocalFile(path);
-    data->setUrls(urls);
-    return data;
-}
-
 struct StartScreenFixture : ::testing::Test {
     QString folder = testsupport::makeTemporaryFolder(QStringLiteral("defaults"));
     MCUserDefaults defaults{folder + QStringLiteral("/Preferences.plist")};
@@ -141,7 +131,7 @@ TEST_F(StartScreenFixture, DropOfAFolderShowsThePhotoListWithItsPhotos)
     controller.showWindow();
     MCStartViewController *start = controller.startViewController();
     const QString photos = shelltest::folderWithPhotos(3);
-    std::unique_ptr<QMimeData> data(dropOf({photos}));
+    std::unique_ptr<QMimeData> data(shelltest::dropOf({photos}));
     EXPECT_EQ(start->overlayDroppableView()->draggingEntered(data.get()), Qt::CopyAction);
     EXPECT_TRUE(start->overlayDroppableView()->performDragOperation(data.get()));
     ASSERT_TRUE(testsupport::processEventsUntil([&] { return photoLists.last() != nullptr; }));
