@@ -28,6 +28,7 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QTreeView>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -396,6 +397,42 @@ TEST_F(PhotoListScreen, photosDeletedOnDiskLeaveTheList)
         [] { return MCFileContainer::sharedContainer().numberOfFiles() == 2; }, 5000));
     EXPECT_FALSE(MCFileContainer::sharedContainer().containsFileWithPath(path));
     EXPECT_EQ(list->allItems().size(), 2);
+}
+
+} // namespace
+
+namespace {
+
+// The widgets Tab reaches from `start`, in order, once round the window.
+QList<QWidget *> tabChain(QWidget *start)
+{
+    QList<QWidget *> chain;
+    QWidget *widget = start;
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && widget->isVisible())
+            chain.append(widget);
+        widget = widget->nextInFocusChain();
+    } while (widget && widget != start);
+    return chain;
+}
+
+TEST_F(PhotoListScreen, everyEnabledControlIsReachedByTabAndNamed)
+{
+    MCPhotoListViewController *list = addPhotos({shelltest::folderWithPhotos(2, QStringLiteral("tab"))});
+    ASSERT_NE(list, nullptr);
+    list->browserViewController()->browserView()->setSelectionIndexes(MCIndexSet{0}, false);
+    const QList<QWidget *> chain = tabChain(controller->window());
+    const QList<QWidget *> controls = {list->addButton(),      list->groupsButton(),  list->filterButton(),
+                                       list->clearListButton(), list->zoomSlider(),   list->renameButton(),
+                                       list->infoButton(),
+                                       list->browserViewController()->browserView(),
+                                       list->browserViewController()->sortPopup()};
+    for (QWidget *control : controls) {
+        ASSERT_NE(control, nullptr);
+        EXPECT_TRUE(chain.contains(control)) << control->metaObject()->className();
+        EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
+    }
+    EXPECT_TRUE(chain.contains(static_cast<QWidget *>(list->treePanelViewController()->outlineView())));
 }
 
 } // namespace
