@@ -3,7 +3,8 @@
 // main window's import, so the pictures show the photo list screen the program installs (the
 // full photo browser once it is built, else the shell's simple list).
 //
-// The photos differ where the presets look: JPEG (colour and gray), PNG (8-bit with alpha and
+// The first group of the outline is opened to its deepest level. The photos differ where the
+// presets look: JPEG (colour and gray), PNG (8-bit with alpha and
 // 16-bit), TIFF; sizes from 0.1 to 0.9 megapixels, landscape and portrait; capture dates over
 // three years; four cameras.
 #include "app/library/MCFileContainer.h"
@@ -28,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -187,6 +189,11 @@ QWidget *photoList(quint64 preset)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     if (loading())
         QTextStream(stderr) << "photo-list: loading did not end (" << container.numberOfFiles() << " photos)\n";
+    // The first group opens to its deepest level, so the picture shows every level the preset
+    // makes (when the screen has a group outline).
+    for (QTreeView *outline : page->findChildren<QTreeView *>())
+        if (outline->accessibleName() == QObject::tr("Groups") && outline->model())
+            outline->expandRecursively(outline->model()->index(0, 0, outline->model()->index(0, 0)));
     // The push animation ends and the visible thumbnails arrive.
     timer.restart();
     while (timer.elapsed() < 3000)
