@@ -3,9 +3,23 @@
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+
+#include <sys/mman.h>
+
+void MCAdviseLargePages(void *memory, size_t bytes)
+{
+    constexpr uintptr_t kLarge = uintptr_t(2) << 20;
+    if (!memory || bytes < 2 * kLarge)
+        return;
+    const uintptr_t start = (reinterpret_cast<uintptr_t>(memory) + kLarge - 1) & ~(kLarge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + bytes) & ~(kLarge - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+}
 
 vImage_Error vImageBuffer_Init(vImage_Buffer *buffer, vImagePixelCount height, vImagePixelCount width,
                                uint32_t bitsPerPixel, vImage_Flags flags)
@@ -30,6 +44,7 @@ vImage_Error vImageBuffer_Init(vImage_Buffer *buffer, vImagePixelCount height, v
         return kvImageMemoryAllocationError;
     }
     buffer->data = memory;
+    MCAdviseLargePages(memory, rowBytes * height);
     return kvImageNoError;
 }
 

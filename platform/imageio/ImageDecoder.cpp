@@ -1,5 +1,6 @@
 #include "platform/imageio/ImageDecoder.h"
 
+#include "platform/accelerate/vImageBuffer.h"
 #include "platform/graphics/CGColorSpace.h"
 #include "platform/graphics/CGImage.h"
 #include "platform/imageio/decoders/Decoders.h"
@@ -35,6 +36,8 @@ std::shared_ptr<uint8_t> allocatePixels(size_t bytes, bool uncleared)
     if (bytes == 0)
         return nullptr;
     auto *memory = static_cast<uint8_t *>(uncleared ? std::malloc(bytes) : std::calloc(bytes, 1));
+    if (uncleared)
+        MCAdviseLargePages(memory, bytes);
     if (!memory) {
         t_refusals |= kRefusedMemory;
         return nullptr;
