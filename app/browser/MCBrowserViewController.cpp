@@ -24,7 +24,10 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QSignalBlocker>
-#include <QStandardItemModel>
+#include <QAbstractItemView>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QThread>
 #include <QToolButton>
 
@@ -46,6 +49,30 @@ QString tr(const char *text)
 
 // The tag of the cell menu's Open With item.
 constexpr int kOpenWithItemTag = 202;
+
+// The check marks of the sort pop-up's list, drawn in the list's text colour; unchecked items
+// get an empty picture of the same size so that every title starts at the same place.
+constexpr QSize kCheckMarkSize(12, 12);
+
+QIcon sortCheckMark()
+{
+    QPixmap pixmap(kCheckMarkSize * 2);
+    pixmap.setDevicePixelRatio(2.0);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(QPolygonF({QPointF(2.0, 6.5), QPointF(5.0, 9.5), QPointF(10.0, 2.5)}));
+    return QIcon(pixmap);
+}
+
+QIcon blankCheckMark()
+{
+    QPixmap pixmap(kCheckMarkSize * 2);
+    pixmap.setDevicePixelRatio(2.0);
+    pixmap.fill(Qt::transparent);
+    return QIcon(pixmap);
+}
 
 MCComparisonResult result(int order)
 {
@@ -358,6 +385,12 @@ QWidget *MCBrowserViewController::loadView()
         else
             m_sortPopup->insertSeparator(m_sortPopup->count());
     }
+    // The list is as wide as its longest title beside the check marks, wider than the button.
+    m_sortPopup->setIconSize(kCheckMarkSize);
+    int widest = 0;
+    for (int i = 0; i < m_sortPopup->count(); ++i)
+        widest = std::max(widest, m_sortPopup->view()->fontMetrics().horizontalAdvance(m_sortPopup->itemText(i)));
+    m_sortPopup->view()->setMinimumWidth(widest + kCheckMarkSize.width() + 36);
     connect(m_sortPopup, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         const QVariant tag = m_sortPopup->itemData(index);
         if (tag.isValid())
@@ -424,7 +457,6 @@ void MCBrowserViewController::updateSortPopup()
         return;
     const MCUserDefaults &defaults = MCUserDefaults::standardUserDefaults();
     const qint64 kind = defaults.integerForKey(kMCSortKindKey), direction = defaults.integerForKey(kMCSortDirectionKey);
-    auto *model = qobject_cast<QStandardItemModel *>(m_sortPopup->model());
     const QSignalBlocker blocker(m_sortPopup.data());
     for (int i = 0; i < m_sortPopup->count(); ++i) {
         const QVariant data = m_sortPopup->itemData(i);
@@ -432,8 +464,9 @@ void MCBrowserViewController::updateSortPopup()
             continue; // the separator
         const qint64 tag = data.toLongLong();
         const bool isDirection = tag == 100 || tag == 101;
-        if (model)
-            model->item(i)->setCheckState(tag == (isDirection ? direction : kind) ? Qt::Checked : Qt::Unchecked);
+        const bool checked = tag == (isDirection ? direction : kind);
+        m_sortPopup->setItemData(i, checked, kMCSortItemCheckedRole);
+        m_sortPopup->setItemData(i, checked ? sortCheckMark() : blankCheckMark(), Qt::DecorationRole);
         if (!isDirection && tag == kind)
             m_sortPopup->setCurrentIndex(i); // the pop-up always shows the kind
     }

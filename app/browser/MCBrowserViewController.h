@@ -59,6 +59,9 @@ public:
     virtual void updateControlsForController(MCBrowserViewController *controller);
 };
 
+// Item data role of the sort pop-up: true on the items that carry a check mark.
+inline constexpr int kMCSortItemCheckedRole = Qt::UserRole + 1;
+
 // The status line: "No photos", "%d of %d selected", "1 photo" or "%d photos", in that order
 // of precedence, for n photos of which s are selected.
 QString MCNumberOfPhotosText(qint64 n, qint64 s);
@@ -141,7 +144,8 @@ public:
     void sortDidChange(qint64 tag);
 
     // The sort pop-up: one item per kind (tags 0 to 4 as item data), then the directions (100,
-    // 101); the button shows the kind, check marks sit on the stored kind and direction.
+    // 101); the button shows the kind, check marks sit on the stored kind and direction (the
+    // items' kMCSortItemCheckedRole data says which).
     MCDarkPopupCell *sortPopup() const { return m_sortPopup; }
     QLabel *sortLabel() const { return m_sortLabel; }
     void updateSortPopup();

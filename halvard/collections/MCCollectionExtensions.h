@@ -59,6 +59,12 @@ struct MCSortDescriptor
     // again.
     std::function<double(const T &)> sortKey;
 
+    MCSortDescriptor() = default;
+    MCSortDescriptor(MCComparator<T> comparator, bool ascending = true, std::function<double(const T &)> sortKey = {})
+        : comparator(std::move(comparator)), ascending(ascending), sortKey(std::move(sortKey))
+    {
+    }
+
     MCComparisonResult compareObject(const T &a, const T &b) const
     {
         const MCComparisonResult r = comparator(a, b);

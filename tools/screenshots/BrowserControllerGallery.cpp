@@ -3,6 +3,8 @@
 #include "app/browser/MCBrowserViewController.h"
 #include "app/library/MCFileContainer.h"
 #include "app/library/MCLibraryServices.h"
+#include "app/shell/MCRegisteredDefaults.h"
+#include "platform/core/MCUserDefaults.h"
 #include "halvard/ui/MCImageExtensions.h"
 #include "platform/imageio/MCImageDestination.h"
 #include "platform/imageio/MCImageProperties.h"
@@ -65,6 +67,10 @@ QWidget *controllerWindow()
     static QTemporaryDir folder;
     static GalleryParent parent;
     quillon::installLibraryServices();
+    // The sort a first start shows (by date, ascending); the other settings stay as they are.
+    const QVariantMap registered = MCRegisteredDefaults::registeredDefaults();
+    MCUserDefaults::standardUserDefaults().registerDefaults(
+        {{kMCSortKindKey, registered.value(kMCSortKindKey)}, {kMCSortDirectionKey, registered.value(kMCSortDirectionKey)}});
     auto *window = new QWidget;
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -417,7 +417,7 @@ TEST_F(BrowserController, sortPopupShowsTheKindAndProgressTakesItsPlace)
     auto checked = [&] {
         QList<qint64> tags;
         for (int i = 0; i < popup->count(); ++i)
-            if (popup->itemData(i, Qt::CheckStateRole).toInt() == Qt::Checked)
+            if (popup->itemData(i, kMCSortItemCheckedRole).toBool())
                 tags.append(popup->itemData(i).toLongLong());
         return tags;
     };
