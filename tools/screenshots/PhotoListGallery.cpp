@@ -22,6 +22,7 @@
 #include "tools/screenshots/ScreenshotRegistry.h"
 #include "tools/screenshots/ShellGallery.h"
 #include "app/browser/MCPhotoListViewController.h"
+#include "halvard/browser/MCBrowserView.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -35,6 +36,7 @@
 namespace {
 
 constexpr int kPhotos = 200;
+const QSize kPageSize(1280, 800);
 
 // The pixels of `picture` in one of the layouts the files need.
 CGImageRef grayImage(const QImage &picture)
@@ -175,7 +177,7 @@ QWidget *photoList(quint64 preset)
     presets.currentPreset();
 
     auto *page = new PhotoListPage;
-    page->resize(1000, 660);
+    page->resize(kPageSize);
     page->show();
     MCMainWindowController *controller = page->controller();
     controller->importItemsAtURLs({folder});
@@ -194,6 +196,9 @@ QWidget *photoList(quint64 preset)
     for (QTreeView *outline : page->findChildren<QTreeView *>())
         if (outline->accessibleName() == QObject::tr("Groups") && outline->model())
             outline->expandRecursively(outline->model()->index(0, 0, outline->model()->index(0, 0)));
+    // One photo selected, so the info panel and the path bar show it.
+    for (MCBrowserView *grid : page->findChildren<MCBrowserView *>())
+        grid->setSelectionIndexes(MCIndexSet{0}, false);
     // The push animation ends and the visible thumbnails arrive.
     timer.restart();
     while (timer.elapsed() < 3000)
@@ -201,12 +206,10 @@ QWidget *photoList(quint64 preset)
     return page;
 }
 
-const QSize kWindowSize(1000, 660);
-
 const ScreenshotRegistration registration({
-    {"photo-list", "file-type-format", [] { return photoList(0); }, kWindowSize},
-    {"photo-list", "capture-date", [] { return photoList(1); }, kWindowSize},
-    {"photo-list", "file-type-image-size", [] { return photoList(2); }, kWindowSize},
+    {"photo-list", "file-type-format", [] { return photoList(0); }, kPageSize},
+    {"photo-list", "capture-date", [] { return photoList(1); }, kPageSize},
+    {"photo-list", "file-type-image-size", [] { return photoList(2); }, kPageSize},
 });
 
 } // namespace
