@@ -1,5 +1,7 @@
 #include "app/panels/MCMapPaletteController.h"
 
+#include "app/uikit/MCPaletteWindow.h"
+
 #include "app/uikit/MCColorQuillon.h"
 #include "app/uikit/MCControlSupport.h"
 
@@ -45,27 +47,6 @@ QString MCMapPaletteCoordinateText(const std::optional<QPointF> &pin)
              QString::number(std::abs(longitude), 'f', 6), longitude < 0 ? tr("W") : tr("E"));
 }
 
-// The palette's window: closing it is hiding the palette.
-class MCMapPaletteController::Window : public QWidget
-{
-public:
-    explicit Window(MCMapPaletteController *controller)
-        : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_controller(controller)
-    {
-    }
-
-protected:
-    void closeEvent(QCloseEvent *event) override
-    {
-        event->accept();
-        if (m_controller)
-            m_controller->m_action = nullptr;
-    }
-
-private:
-    QPointer<MCMapPaletteController> m_controller;
-};
-
 MCMapPaletteController &MCMapPaletteController::sharedInstance()
 {
     if (!sharedPalette())
@@ -100,7 +81,11 @@ QLabel *MCMapPaletteController::coordinateLabel()
 
 void MCMapPaletteController::loadWindow()
 {
-    auto *window = new Window(this);
+    // Closing the window is hiding the palette: the target is forgotten.
+    auto *window = new MCPaletteWindow([controller = QPointer<MCMapPaletteController>(this)] {
+        if (controller)
+            controller->m_action = nullptr;
+    });
     window->setObjectName(QStringLiteral("MCMapPaletteController"));
     window->setWindowTitle(tr("Location"));
     window->setAccessibleName(tr("Location"));
@@ -133,21 +118,12 @@ void MCMapPaletteController::loadWindow()
 void MCMapPaletteController::showPaletteWithTarget(PinAction action)
 {
     m_action = std::move(action);
-    QWidget *palette = window();
+    auto *palette = static_cast<MCPaletteWindow *>(window());
     // Centred on the screen the user works on.
     QScreen *screen = nullptr;
     if (QWidget *active = QApplication::activeWindow(); active && active != palette)
         screen = active->screen();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        QRect frame(QPoint(), palette->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        palette->move(frame.topLeft());
-    }
-    palette->show();
-    palette->raise();
-    palette->activateWindow();
+    palette->showCentred(screen ? screen : QGuiApplication::primaryScreen());
 }
 
 void MCMapPaletteController::setPinToPoint(const QPointF &coordinate)

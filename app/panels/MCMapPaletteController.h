@@ -61,8 +61,6 @@ public:
     QLabel *coordinateLabel();
 
 private:
-    class Window;
-    friend class Window;
 
     explicit MCMapPaletteController(QObject *parent);
     void loadWindow();

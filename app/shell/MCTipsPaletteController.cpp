@@ -1,5 +1,7 @@
 #include "app/shell/MCTipsPaletteController.h"
 
+#include "app/uikit/MCPaletteWindow.h"
+
 #include "app/shell/MCTipsViews.h"
 #include "app/uikit/MCScroller.h"
 #include "halvard/ui/MCImageView.h"
@@ -51,35 +53,6 @@ MCTextAttributes blockStyle(int points, MCParagraphStyle paragraph, const QColor
 }
 
 } // namespace
-
-// The palette's window: tells its controller when it closes, and moves when its background is
-// dragged.
-class MCTipsPaletteController::Window : public QWidget
-{
-public:
-    explicit Window(MCTipsPaletteController *controller)
-        : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_controller(controller)
-    {
-    }
-
-protected:
-    void closeEvent(QCloseEvent *event) override
-    {
-        event->accept();
-        if (m_controller)
-            m_controller->windowWillClose(); // may delete the controller, never this window at once
-    }
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove())
-            event->accept();
-        else
-            QWidget::mousePressEvent(event);
-    }
-
-private:
-    QPointer<MCTipsPaletteController> m_controller;
-};
 
 MCTipsPaletteController::MCTipsPaletteController(QObject *parent)
     : MCTipsPaletteController(platform::pathForResource(QStringLiteral("Tips")), parent)
@@ -162,7 +135,14 @@ QWidget *MCTipsPaletteController::window()
 
 void MCTipsPaletteController::loadWindow()
 {
-    auto *window = new Window(this);
+    // Closing tells the controller (which may delete itself then, never the window at once);
+    // the window moves when its background is dragged.
+    auto *window = new MCPaletteWindow(
+        [controller = QPointer<MCTipsPaletteController>(this)] {
+            if (controller)
+                controller->windowWillClose();
+        },
+        true);
     m_window = window;
     window->setObjectName(QStringLiteral("MCTipsPaletteController"));
     window->setWindowTitle(tr("Tips"));
@@ -281,15 +261,7 @@ void MCTipsPaletteController::showTipsWithCompletion(std::function<void()> compl
 {
     if (!m_completion)
         m_completion = std::move(completion);
-    QWidget *palette = window();
-    if (QScreen *screen = palette->screen() ? palette->screen() : QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), palette->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        palette->move(frame.topLeft());
-    }
-    palette->show();
-    palette->raise();
-    palette->activateWindow();
+    static_cast<MCPaletteWindow *>(window())->showCentred();
 }
 
 void MCTipsPaletteController::hideTips()

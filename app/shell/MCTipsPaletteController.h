@@ -91,8 +91,6 @@ public slots:
     void prevPage();
 
 private:
-    class Window;
-    friend class Window;
 
     void loadWindow();
     // The window is closing: marks the tips as seen and calls the completion once.
