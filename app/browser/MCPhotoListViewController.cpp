@@ -16,6 +16,7 @@
 #include "halvard/system/MCSandboxHelper.h"
 #include "halvard/ui/MCAlert.h"
 #include "halvard/ui/MCNavigationController.h"
+#include "platform/core/MCDispatch.h"
 #include "platform/core/MCNotificationCenter.h"
 #include "platform/core/MCOperationQueue.h"
 #include "platform/core/MCUserDefaults.h"
@@ -267,6 +268,10 @@ MCPhotoListViewController::MCPhotoListViewController(MCMainWindowController *mai
 MCPhotoListViewController::~MCPhotoListViewController()
 {
     MCNotificationCenter::defaultCenter().removeObserver(m_observer.get());
+    if (m_missingCheckQueue) {
+        m_missingCheckQueue->cancelAllOperations();
+        m_missingCheckQueue->waitUntilAllOperationsAreFinished();
+    }
     cancelLoadingOperations();
     m_loadingOperationQueue.reset();
     if (m_browserViewController)
@@ -905,17 +910,42 @@ void MCPhotoListViewController::watchFolders(const MCFileList &files)
 
 void MCPhotoListViewController::removeMissingPhotos(const QStringList &folders)
 {
+    // The files are looked at on a worker (a slow or gone network folder must not stall the
+    // window); the answer comes back to the main thread, where the list may have changed since.
     const QSet<QString> inFolders(folders.begin(), folders.end());
-    MCFileList missing;
+    QStringList paths;
     for (const auto &file : MCFileContainer::sharedContainer().allFiles()) {
         const QString path = file->filePath();
-        if (!inFolders.isEmpty() && !inFolders.contains(QFileInfo(path).absolutePath()))
-            continue;
-        if (!QFileInfo::exists(path))
-            missing.append(file);
+        if (inFolders.isEmpty() || inFolders.contains(QFileInfo(path).absolutePath()))
+            paths.append(path);
     }
-    if (!missing.isEmpty())
-        MCFileContainer::sharedContainer().removeFiles(missing);
+    if (paths.isEmpty())
+        return;
+    if (!m_missingCheckQueue) {
+        m_missingCheckQueue = std::make_unique<MCOperationQueue>();
+        m_missingCheckQueue->setName(QStringLiteral("Photo list missing files"));
+        m_missingCheckQueue->setMaxConcurrentOperationCount(1);
+    }
+    QPointer<MCPhotoListViewController> screen(this);
+    m_missingCheckQueue->addOperation(std::make_shared<MCBlockOperation>([paths, screen] {
+        QStringList missing;
+        for (const QString &path : paths)
+            if (!QFileInfo::exists(path))
+                missing.append(path);
+        if (missing.isEmpty())
+            return;
+        platform::dispatchMain([missing, screen] {
+            if (!screen)
+                return;
+            MCFileContainer &container = MCFileContainer::sharedContainer();
+            MCFileList gone;
+            for (const QString &path : missing)
+                if (auto file = container.fileWithPath(path); file && !QFileInfo::exists(path))
+                    gone.append(file);
+            if (!gone.isEmpty())
+                container.removeFiles(gone);
+        });
+    }));
 }
 
 // ---------------------------------------------------------------- tree panel and grid

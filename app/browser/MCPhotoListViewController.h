@@ -172,7 +172,8 @@ public:
     Qt::DropAction overlayViewDraggingUpdated(MCOverlayDroppableView *view, const QMimeData *data) override;
     bool overlayViewPerformDragOperation(MCOverlayDroppableView *view, const QMimeData *data) override;
 
-    // Takes photos whose files are gone from disk off the list (all photos, or those in `folders`).
+    // Takes photos whose files are gone from disk off the list (all photos, or those in
+    // `folders`); the files are looked at in the background.
     void removeMissingPhotos(const QStringList &folders = {});
 
 protected:
@@ -223,6 +224,7 @@ private:
     std::unique_ptr<FileOperationsHost> m_fileOperationsHost;
     std::unique_ptr<MCPhotoListFileOperations> m_fileOperations;
     std::unique_ptr<MCOperationQueue> m_loadingOperationQueue;
+    std::unique_ptr<MCOperationQueue> m_missingCheckQueue;
     std::map<const void *, LoadingOperation> m_loadingOperations; // queued and not yet finished
     qint64 m_loadingOperationCount = 0;
     quint64 m_generation = 1; // raised by every clear
