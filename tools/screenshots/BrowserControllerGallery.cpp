@@ -62,25 +62,37 @@ QString sortFolder()
     return folder.path() + "/sort";
 }
 
-QWidget *controllerWindow()
+// A page holding a browser controller's view over `groups`, shown at `size`.
+QWidget *controllerPage(const QList<std::shared_ptr<MCGroup>> &groups, const QSize &size,
+                        MCBrowserViewController **made)
 {
-    static QTemporaryDir folder;
     static GalleryParent parent;
     quillon::installLibraryServices();
-    // The sort a first start shows (by date, ascending); the other settings stay as they are.
-    const QVariantMap registered = MCRegisteredDefaults::registeredDefaults();
-    MCUserDefaults::standardUserDefaults().registerDefaults(
-        {{kMCSortKindKey, registered.value(kMCSortKindKey)}, {kMCSortDirectionKey, registered.value(kMCSortDirectionKey)}});
     auto *window = new QWidget;
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     auto *controller = new MCBrowserViewController(window);
     controller->setParentController(&parent);
     layout->addWidget(controller->view());
-    controller->setGroups({photoGroup(QStringLiteral("Coast"), folder.path() + "/Coast/day1", 0, 14),
-                           photoGroup(QStringLiteral("Mountains"), folder.path() + "/Coast/day2", 14, 10)});
-    window->resize(900, 640);
+    controller->setGroups(groups);
+    window->resize(size);
     window->show();
+    *made = controller;
+    return window;
+}
+
+QWidget *controllerWindow()
+{
+    static QTemporaryDir folder;
+    quillon::installLibraryServices();
+    // The sort a first start shows (by date, ascending); the other settings stay as they are.
+    const QVariantMap registered = MCRegisteredDefaults::registeredDefaults();
+    MCUserDefaults::standardUserDefaults().registerDefaults(
+        {{kMCSortKindKey, registered.value(kMCSortKindKey)}, {kMCSortDirectionKey, registered.value(kMCSortDirectionKey)}});
+    MCBrowserViewController *controller = nullptr;
+    QWidget *window = controllerPage({photoGroup(QStringLiteral("Coast"), folder.path() + "/Coast/day1", 0, 14),
+                                      photoGroup(QStringLiteral("Mountains"), folder.path() + "/Coast/day2", 14, 10)},
+                                     QSize(900, 640), &controller);
     controller->browserView()->setSelectionIndexes(MCIndexSet{1, 16}, false);
     // Let the visible thumbnails arrive.
     QElapsedTimer timer;
@@ -95,17 +107,10 @@ QWidget *controllerWindow()
 // opened.
 QWidget *sortPopupWindow(bool open)
 {
-    static GalleryParent parent;
     quillon::installLibraryServices();
-    auto *window = new QWidget;
-    auto *layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *controller = new MCBrowserViewController(window);
-    controller->setParentController(&parent);
-    layout->addWidget(controller->view());
-    controller->setGroups({photoGroup(QStringLiteral("Coast"), sortFolder(), 0, 3)});
-    window->resize(560, 300);
-    window->show();
+    MCBrowserViewController *controller = nullptr;
+    QWidget *window =
+        controllerPage({photoGroup(QStringLiteral("Coast"), sortFolder(), 0, 3)}, QSize(560, 300), &controller);
     QApplication::processEvents();
     if (open) {
         MCDarkPopupCell *popup = controller->sortPopup();
