@@ -477,6 +477,8 @@ void MCPhotoListViewController::viewControllerDidAppear(bool animated)
         }
     }
     m_skipsActions = false;
+    if (!m_paneWidthsApplied)
+        applyPaneWidths();
     m_browserViewController->viewControllerDidAppear(animated);
     emit commandsChanged();
 }
@@ -502,6 +504,7 @@ void MCPhotoListViewController::viewControllerDidDisappear(bool animated)
 
 bool MCPhotoListViewController::eventFilter(QObject *watched, QEvent *event)
 {
+
     if (watched == m_observedWindow) {
         switch (event->type()) {
         case QEvent::KeyPress:
@@ -597,14 +600,29 @@ void MCPhotoListViewController::setPaneCollapsed(int index, bool collapsed)
     QList<int> sizes = m_splitView->sizes();
     if (sizes.size() != 3)
         return;
-    // A pane remembers its width while it is shut, so it opens as wide as it was.
-    if (sizes[TreePane] > 0)
-        m_treePaneWidth = sizes[TreePane];
-    if (sizes[InfoPane] > 0)
-        m_infoPaneWidth = sizes[InfoPane];
     const int total = sizes[0] + sizes[1] + sizes[2];
-    const int width = collapsed ? 0 : int(index == TreePane ? m_treePaneWidth : m_infoPaneWidth);
-    sizes[index] = width;
+    double &width = index == TreePane ? m_treePaneWidth : m_infoPaneWidth;
+    // A pane remembers its width while it is shut, so it opens as wide as it was.
+    if (collapsed && sizes[index] > 0 && m_paneWidthsApplied)
+        width = sizes[index];
+    sizes[index] = collapsed ? 0 : int(width);
+    sizes[BrowserPane] = std::max(0, total - sizes[TreePane] - sizes[InfoPane]);
+    m_splitView->setSizes(sizes);
+}
+
+void MCPhotoListViewController::applyPaneWidths()
+{
+    // Until the screen is shown at its size, the layout squeezes the side panes to their least;
+    // their widths are given once it is.
+    m_paneWidthsApplied = true;
+    QList<int> sizes = m_splitView->sizes();
+    if (sizes.size() != 3)
+        return;
+    const int total = sizes[0] + sizes[1] + sizes[2];
+    if (sizes[TreePane] > 0)
+        sizes[TreePane] = int(m_treePaneWidth);
+    if (sizes[InfoPane] > 0)
+        sizes[InfoPane] = int(m_infoPaneWidth);
     sizes[BrowserPane] = std::max(0, total - sizes[TreePane] - sizes[InfoPane]);
     m_splitView->setSizes(sizes);
 }
@@ -616,6 +634,14 @@ void MCPhotoListViewController::collapseTreePanel() { setPaneCollapsed(TreePane,
 
 void MCPhotoListViewController::splitViewDidResizeSubviews()
 {
+    // The widths the user gave the open panes are the ones they reopen with.
+    if (m_splitView && m_paneWidthsApplied) {
+        const QList<int> sizes = m_splitView->sizes();
+        if (sizes.size() == 3 && sizes[TreePane] > 0)
+            m_treePaneWidth = sizes[TreePane];
+        if (sizes.size() == 3 && sizes[InfoPane] > 0)
+            m_infoPaneWidth = sizes[InfoPane];
+    }
     const bool infoShown = !isPaneCollapsed(InfoPane);
     if (infoShown != isInfoPanelVisible())
         m_defaults.setBool(infoShown, kMCInfoPanelIsVisibleKey);

@@ -194,6 +194,7 @@ private:
     void expandTreePanel();
     void collapseTreePanel();
     void setPaneCollapsed(int index, bool collapsed);
+    void applyPaneWidths();
     bool isPaneCollapsed(int index) const;
     void setInfoButtonState(bool on);
 
@@ -232,7 +233,10 @@ private:
     bool m_isOptionKeyPressed = false;
     bool m_skipsActions = true;
     bool m_convertsSelectedOnly = false;
-    double m_treePaneWidth = 220, m_infoPaneWidth = 290;
+    // Wide enough at first for the groups' titles and the info panel's values; a pane then keeps
+    // the width the user gives it.
+    double m_treePaneWidth = 250, m_infoPaneWidth = 320;
+    bool m_paneWidthsApplied = false;
     std::unique_ptr<QObject> m_observer; // lifetime of the notification registrations
     QPointer<QFileSystemWatcher> m_folderWatcher;
     QPointer<QTimer> m_missingCheckTimer;

@@ -235,6 +235,8 @@ TEST_F(PhotoListScreen, panesFollowTheirSettingsAndTheHand)
     MCPhotoListViewController *list = addPhotos({shelltest::folderWithPhotos(1, QStringLiteral("pane"))});
     ASSERT_NE(list, nullptr);
     QSplitter *split = list->splitView();
+    // The side panes get their widths once the window has its size.
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return split->sizes()[0] == 250; }));
     EXPECT_GT(split->sizes()[0], 0);
     EXPECT_GT(split->sizes()[2], 0);
     EXPECT_TRUE(list->infoButton()->isChecked());
