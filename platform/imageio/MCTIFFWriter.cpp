@@ -3,6 +3,8 @@
 
 #include <tiffio.h>
 
+#include <limits>
+
 #include <cstring>
 
 namespace platform {
@@ -72,7 +74,13 @@ bool encodeTIFF(const WriterPixels &pixels, const WriterOptions &options, QByteA
     tiffMessage.clear();
     const TIFFErrorHandler previous = TIFFSetErrorHandler(tiffError);
     const TIFFErrorHandler previousWarning = TIFFSetWarningHandler(nullptr);
-    const bool big = qint64(pixels.rowBytes(true)) * qint64(pixels.height()) > (qint64(1) << 31) * 3 / 2;
+    const qint64 pixelBytes = qint64(pixels.rowBytes(true)) * qint64(pixels.height());
+    const bool big = pixelBytes > (qint64(1) << 31) * 3 / 2;
+    // Room for the uncompressed strips and the tags up front: growing by doubling would copy
+    // the file over and over and leave up to twice its size allocated. Pages a compressed
+    // file never writes are never touched.
+    if (pixelBytes < std::numeric_limits<qsizetype>::max() / 2)
+        file.bytes.reserve(qsizetype(pixelBytes) + 64 * 1024);
     TIFF *tiff = TIFFClientOpen("memory", big ? "w8" : "w", &file, memRead, memWrite, memSeek, memClose, memSize,
                                 memMap, memUnmap);
     auto fail = [&](const QString &what) {

@@ -17,6 +17,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -435,6 +437,11 @@ MCBitmap::~MCBitmap()
 void MCBitmap::freeStores()
 {
     freeBuffer(m_imageBuffer);
+    freeChannels();
+}
+
+void MCBitmap::freeChannels()
+{
     for (vImage_Buffer &channel : m_imageChannels)
         freeBuffer(channel);
 }
@@ -567,6 +574,7 @@ bool MCBitmap::useImageChannels()
     const uint32_t bpc = m_imageFormat.bitsPerComponent, bpp = m_imageFormat.bitsPerPixel;
     if (bpc == bpp && (bpc == 8 || bpc == 32)) {
         std::swap(m_imageBuffer, m_imageChannels[0]);
+        freeBuffer(m_imageBuffer);
         m_editMode = 1;
         return true;
     }
@@ -585,6 +593,9 @@ bool MCBitmap::useImageChannels()
     // write stale planes over good pixels.
     if (status != kvImageNoError)
         return false;
+    // The store left behind is freed: holding both would keep two working copies of a
+    // full-size photo for the rest of its run.
+    freeBuffer(m_imageBuffer);
     m_editMode = 1;
     return true;
 }
@@ -596,24 +607,35 @@ bool MCBitmap::useImageBuffer()
     const uint32_t bpc = m_imageFormat.bitsPerComponent, bpp = m_imageFormat.bitsPerPixel;
     if (bpc == bpp) {
         std::swap(m_imageBuffer, m_imageChannels[0]);
+        freeChannels();
         m_editMode = 0;
         return true;
     }
-    if (!allocateBuffer())
+    if (!allocateBuffer() || mergeChannelRows(0, m_imageBuffer) != kvImageNoError)
         return false;
-    vImage_Buffer *c = m_imageChannels.data();
-    vImage_Error status;
-    switch (bpp) {
-    case 128: status = vImageConvert_PlanarFtoARGBFFFF(&c[0], &c[1], &c[2], &c[3], &m_imageBuffer, 0); break;
-    case 96: status = vImageConvert_PlanarFtoRGBFFF(&c[0], &c[1], &c[2], &m_imageBuffer, 0); break;
-    case 32: status = vImageConvert_Planar8toARGB8888(&c[0], &c[1], &c[2], &c[3], &m_imageBuffer, 0); break;
-    case 24: status = vImageConvert_Planar8toRGB888(&c[0], &c[1], &c[2], &m_imageBuffer, 0); break;
-    default: status = kvImageInvalidImageFormat; break;
-    }
-    if (status != kvImageNoError)
-        return false;
+    freeChannels();
     m_editMode = 0;
     return true;
+}
+
+vImage_Error MCBitmap::mergeChannelRows(size_t firstRow, const vImage_Buffer &destination) const
+{
+    std::array<vImage_Buffer, 4> c = m_imageChannels;
+    for (vImage_Buffer &plane : c) {
+        if (!plane.data)
+            continue;
+        if (firstRow + destination.height > plane.height)
+            return kvImageRoiLargerThanInputBuffer;
+        plane.data = static_cast<uint8_t *>(plane.data) + firstRow * plane.rowBytes;
+        plane.height = destination.height;
+    }
+    switch (m_imageFormat.bitsPerPixel) {
+    case 128: return vImageConvert_PlanarFtoARGBFFFF(&c[0], &c[1], &c[2], &c[3], &destination, 0);
+    case 96: return vImageConvert_PlanarFtoRGBFFF(&c[0], &c[1], &c[2], &destination, 0);
+    case 32: return vImageConvert_Planar8toARGB8888(&c[0], &c[1], &c[2], &c[3], &destination, 0);
+    case 24: return vImageConvert_Planar8toRGB888(&c[0], &c[1], &c[2], &destination, 0);
+    default: return kvImageInvalidImageFormat;
+    }
 }
 
 bool MCBitmap::replaceBuffer(const vImage_Buffer &buffer)
@@ -740,7 +762,10 @@ vImage_Error MCBitmap::drawInBuffer(const vImage_Buffer *buffer, const vImage_CG
 bool MCBitmap::convertToBitmapInfo(CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent,
                                    const std::vector<double> &backgroundColor, MCError *)
 {
-    if (!useImageBuffer() || !colorSpace())
+    // Planes of a multi-component format convert straight into the new format; the others
+    // switch to the buffer first (one-component formats switch without copying).
+    const bool fromChannels = m_editMode == 1 && m_imageFormat.bitsPerPixel != m_imageFormat.bitsPerComponent;
+    if ((!fromChannels && !useImageBuffer()) || !colorSpace())
         return false;
     vImage_CGImageFormat destination = m_imageFormat;
     destination.bitsPerComponent = uint32_t(bitsPerComponent);
@@ -755,6 +780,8 @@ bool MCBitmap::convertToBitmapInfo(CGBitmapInfo bitmapInfo, uint64_t bitsPerComp
         &m_imageFormat, &destination, backgroundColor.data(), kvImageNoFlags, nullptr);
     if (!converter)
         return false;
+    if (fromChannels)
+        return convertChannelsToFormat(destination, converter);
     vImage_Buffer target = m_imageBuffer;
     const vImage_Error placement = vImageConverter_MustOperateOutOfPlace(converter, &m_imageBuffer, &m_imageBuffer, 0);
     if (placement == kvImageOutOfPlaceOperationRequired) {
@@ -773,14 +800,60 @@ bool MCBitmap::convertToBitmapInfo(CGBitmapInfo bitmapInfo, uint64_t bitsPerComp
     return true;
 }
 
+bool MCBitmap::convertChannelsToFormat(const vImage_CGImageFormat &destination, const vImageConverterRef &converter)
+{
+    const vImage_Buffer &first = m_imageChannels[0];
+    const size_t width = first.width, height = first.height;
+    vImage_Buffer target;
+    if (vImageBuffer_Init(&target, height, width, destination.bitsPerPixel, kvImageNoFlags) != kvImageNoError)
+        return false;
+    const size_t workingBytes = m_imageFormat.bitsPerPixel / 8;
+    const size_t rowBytes = (width * workingBytes + 15) / 16 * 16;
+    // Bands small enough that merging and converting them stay on the band's own thread.
+    const size_t bandRows = std::max<size_t>(1, 64 * 1024 / std::max<size_t>(rowBytes, 1));
+    std::atomic<vImage_Error> failure{kvImageNoError};
+    platform::forEachRowRange(height, width * (2 * workingBytes + destination.bitsPerPixel / 8),
+                              [&](size_t begin, size_t end) {
+        void *rows = std::aligned_alloc(16, bandRows * rowBytes);
+        if (!rows) {
+            failure = kvImageMemoryAllocationError;
+            return;
+        }
+        for (size_t y = begin; y < end && failure == kvImageNoError; y += bandRows) {
+            const size_t count = std::min(bandRows, end - y);
+            const vImage_Buffer band{rows, count, width, rowBytes};
+            const vImage_Buffer out{static_cast<uint8_t *>(target.data) + y * target.rowBytes, count, width,
+                                    target.rowBytes};
+            vImage_Error status = mergeChannelRows(y, band);
+            if (status == kvImageNoError)
+                status = vImageConvert_AnyToAny(converter, &band, &out, nullptr, kvImageNoFlags);
+            if (status != kvImageNoError)
+                failure = status;
+        }
+        std::free(rows);
+    });
+    if (failure != kvImageNoError) {
+        std::free(target.data);
+        return false;
+    }
+    freeStores();
+    m_imageBuffer = target;
+    m_imageFormat = destination;
+    m_editMode = 0;
+    return true;
+}
+
 bool MCBitmap::convertToFinalColorSpace(const CGColorSpaceRef &space, CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent,
                                         const std::vector<double> &backgroundColor, MCError *error)
 {
-    if (!useImageBuffer())
+    // A format change reads the planes themselves, so the interleaved working copy is never
+    // made beside them.
+    if (bitmapInfo != m_imageFormat.bitmapInfo || bitsPerComponent != m_imageFormat.bitsPerComponent) {
+        if (!convertToBitmapInfo(bitmapInfo, bitsPerComponent, backgroundColor, error))
+            return false;
+    } else if (!useImageBuffer()) {
         return false;
-    if ((bitmapInfo != m_imageFormat.bitmapInfo || bitsPerComponent != m_imageFormat.bitsPerComponent) &&
-        !convertToBitmapInfo(bitmapInfo, bitsPerComponent, backgroundColor, error))
-        return false;
+    }
     if (space != colorSpace())
         return convertToColorSpace(space, m_imageFormat.renderingIntent, false, error);
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/accelerate/vImageConverter.h"
 #include "platform/accelerate/vImageTypes.h"
 #include "platform/color/ColorSyncTransform.h"
 #include "platform/core/MCError.h"
@@ -34,7 +35,7 @@ struct MCBitmapColor
 // buffer (drawing contexts, colour conversion and saving use it) or four planar channels
 // (the pixel kernels use them; channel k holds the k-th component of each pixel in memory
 // order: 0 red, 1 green, 2 blue, 3 alpha for the working formats). The bitmap switches
-// between them on demand and keeps the other store's memory for reuse.
+// between them on demand and frees the store it leaves, so a full-size photo is held once.
 //
 // Working formats: four components in an RGB space, alpha last and not premultiplied, 8-bit
 // (bitmap info 3) or 32-bit float (0x2103); sources of 16 bits are edited as float. The store
@@ -397,7 +398,14 @@ public:
 private:
     MCBitmap() = default;
     void freeStores();
+    void freeChannels();
     bool replaceBuffer(const vImage_Buffer &buffer); // frees the old memory unless it is the same
+    // Interleaves rows [firstRow, firstRow + destination.height) of the channels into
+    // `destination` (the working format's layout; four or three planes).
+    vImage_Error mergeChannelRows(size_t firstRow, const vImage_Buffer &destination) const;
+    // The format change of convertToBitmapInfo read straight from the channels, a few rows
+    // at a time, so the interleaved working copy is never made; the channels are freed after.
+    bool convertChannelsToFormat(const vImage_CGImageFormat &destination, const vImageConverterRef &converter);
 
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;

@@ -43,16 +43,45 @@ uint64_t roundedCount(double value)
 }
 
 // Makes one plane of width × height per plane of the bitmap, has `work` fill each from its
-// plane, and when all succeed puts them in place of the planes, freeing the old memory. When
-// any allocation or step fails the planes are left as they were.
+// plane, and puts them in place of the planes, freeing the old memory. When every result fits
+// in the memory of a plane (crops and trims, most quarter turns), they are made one at a time,
+// each in the memory of the plane replaced before it, so the photo is never held twice; only
+// the first result needs new memory, and the steps fail only on arguments that are the same
+// for every plane, so a failure comes at the first plane with nothing changed. Otherwise all
+// results are made first and put in place when all succeeded. Either way, when an allocation
+// or step fails the planes are left as they were.
 using PlaneWork = std::function<vImage_Error(size_t index, const vImage_Buffer &plane, const vImage_Buffer &result)>;
 bool replacePlanes(MCBitmap &bitmap, size_t width, size_t height, const PlaneWork &work)
 {
     const vImage_CGImageFormat &format = bitmap.imageFormat();
     const size_t count = planeCountOf(format);
     std::array<vImage_Buffer, 4> &planes = bitmap.imageChannels();
+    if (!isSaneSize(double(width), double(height)))
+        return false;
+    vImage_Buffer shape;
+    vImageBuffer_Init(&shape, height, width, format.bitsPerComponent, kvImageNoAllocate);
+    bool fits = true;
+    for (size_t k = 0; k + 1 < count; ++k)
+        fits = fits && planes[k].rowBytes * planes[k].height >= shape.rowBytes * shape.height;
+    if (fits) {
+        vImage_Buffer spare;
+        if (vImageBuffer_Init(&spare, height, width, format.bitsPerComponent, kvImageNoFlags) != kvImageNoError)
+            return false;
+        bool ok = true;
+        for (size_t k = 0; ok && k < count; ++k) {
+            vImage_Buffer result = shape;
+            result.data = spare.data;
+            ok = work(k, planes[k], result) == kvImageNoError;
+            if (ok) {
+                spare = planes[k];
+                planes[k] = result;
+            }
+        }
+        std::free(spare.data); // the last plane's old memory, or the unused result
+        return ok;
+    }
     std::array<vImage_Buffer, 4> results{};
-    bool ok = isSaneSize(double(width), double(height));
+    bool ok = true;
     for (size_t k = 0; ok && k < count; ++k)
         ok = vImageBuffer_Init(&results[k], height, width, format.bitsPerComponent, kvImageNoFlags) == kvImageNoError;
     for (size_t k = 0; ok && k < count; ++k)

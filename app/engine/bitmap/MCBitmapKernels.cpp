@@ -100,20 +100,25 @@ vImage_Error applyTableF(vImage_Buffer *planes, size_t count, const float *table
 vImage_Error filterOutOfPlace(vImage_Buffer *planes, size_t count, uint32_t bitsPerComponent,
                               const std::function<vImage_Error(const vImage_Buffer &, const vImage_Buffer &)> &filter)
 {
-    std::vector<vImage_Buffer> temporaries(count);
-    auto freeTemporaries = [&] {
-        for (vImage_Buffer &temporary : temporaries)
-            std::free(temporary.data);
-    };
+    // One spare plane at a time: each filtered plane takes the spare's place and its old
+    // memory becomes the spare of the next, so a full-size photo never holds more than one
+    // plane beside its own.
+    vImage_Buffer spare;
     vImage_Error status = kvImageNoError;
-    for (size_t k = 0; k < count && status == kvImageNoError; ++k)
-        status = vImageBuffer_Init(&temporaries[k], planes[k].height, planes[k].width, bitsPerComponent, kvImageNoFlags);
-    for (size_t k = 0; k < count && status == kvImageNoError; ++k)
-        status = filter(planes[k], temporaries[k]);
-    if (status == kvImageNoError)
-        for (size_t k = 0; k < count; ++k)
-            std::swap(planes[k], temporaries[k]);
-    freeTemporaries(); // after an exchange: the planes' old memory
+    for (size_t k = 0; k < count && status == kvImageNoError; ++k) {
+        const vImage_Buffer &plane = planes[k];
+        if (!spare.data || spare.width != plane.width || spare.height != plane.height ||
+            spare.rowBytes != plane.rowBytes) {
+            std::free(spare.data);
+            spare = vImage_Buffer();
+            status = vImageBuffer_Init(&spare, plane.height, plane.width, bitsPerComponent, kvImageNoFlags);
+        }
+        if (status == kvImageNoError)
+            status = filter(plane, spare);
+        if (status == kvImageNoError)
+            std::swap(planes[k], spare);
+    }
+    std::free(spare.data);
     return status;
 }
 

@@ -52,9 +52,11 @@ vImage_Error applyTable8(vImage_Buffer *planes, size_t count, const uint8_t tabl
 vImage_Error applyTableF(vImage_Buffer *planes, size_t count, const float *table, size_t entries, float maxFloat,
                          float minFloat);
 
-// The out-of-place pattern: each of `count` planes is filtered into a temporary plane of its
-// size (`bitsPerComponent` bits a sample); when all succeed the temporaries replace the planes
-// (the planes' old memory is freed). On any failure the planes are left as they were.
+// The out-of-place pattern: each of `count` planes in turn is filtered into a temporary plane
+// of its size (`bitsPerComponent` bits a sample), which then replaces it; the plane's old
+// memory serves the next one. A failure stops there: the planes before it are filtered, the
+// failed one and those after it are left as they were (the operation answers false and its
+// stage fails, so such a picture is never written).
 vImage_Error filterOutOfPlace(vImage_Buffer *planes, size_t count, uint32_t bitsPerComponent,
                               const std::function<vImage_Error(const vImage_Buffer &source,
                                                                const vImage_Buffer &destination)> &filter);

@@ -582,8 +582,11 @@ std::unique_ptr<MCBitmap> grayRamp()
         CGImage::create(16, 1, 8, 32, 64, CGColorSpace::createWithName(kCGColorSpaceSRGB), kCGImageAlphaLast, data));
 }
 
-QByteArray pixels(const MCBitmap &bitmap)
+// The first 64 bytes of the interleaved pixels (a stage may have left the bitmap on its planes).
+QByteArray pixels(MCBitmap &bitmap)
 {
+    if (!bitmap.useImageBuffer())
+        return QByteArray();
     return QByteArray(static_cast<const char *>(bitmap.imageBuffer().data), 64);
 }
 

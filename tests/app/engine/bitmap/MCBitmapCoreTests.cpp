@@ -156,9 +156,12 @@ TEST(MCBitmapStores, SwitchingKeepsEveryPixel)
         EXPECT_TRUE(bitmap->isUsingChannels());
         EXPECT_TRUE(bitmap->useImageChannels()); // already there
         EXPECT_EQ(bitmap->size(), QSizeF(37, 5));
+        // One store at a time: the photo is never held twice.
+        EXPECT_EQ(bitmap->imageBuffer().data, nullptr);
         ASSERT_TRUE(bitmap->useImageBuffer());
+        for (const vImage_Buffer &channel : bitmap->imageChannels())
+            EXPECT_EQ(channel.data, nullptr);
         const vImage_Buffer after = bitmap->imageBuffer();
-        EXPECT_EQ(after.data, before.data); // the buffer's memory is reused
         for (size_t y = 0; y < after.height; ++y)
             EXPECT_EQ(std::memcmp(static_cast<const char *>(after.data) + y * after.rowBytes,
                                   original.constData() + y * before.rowBytes, after.width * (isFloat ? 16 : 4)),
@@ -304,6 +307,54 @@ TEST(MCBitmapConversion, DroppingAlphaCompositesOntoBackground)
     EXPECT_EQ(wide->bitsPerPixel(), 64u);
     EXPECT_EQ(reinterpret_cast<const uint16_t *>(wide->imageBuffer().data)[4], 257u);
     EXPECT_FALSE(wide->convertToBitmapInfo(kCGImageAlphaLast, 8, {})); // background missing
+}
+
+TEST(MCBitmapConversion, FormatChangeFromPlanesEqualsTheBufferPath)
+{
+    // The final format change reads the planes a few rows at a time; it must give exactly
+    // what merging the planes first and converting the buffer gives. Rows of 4100 pixels
+    // make several bands over the nine rows.
+    struct Case
+    {
+        const char *name;
+        bool isFloat;
+        uint8_t alpha;
+        CGBitmapInfo info;
+        uint64_t bitsPerComponent;
+        std::vector<double> background;
+    };
+    const Case cases[] = {
+        {"opaque 8-bit to RGB", false, 255, kCGImageAlphaNone, 8, {1, 1, 1}},
+        {"translucent 8-bit onto a colour", false, 100, kCGImageAlphaNone, 8, {0.2, 0.4, 0.6}},
+        {"8-bit to 16-bit RGBA", false, 200, kCGImageAlphaLast | kCGBitmapByteOrder16Little, 16, {1, 1, 1}},
+        {"float to 16-bit RGB", true, 77, kCGImageAlphaNone | kCGBitmapByteOrder16Little, 16, {0, 0, 0}},
+        {"float to 8-bit RGBA", true, 255, kCGImageAlphaLast, 8, {1, 1, 1}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<MCBitmap> bitmaps[2];
+        for (auto &bitmap : bitmaps) {
+            bitmap = bitmapOf(gradientImage(4100, 9, c.alpha));
+            ASSERT_TRUE(bitmap);
+            if (c.isFloat)
+                ASSERT_TRUE(bitmap->convertToBitmapInfo(kRGBAF, 32, {1, 1, 1}));
+        }
+        ASSERT_TRUE(bitmaps[0]->useImageChannels());
+        ASSERT_TRUE(bitmaps[0]->convertToBitmapInfo(c.info, c.bitsPerComponent, c.background));
+        ASSERT_TRUE(bitmaps[1]->convertToBitmapInfo(c.info, c.bitsPerComponent, c.background));
+        EXPECT_FALSE(bitmaps[0]->isUsingChannels());
+        for (const vImage_Buffer &channel : bitmaps[0]->imageChannels())
+            EXPECT_EQ(channel.data, nullptr);
+        ASSERT_EQ(bitmaps[0]->bitsPerPixel(), bitmaps[1]->bitsPerPixel());
+        const vImage_Buffer &planar = bitmaps[0]->imageBuffer(), &interleaved = bitmaps[1]->imageBuffer();
+        ASSERT_EQ(planar.height, interleaved.height);
+        const size_t bytes = planar.width * bitmaps[0]->bitsPerPixel() / 8;
+        for (size_t y = 0; y < planar.height; ++y)
+            ASSERT_EQ(std::memcmp(static_cast<const char *>(planar.data) + y * planar.rowBytes,
+                                  static_cast<const char *>(interleaved.data) + y * interleaved.rowBytes, bytes),
+                      0)
+                << "row " << y;
+    }
 }
 
 TEST(MCBitmapSaving, FailureNamesTheFile)

@@ -103,31 +103,44 @@ TEST(MCBitmapKernels, LookupTables)
     EXPECT_EQ(mcbitmap::applyTableF(fplanes, 1, table, 1, 1.0f, 0.0f), kvImageInvalidParameter);
 }
 
-TEST(MCBitmapKernels, OutOfPlaceReplacesOnlyOnSuccess)
+TEST(MCBitmapKernels, OutOfPlaceFiltersPlaneByPlane)
 {
-    Plane a(4, 4, 8), b(4, 4, 8);
+    Plane a(4, 4, 8), b(4, 4, 8), c(4, 4, 8);
     std::memset(a.buffer.data, 1, a.buffer.rowBytes * 4);
     std::memset(b.buffer.data, 2, b.buffer.rowBytes * 4);
-    vImage_Buffer planes[2] = {a.buffer, b.buffer};
-    int calls = 0;
-    auto failing = [&](const vImage_Buffer &, const vImage_Buffer &) {
-        return ++calls == 2 ? kvImageInvalidParameter : kvImageNoError;
-    };
-    EXPECT_EQ(mcbitmap::filterOutOfPlace(planes, 2, 8, failing), kvImageInvalidParameter);
-    EXPECT_EQ(planes[0].data, a.buffer.data);
-    EXPECT_EQ(planes[1].data, b.buffer.data);
-
+    std::memset(c.buffer.data, 3, c.buffer.rowBytes * 4);
     auto doubling = [](const vImage_Buffer &from, const vImage_Buffer &to) {
         for (size_t i = 0; i < from.rowBytes * from.height; ++i)
             static_cast<uint8_t *>(to.data)[i] = uint8_t(static_cast<const uint8_t *>(from.data)[i] * 2);
         return kvImageNoError;
     };
-    EXPECT_EQ(mcbitmap::filterOutOfPlace(planes, 2, 8, doubling), kvImageNoError);
-    EXPECT_NE(planes[0].data, a.buffer.data);
-    EXPECT_EQ(static_cast<uint8_t *>(planes[1].data)[5], 4);
-    // The old planes were freed by the pattern; the fixtures now own the new ones.
+    auto byte = [](const vImage_Buffer &plane) { return static_cast<const uint8_t *>(plane.data)[5]; };
+
+    // Every plane filtered; each plane's old memory became the next one's result, so the
+    // three planes now live in the first two planes' memory and one new block.
+    vImage_Buffer planes[3] = {a.buffer, b.buffer, c.buffer};
+    EXPECT_EQ(mcbitmap::filterOutOfPlace(planes, 3, 8, doubling), kvImageNoError);
+    EXPECT_EQ(byte(planes[0]), 2);
+    EXPECT_EQ(byte(planes[1]), 4);
+    EXPECT_EQ(byte(planes[2]), 6);
+    EXPECT_EQ(planes[1].data, a.buffer.data);
+    EXPECT_EQ(planes[2].data, b.buffer.data);
+    // The pattern freed the third plane's old memory; the fixtures now own the new planes.
     a.buffer = planes[0];
     b.buffer = planes[1];
+    c.buffer = planes[2];
+
+    // A failure stops at its plane: the one before is filtered, it and the rest are not.
+    int calls = 0;
+    auto failingSecond = [&](const vImage_Buffer &from, const vImage_Buffer &to) {
+        return ++calls == 2 ? kvImageInvalidParameter : doubling(from, to);
+    };
+    EXPECT_EQ(mcbitmap::filterOutOfPlace(planes, 3, 8, failingSecond), kvImageInvalidParameter);
+    EXPECT_EQ(byte(planes[0]), 4);
+    EXPECT_EQ(planes[1].data, b.buffer.data);
+    EXPECT_EQ(byte(planes[1]), 4);
+    EXPECT_EQ(byte(planes[2]), 6);
+    a.buffer = planes[0];
 }
 
 TEST(MCBitmapKernels, NormalizeToWorkingLayout)
