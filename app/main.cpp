@@ -7,6 +7,7 @@
 #include "app/library/MCPathManager.h"
 #include "app/shell/MCAppDelegate.h"
 #include "platform/core/MCBundle.h"
+#include "platform/accelerate/vImageBuffer.h"
 #include "platform/desktop/MCApplicationInstance.h"
 
 #include <QApplication>
@@ -37,6 +38,7 @@ QStringList pathsFromArguments(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    MCReturnLargeBlocksToTheSystem();
     QApplication app(argc, argv);
     quillon::setApplicationIdentity();
     QApplication::setDesktopFileName(QStringLiteral("quillonx"));

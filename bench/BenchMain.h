@@ -1,6 +1,8 @@
 #pragma once
 
 // The benchmarks' common main: Google Benchmark's options, then every registered benchmark.
+#include "platform/accelerate/vImageBuffer.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -12,6 +14,7 @@ namespace bench {
 // Runs every registered benchmark with the command line's options; 1 for an unknown option.
 inline int runRegistered(int &argc, char **argv)
 {
+    MCReturnLargeBlocksToTheSystem(); // large blocks are handled as in the application
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

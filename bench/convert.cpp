@@ -7,6 +7,7 @@
 #include "app/engine/pipeline/MCBitmapConverter.h"
 #include "app/engine/pipeline/MCConvertStage.h"
 #include "app/library/MCFile.h"
+#include "bench/BenchMain.h"
 #include "halvard/imageio/MCImageLoader.h"
 #include "halvard/system/MCDataExtensions.h"
 #include "platform/core/MCUserDefaults.h"
@@ -176,8 +177,5 @@ int main(int argc, char **argv)
                                      [&chain](benchmark::State &state) { BM_Convert(state, chain); })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runRegistered(argc, argv);
 }

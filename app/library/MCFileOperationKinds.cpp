@@ -9,8 +9,11 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -153,79 +156,120 @@ bool MCRenameOperation::processItem(MCFileOperationContext &context, qsizetype i
 
 // ---------------------------------------------------------------- convert
 
-// Decodes one photo ahead on a thread of its own. Only the decoding overlaps: the stages, the
+// Decodes photos ahead on threads of their own. Only the decoding overlaps: the stages, the
 // encoder, the placing and every question stay on the operation's thread in source order.
-// At most one photo waits decoded beside the one being finished.
+// One photo is decoded ahead at first. When the operation waits for the photo it needs longer
+// than it took to finish the one before, decoding takes over twice the time of the stages and
+// the encoder (photos read at reduced size for a small result, say), and on machines with
+// processors to spare a second decoder joins. So at most `depth()` photos wait decoded beside
+// the one being finished, and a batch whose decoding keeps pace never holds more than one.
 class MCConvertOperation::DecodeAhead
 {
 public:
-    explicit DecodeAhead(MCConverterRole &converter) : m_converter(converter), m_queue(QStringLiteral("decode-ahead")) {}
+    explicit DecodeAhead(MCConverterRole &converter) : m_converter(converter)
+    {
+        const size_t decoders = platform::processorCount() >= 4 ? 2 : 1;
+        for (size_t k = 0; k < decoders; ++k)
+            m_queues.push_back(std::make_unique<MCSerialQueue>(QStringLiteral("decode-ahead")));
+    }
 
     ~DecodeAhead()
     {
-        // The queue's destructor runs the decode in flight; its result is dropped with us.
+        // The queues' destructors run the decodes in flight; their results are dropped with us.
         waitForPending();
     }
 
-    // Starts decoding item `index` unless one is in flight.
+    // How many photos may be decoded ahead now.
+    size_t depth() const
+    {
+        std::lock_guard lock(m_lock);
+        return m_depth;
+    }
+
+    // Starts decoding item `index` on an idle decoder, unless it is started already or no
+    // decoder is free.
     void start(qsizetype index, const std::shared_ptr<MCFile> &file, const QString &outputName)
     {
         std::lock_guard lock(m_lock);
-        if (m_pending)
+        if (m_slots.size() >= m_depth)
             return;
-        m_pending = true;
-        m_index = index;
-        m_ready = false;
-        m_result.reset();
-        m_error = MCError();
-        m_queue.async([this, file, outputName] {
+        std::vector<bool> busy(m_queues.size(), false);
+        for (const std::shared_ptr<Slot> &slot : m_slots) {
+            if (slot->index == index)
+                return;
+            busy[slot->queue] = true;
+        }
+        auto slot = std::make_shared<Slot>();
+        slot->index = index;
+        slot->queue = size_t(std::find(busy.begin(), busy.end(), false) - busy.begin());
+        m_slots.push_back(slot);
+        m_queues[slot->queue]->async([this, slot, file, outputName] {
             MCError error;
             std::unique_ptr<MCConverterRole::Decoded> decoded = m_converter.decodeFile(*file, outputName, &error);
             std::lock_guard lock(m_lock);
-            m_result = std::move(decoded);
-            m_error = error;
-            m_ready = true;
+            slot->result = std::move(decoded);
+            slot->error = error;
+            slot->ready = true;
             m_changed.notify_all();
         });
     }
 
     // The decoded photo of item `index` when it was started ahead (waiting for it), else
-    // false: the caller converts the photo in one step.
+    // false: the caller converts the photo in one step. Photos started for earlier items that
+    // were never taken are dropped.
     bool take(qsizetype index, std::unique_ptr<MCConverterRole::Decoded> *decoded, MCError *error)
     {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point asked = Clock::now();
         std::unique_lock lock(m_lock);
-        if (!m_pending)
-            return false;
-        m_changed.wait(lock, [this] { return m_ready; });
-        m_pending = false;
-        if (m_index != index) {
-            m_result.reset();
-            return false;
+        std::shared_ptr<Slot> found;
+        for (auto it = m_slots.begin(); it != m_slots.end();) {
+            const std::shared_ptr<Slot> slot = *it;
+            if (slot->index > index) {
+                ++it;
+                continue;
+            }
+            if (slot->index == index)
+                found = slot;
+            m_changed.wait(lock, [&] { return slot->ready; });
+            it = m_slots.erase(std::find(m_slots.begin(), m_slots.end(), slot));
         }
-        *decoded = std::move(m_result);
-        *error = m_error;
+        const Clock::time_point now = Clock::now();
+        if (found && m_lastTaken && m_depth < m_queues.size() && now - asked > asked - *m_lastTaken)
+            ++m_depth; // the decoding sets the pace: another decoder joins
+        m_lastTaken = now;
+        if (!found)
+            return false;
+        *decoded = std::move(found->result);
+        *error = found->error;
         return true;
     }
 
     void waitForPending()
     {
         std::unique_lock lock(m_lock);
-        if (m_pending)
-            m_changed.wait(lock, [this] { return m_ready; });
-        m_pending = false;
-        m_result.reset();
+        for (const std::shared_ptr<Slot> &slot : m_slots)
+            m_changed.wait(lock, [&] { return slot->ready; });
+        m_slots.clear();
     }
 
 private:
+    struct Slot
+    {
+        qsizetype index = -1;
+        size_t queue = 0;
+        bool ready = false;
+        std::unique_ptr<MCConverterRole::Decoded> result;
+        MCError error;
+    };
+
     MCConverterRole &m_converter;
-    std::mutex m_lock; // guards the members below
+    mutable std::mutex m_lock; // guards the members below
     std::condition_variable m_changed;
-    bool m_pending = false;
-    bool m_ready = false;
-    qsizetype m_index = -1;
-    std::unique_ptr<MCConverterRole::Decoded> m_result;
-    MCError m_error;
-    MCSerialQueue m_queue; // last: its thread ends before the members it touches
+    std::vector<std::shared_ptr<Slot>> m_slots; // started and not taken, in source order
+    size_t m_depth = 1;
+    std::optional<std::chrono::steady_clock::time_point> m_lastTaken; // when the last photo was handed over
+    std::vector<std::unique_ptr<MCSerialQueue>> m_queues; // last: their threads end before the members they touch
 };
 
 namespace {
@@ -295,17 +339,23 @@ bool MCConvertOperation::processItem(MCFileOperationContext &context, qsizetype 
     if (!m_decodeAhead)
         return convertFile(file, destination, *m_converter, context.createIntermediateFolders, error);
 
+    // The photos after this one decode while it is decoded or taken, and run through the
+    // stages and the encoder.
+    const QStringList &destinations = currentDestinations();
+    auto startAhead = [&] {
+        for (qsizetype next = index + 1; next <= index + qsizetype(m_decodeAhead->depth()) &&
+                                         next < itemCount(context) && !isCancelled();
+             ++next)
+            m_decodeAhead->start(next, context.sourceFiles[next], QFileInfo(destinations[next]).fileName());
+    };
     std::unique_ptr<MCConverterRole::Decoded> decoded;
     MCError decodeError;
     if (!m_decodeAhead->take(index, &decoded, &decodeError)) {
         // Nothing was decoded ahead for this photo (the first one): decode it now.
+        startAhead();
         decoded = m_converter->decodeFile(*file, QFileInfo(destination).fileName(), &decodeError);
     }
-    // The next photo decodes while this one runs through the stages and the encoder.
-    const QStringList &destinations = currentDestinations();
-    const qsizetype next = index + 1;
-    if (next < itemCount(context) && !isCancelled())
-        m_decodeAhead->start(next, context.sourceFiles[next], QFileInfo(destinations[next]).fileName());
+    startAhead();
 
     PredecodedConverter converter(*m_converter, std::move(decoded), decodeError);
     return convertFile(file, destination, converter, context.createIntermediateFolders, error);

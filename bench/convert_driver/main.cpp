@@ -16,6 +16,7 @@
 #include "app/library/MCFileManager.h"
 #include "app/library/MCPathManager.h"
 #include "halvard/ui/MCPromptLayer.h"
+#include "platform/accelerate/vImageBuffer.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
 
@@ -34,6 +35,7 @@
 
 int main(int argc, char **argv)
 {
+    MCReturnLargeBlocksToTheSystem(); // as the application does
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments();
     bool decodeAhead = true;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 void MCAdviseLargePages(void *memory, size_t bytes)
@@ -19,6 +20,13 @@ void MCAdviseLargePages(void *memory, size_t bytes)
     const uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + bytes) & ~(kLarge - 1);
     if (end > start)
         madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+}
+
+void MCReturnLargeBlocksToTheSystem()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
+#endif
 }
 
 vImage_Error vImageBuffer_Init(vImage_Buffer *buffer, vImagePixelCount height, vImagePixelCount width,

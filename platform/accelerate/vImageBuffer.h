@@ -9,6 +9,12 @@
 // plane takes a few page faults instead of thousands; blocks under 4 MB are left alone.
 void MCAdviseLargePages(void *memory, size_t bytes);
 
+// Makes blocks of 4 MB and more come straight from the system and go back to it when freed.
+// Left to itself the C library raises that limit once such a block is freed and keeps later
+// ones in its per-thread arenas, where a batch of photos leaves several full-size photos'
+// worth of freed memory held. Programs that convert call it once at start.
+void MCReturnLargeBlocksToTheSystem();
+
 // Allocates height rows of width pixels of `bitsPerPixel` (row length rounded up to 16 bytes)
 // and fills `buffer` (large buffers in 2 MB pages, see above); the memory is released with
 // free(). With kvImageNoAllocate only the fields are filled. Zero sides or bits per pixel

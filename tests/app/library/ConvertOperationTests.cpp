@@ -7,6 +7,7 @@
 #include "app/library/MCFileOperationImpl.h"
 #include "app/metadata/MCEditMetadataStages.h"
 #include "app/metadata/MCMetadataConverter.h"
+#include "platform/core/MCDispatch.h"
 #include "platform/core/MCUserDefaults.h"
 #include "platform/imageio/MCImageProperties.h"
 
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <thread>
 
@@ -38,6 +40,7 @@ struct FakeConverter : MCConverterRole
     QStringList events;
     bool decodesAhead = true;
     bool waitForNextDecode = false; // finishing a photo waits until the next one is decoding
+    std::chrono::milliseconds decodeTime{0}, finishTime{0};
     int photos = 0;                 // of the batch, for the wait above
     QSet<QString> failing;
     std::function<void(const MCFile &)> onConvert;
@@ -79,6 +82,7 @@ struct FakeConverter : MCConverterRole
             decodeThreads.insert(std::this_thread::get_id());
         }
         auto photo = std::make_unique<Photo>(this);
+        std::this_thread::sleep_for(decodeTime);
         note("decode " + file.fileName() + " as " + outputName);
         return photo;
     }
@@ -93,6 +97,7 @@ struct FakeConverter : MCConverterRole
             if (begun < photos)
                 changed.wait_for(locked, std::chrono::seconds(5), [&] { return count("decode ") > begun; });
         }
+        std::this_thread::sleep_for(finishTime);
         const bool done = write(file, destination, error);
         decoded.reset();
         note("end " + file.fileName());
@@ -163,6 +168,43 @@ TEST(ConvertOperation, DecodesTheNextPhotoWhileThisOneFinishes)
         } else {
             EXPECT_EQ(converter->events, QStringList({"convert a.tif", "convert b.tif", "convert c.tif"}));
         }
+    }
+}
+
+TEST(ConvertOperation, ASecondDecoderJoinsOnlyWhenDecodingSetsThePace)
+{
+    // Decoding four times as long as finishing: the operation waits for each photo, so with
+    // processors to spare a second decoder joins (two photos ahead, three in memory at most).
+    // Finishing longer than decoding: one decoder keeps pace and one photo waits ahead.
+    struct Case
+    {
+        const char *name;
+        int decodeMs, finishMs;
+        bool secondDecoder;
+    };
+    const bool spare = platform::processorCount() >= 4;
+    const Case cases[] = {{"decoding sets the pace", 120, 30, spare}, {"finishing sets the pace", 0, 60, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ConvertSetup s;
+        MCFileList files;
+        QStringList expected;
+        for (const char *name : {"a", "b", "c", "d", "e", "f"}) {
+            files.push_back(s.photo(QString::fromLatin1(name) + ".tif"));
+            expected << QString::fromLatin1(name) + ".out";
+        }
+        auto converter = std::make_shared<FakeConverter>();
+        converter->decodeTime = std::chrono::milliseconds(c.decodeMs);
+        converter->finishTime = std::chrono::milliseconds(c.finishMs);
+        auto operation = convertOperation(files, s.output, converter);
+        Recorder recorder;
+        run(operation, recorder);
+
+        EXPECT_EQ(recorder.resultNames(), expected);
+        // The first photo is decoded on the operation's thread, the others by the decoders.
+        EXPECT_EQ(converter->decodeThreads.size(), c.secondDecoder ? 3 : 2);
+        EXPECT_LE(converter->maxInFlight, c.secondDecoder ? 3 : 2);
+        EXPECT_EQ(converter->inFlight.load(), 0);
     }
 }
 

@@ -217,8 +217,9 @@ TEST(vImageConverter, OpaqueBytesAreCopiedAndTranslucentOnesComposited)
                     const uint8_t expected = s[3] == 255 ? s[k] : composited(s[k], background[k]);
                     EXPECT_EQ(p[k], expected) << c.bitsPerPixel << (c.inPlace ? " in place" : "") << " at " << x << "," << y;
                 }
-                if (bytes == 4)
+                if (bytes == 4) {
                     EXPECT_EQ(p[3], 255);
+                }
             }
     }
 }
