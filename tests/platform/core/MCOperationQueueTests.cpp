@@ -253,9 +253,11 @@ TEST(OperationQueue, AThrowingOperationDoesNotStopTheQueue)
     MCOperationQueue queue;
     queue.setMaxConcurrentOperationCount(1);
     std::atomic<bool> completed{false}, nextRan{false};
-    queue.addOperationWithBlock([] { throw std::runtime_error("decoder failed"); })->setCompletionBlock([&] {
-        completed = true;
-    });
+    // The completion block is set before the operation is queued: set after, it could come
+    // too late for an operation that has already finished.
+    auto throwing = std::make_shared<MCBlockOperation>([] { throw std::runtime_error("decoder failed"); });
+    throwing->setCompletionBlock([&] { completed = true; });
+    queue.addOperation(throwing);
     queue.addOperationWithBlock([&] { nextRan = true; });
     queue.waitUntilAllOperationsAreFinished();
     EXPECT_TRUE(completed);
