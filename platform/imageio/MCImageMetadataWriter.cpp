@@ -961,10 +961,13 @@ bool writeImageMetadata(QByteArray *bytes, const WriterPixels &pixels, const Wri
         if (!metadata.comment.empty() && type == Exiv2::ImageType::jpeg)
             image->setComment(metadata.comment);
         image->writeMetadata();
+        // The written file is copied straight out of exiv2's memory: reading it through a
+        // buffer first would hold a large TIFF once more.
         Exiv2::BasicIo &io = image->io();
-        io.seek(0, Exiv2::BasicIo::beg);
-        const Exiv2::DataBuf data = io.read(io.size());
-        *bytes = QByteArray(reinterpret_cast<const char *>(data.pData_), qsizetype(data.size_));
+        const long size = io.size();
+        const Exiv2::byte *written = io.mmap(false);
+        *bytes = QByteArray(reinterpret_cast<const char *>(written), qsizetype(size));
+        io.munmap();
         return true;
     } catch (const Exiv2::AnyError &e) {
         return MCSetError(error, metadataError(e));
@@ -984,7 +987,7 @@ bool encodeMetadataBlocks(const WriterPixels &pixels, const WriterOptions &optio
             std::string created = date->toString();
             const auto time = metadata.iptc.findKey(Exiv2::IptcKey("Iptc.Application2.TimeCreated"));
             if (time != metadata.iptc.end())
-                created += "T" + time->toString();
+                created.append(1, 'T').append(time->toString());
             metadata.xmp["Xmp.photoshop.DateCreated"] = created;
         }
         Exiv2::Blob blob;
