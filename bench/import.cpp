@@ -5,9 +5,9 @@
 // the screen's import until loading has ended and the grid shows them, then the regrouping of
 // that library by each factory grouping preset.
 //
-// The screen is the one the main window makes (MCPhotoListScreen::makeScreen), with the full
-// photo browser's factory installed as the program's main installs it when that screen is
-// built, else the shell's simple list; shown in the main window on the offscreen platform.
+// The screen is the one the main window makes (MCPhotoListScreen::makeScreen), with the photo
+// browser's factory installed as the program's main installs it; shown in the main window on
+// the offscreen platform.
 #include "BenchPhotos.h"
 #include "app/library/MCGroupRulePresetsManager.h"
 #include "app/library/MCImportOperation.h"
@@ -195,7 +195,7 @@ struct PhotoListWindow
         delegate.registerDefaults();
         delegate.applyFileTypeFilter();
         MCUserDefaults::standardUserDefaults().setBool(true, kMCMainWindowLaunchMoreThanOnceKey);
-        // As the program does: the full photo browser replaces the shell's simple list.
+        // As the program does: the photo browser is the photo list screen.
         MCPhotoListViewController::installAsPhotoListScreen();
         controller = std::make_unique<MCMainWindowController>();
         controller->window()->resize(1200, 800);

@@ -261,7 +261,7 @@ QString MCMainWindowController::pathBarMenuTitle() const
 
 bool MCMainWindowController::canClearPhotosList() const
 {
-    return MCFileContainer::sharedContainer().numberOfFiles() > 0;
+    return m_photoListViewController && MCFileContainer::sharedContainer().numberOfFiles() > 0;
 }
 
 void MCMainWindowController::clearPhotosList()
@@ -307,7 +307,7 @@ void MCMainWindowController::showConvertOptionsForItems(const MCFileList &items)
         pushScreen(screen, true);
 }
 
-void MCMainWindowController::showPhotoListUpdatingFiles(const MCFileList &files)
+bool MCMainWindowController::showPhotoListUpdatingFiles(const MCFileList &files)
 {
     if (!m_photoListViewController) {
         m_photoListViewController = MCPhotoListScreen::makeScreen(this);
@@ -315,12 +315,17 @@ void MCMainWindowController::showPhotoListUpdatingFiles(const MCFileList &files)
             connect(m_photoListViewController.get(), &MCPhotoListScreen::commandsChanged, this,
                     &MCMainWindowController::validateMenuItems);
     }
+    // No photo list screen installed (a build or test without the photo browser): nothing
+    // shows or reads the files, so the start screen stays. Every other path checks for the
+    // missing screen too: imports go to the start screen, the photo list's commands stay off
+    // and Clear Photo List is not offered.
     if (!m_photoListViewController)
-        return;
+        return false;
     if (topViewController() != m_photoListViewController.get())
         m_navigationController->showViewController(m_photoListViewController, true);
     m_photoListViewController->updatePhotos(files);
     validateMenuItems();
+    return true;
 }
 
 void MCMainWindowController::importItemsAtURLs(const QStringList &paths)

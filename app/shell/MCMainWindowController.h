@@ -81,7 +81,7 @@ public:
     void showHidePathBar();
     // "Show Path Bar" while the bar is hidden, else "Hide Path Bar".
     QString pathBarMenuTitle() const;
-    // Clear Photo List is offered only with a photo in the library.
+    // Clear Photo List is offered only with a photo list holding a photo in the library.
     bool canClearPhotosList() const;
     // Asks, then clears.
     void clearPhotosList();
@@ -96,8 +96,10 @@ public:
     // Pushes a screen on top of the stack (the Convert screen), animated.
     void pushScreen(const std::shared_ptr<MCViewController> &screen, bool animated = true);
 
-    // Shows the photo list (made on first use) and has it read the files.
-    void showPhotoListUpdatingFiles(const MCFileList &files);
+    // Shows the photo list (made on first use) and has it read the files. False, doing nothing,
+    // while no photo list screen is installed (MCPhotoListScreen::setFactory): the window then
+    // stays on the start screen and the files found are not added to the library.
+    bool showPhotoListUpdatingFiles(const MCFileList &files);
     // Routes an import: a screen above the photo list is popped and the photo list imports;
     // the photo list imports when it is shown; otherwise the start screen does.
     void importItemsAtURLs(const QStringList &paths);

@@ -2,8 +2,10 @@
 
 // What the main window needs of the photo list screen: the screen that shows the library
 // once the first photos were found. The main window makes it once through a factory and keeps
-// it for the run; the full photo browser installs its own factory, replacing the simple list
-// the shell ships (MCSimplePhotoListViewController).
+// it for the run. The shell ships no photo list of its own: the photo browser installs its
+// factory (MCPhotoListViewController::installAsPhotoListScreen, called by the program at
+// start), and shell tests install a fake. Without a factory the main window has no photo list
+// and stays on the start screen (see MCMainWindowController::showPhotoListUpdatingFiles).
 #include "app/library/MCFileContainer.h"
 #include "halvard/ui/MCViewController.h"
 
@@ -75,8 +77,8 @@ signals:
 public:
 
     using Factory = std::function<std::shared_ptr<MCPhotoListScreen>(MCMainWindowController *owner)>;
-    // The factory the main window makes its photo list with; an empty one restores the
-    // shell's simple list.
+    // The factory the main window makes its photo list with; an empty one removes it.
     static void setFactory(Factory factory);
+    // A new screen from the installed factory; nullptr while none is installed.
     static std::shared_ptr<MCPhotoListScreen> makeScreen(MCMainWindowController *owner);
 };

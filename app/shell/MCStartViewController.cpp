@@ -15,6 +15,13 @@
 #include <QSet>
 #include <QVBoxLayout>
 
+namespace {
+QString welcomeText()
+{
+    return MCStartViewController::tr("drag and drop photos or folders with photos here");
+}
+} // namespace
+
 MCStartViewController::MCStartViewController(MCMainWindowController *mainController, QObject *parent)
     : MCViewController(parent), m_mainController(mainController), m_observer(std::make_unique<QObject>())
 {
@@ -86,7 +93,7 @@ void MCStartViewController::viewControllerWillAppear(bool animated)
     MCViewController::viewControllerWillAppear(animated);
     view();
     m_overlayDroppableView->setSolid(true);
-    m_overlayWelcomeLabel->setText(tr("drag and drop photos or folders with photos here"));
+    m_overlayWelcomeLabel->setText(welcomeText());
     m_overlayCancelButton->setHidden(true);
     m_overlayProgress->setHidden(true);
     m_addButton->setHidden(false);
@@ -167,8 +174,10 @@ void MCStartViewController::importOperationDidFinish(const MCNotification &notif
         MCSandboxHelper::sharedInstance().addSecurityScopedURLs(folders);
     const MCFileList files = MCImportOperation::createdFilesFromUserInfo(notification.userInfo);
     if (!files.isEmpty()) {
-        if (m_mainController)
-            m_mainController->showPhotoListUpdatingFiles(files);
+        // Without a photo list screen to take the photos, the start screen greets as before
+        // instead of still saying it is finding photos.
+        if (!m_mainController || !m_mainController->showPhotoListUpdatingFiles(files))
+            m_overlayWelcomeLabel->setText(welcomeText());
     } else {
         m_overlayWelcomeLabel->setText(tr("no photos were found, try to add other photos or folders"));
     }

@@ -1,7 +1,7 @@
 // The main window with the photo list screen holding 200 generated photos, grouped by each
 // factory grouping preset. The photos reach the screen the way dropped photos do: through the
 // main window's import, so the pictures show the photo list screen the program installs (the
-// full photo browser once it is built, else the shell's simple list).
+// photo browser).
 //
 // The first group of the outline is opened to its deepest level. The photos differ where the
 // presets look: JPEG (colour and gray), PNG (8-bit with alpha and
@@ -166,7 +166,7 @@ QWidget *photoList(quint64 preset)
 {
     screenshots::prepareShellApplication(1);
     quillon::installLibraryServices();
-    // As the program does: the full photo browser replaces the shell's simple list.
+    // As the program does: the photo browser is the photo list screen.
     MCPhotoListViewController::installAsPhotoListScreen();
     const QString folder = photoFolder();
     // The library starts empty on every page; the grouping is chosen before the list shows.

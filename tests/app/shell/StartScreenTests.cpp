@@ -5,8 +5,6 @@
 #include "app/shell/MCMainWindowController.h"
 #include "app/shell/MCOverlayDroppableView.h"
 #include "app/shell/MCRegisteredDefaults.h"
-#include "app/shell/MCSimplePhotoListViewController.h"
-#include "app/library/MCLibraryServices.h"
 #include "app/uikit/MCColorQuillon.h"
 #include "halvard/imageio/MCUTType.h"
 #include "halvard/ui/MCNavigationController.h"
@@ -216,33 +214,84 @@ TEST_F(StartScreenFixture, OpenPanelTakesFoldersAndFilesTogether)
     MCUserDefaults::standardUserDefaults().removeObjectForKey(kMCLastFolderImportedKey);
 }
 
-// The shell's own photo list: after a drop the photos are in the library and in the grid.
-TEST_F(StartScreenFixture, SimplePhotoListShowsTheDroppedPhotos)
+// The photos an import finds reach the photo list screen, which the window then shows; later
+// imports and Clear go to that screen.
+TEST_F(StartScreenFixture, ThePhotoListScreenTakesTheFoundPhotosAndLaterImports)
 {
-    quillon::installLibraryServices();
+    shelltest::ScopedRecordingPhotoList photoLists;
     MCMainWindowController controller(defaults);
     controller.showWindow();
     const QString photos = shelltest::folderWithPhotos(4);
-    ASSERT_TRUE(controller.startViewController()->importItemsAtURLs({photos}));
-    ASSERT_TRUE(testsupport::processEventsUntil(
-        [] { return MCFileContainer::sharedContainer().numberOfFiles() == 4; }, 10000));
-    auto *list = qobject_cast<MCSimplePhotoListViewController *>(controller.photoListViewController());
-    ASSERT_NE(list, nullptr);
+    controller.importItemsAtURLs({photos});
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return photoLists.last() != nullptr; }, 10000));
+    shelltest::RecordingPhotoList *list = photoLists.last();
     controller.navigationController()->finishTransition();
-    EXPECT_EQ(controller.window()->windowTitle(), "Quillon - Photo Browser");
-    EXPECT_EQ(list->files().size(), 4);
-    EXPECT_EQ(list->browserView()->numberOfItems(), 4);
-    EXPECT_EQ(list->files().first()->fileName(), "IMG_1000.jpg");
+    EXPECT_EQ(controller.photoListViewController(), list);
+    EXPECT_EQ(controller.topViewController(), list);
+    ASSERT_EQ(list->updates.size(), 1);
+    QStringList names;
+    for (const auto &file : list->updates[0])
+        names << file->fileName();
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"IMG_1000.jpg", "IMG_1001.jpg", "IMG_1002.jpg", "IMG_1003.jpg"}));
 
-    // A second drop on the list adds to it; the same photos again add nothing.
-    ASSERT_TRUE(list->importItemsAtURLs({shelltest::folderWithPhotos(1, QStringLiteral("more"))}));
-    ASSERT_TRUE(testsupport::processEventsUntil(
-        [] { return MCFileContainer::sharedContainer().numberOfFiles() == 5; }, 10000));
-    ASSERT_TRUE(list->importItemsAtURLs({photos}));
-    ASSERT_TRUE(testsupport::processEventsUntil([&] { return !list->isLoading(); }, 10000));
-    EXPECT_EQ(list->browserView()->numberOfItems(), 5);
+    // With the list shown, the next import is the list's; the start screen does not run it.
+    const QString more = shelltest::folderWithPhotos(1, QStringLiteral("more"));
+    controller.importItemsAtURLs({more});
+    EXPECT_FALSE(controller.startViewController()->isImporting());
+    ASSERT_EQ(list->imports.size(), 1);
+    EXPECT_EQ(list->imports[0], QStringList{more});
 
+    // Once the list has read the photos in, Clear is offered and empties it.
+    MCFileContainer::sharedContainer().addFiles(list->updates[0]);
+    controller.validateMenuItems();
+    EXPECT_TRUE(controller.clearPhotosListAction()->isEnabled());
     controller.performClearPhotoList();
+    EXPECT_EQ(list->clears, 1);
     EXPECT_EQ(MCFileContainer::sharedContainer().numberOfFiles(), 0);
-    EXPECT_EQ(list->browserView()->numberOfItems(), 0);
+    EXPECT_EQ(photoLists.made.size(), 1);
+}
+
+// With no photo list screen installed, an import finds its photos but nothing shows them: the
+// window stays on the start screen, greeting again, and every command that needs the list
+// stays off.
+TEST_F(StartScreenFixture, WithoutAPhotoListScreenTheWindowStaysOnTheStartScreen)
+{
+    MCPhotoListScreen::setFactory({});
+    MCMainWindowController controller(defaults);
+    controller.showWindow();
+    MCStartViewController *start = controller.startViewController();
+    controller.importItemsAtURLs({shelltest::folderWithPhotos(2)});
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return !start->isImporting(); }, 10000));
+    testsupport::processEventsUntil([] { return false; }, 50);
+    EXPECT_EQ(controller.photoListViewController(), nullptr);
+    EXPECT_EQ(controller.topViewController(), start);
+    EXPECT_EQ(controller.navigationController()->numberOfChildViewControllers(), 1);
+    EXPECT_EQ(start->overlayWelcomeLabel()->text(), "drag and drop photos or folders with photos here");
+    EXPECT_TRUE(start->overlayProgress()->isHidden());
+    EXPECT_FALSE(start->addButton()->isHidden());
+    EXPECT_EQ(MCFileContainer::sharedContainer().numberOfFiles(), 0);
+
+    // Photos in the library (put there by someone else) cannot be cleared without a list.
+    MCFileContainer::sharedContainer().addFiles(
+        {MCFileContainer::newFileWithURL(shelltest::folderWithPhotos(1, QStringLiteral("other")) + "/IMG_1000.jpg")});
+    controller.validateMenuItems();
+    EXPECT_FALSE(controller.canClearPhotosList());
+    EXPECT_FALSE(controller.clearPhotosListAction()->isEnabled());
+    EXPECT_FALSE(controller.commandAction(MCPhotoListCommand::ShowConvertSettingsForAllItems)->isEnabled());
+    controller.performClearPhotoList();
+    EXPECT_EQ(MCFileContainer::sharedContainer().numberOfFiles(), 1);
+
+    // The add command is still the start screen's, and a second import runs there again.
+    int asked = 0;
+    MCScopedOpenPanelResponder responder([&](const MCOpenPanelRequest &) {
+        ++asked;
+        return MCOpenPanelAnswer{};
+    });
+    controller.addPhotosToList();
+    EXPECT_EQ(asked, 1);
+    controller.importItemsAtURLs({shelltest::folderWithPhotos(1, QStringLiteral("again"))});
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return !start->isImporting(); }, 10000));
+    testsupport::processEventsUntil([] { return false; }, 50);
+    EXPECT_EQ(controller.topViewController(), start);
 }
