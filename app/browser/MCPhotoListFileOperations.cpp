@@ -35,11 +35,6 @@ namespace {
 const QString kLatitude = QStringLiteral("Latitude");
 const QString kLongitude = QStringLiteral("Longitude");
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("MCPhotoListFileOperations", text);
-}
-
 // A coordinate from the clipboard's dictionary: a finite number within ±limit.
 std::optional<double> coordinate(const QVariantMap &location, const QString &key, double limit)
 {

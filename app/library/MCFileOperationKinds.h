@@ -124,7 +124,8 @@ public:
     QString messageTextForAlreadyExistsError(const MCError &, const MCFile &file, const QString &destination) const override;
     QString messageTextForUnhandledError(const MCError &, const MCFile &file, const QString &destination) const override;
 
-    // Whether the next photo is decoded while this one is finished; on by default.
+    // Whether the next photo is decoded while this one is finished; on by default. Read when the
+    // operation starts: set it before the operation is queued.
     bool decodesAhead() const { return m_decodesAhead; }
     void setDecodesAhead(bool decodesAhead) { m_decodesAhead = decodesAhead; }
 

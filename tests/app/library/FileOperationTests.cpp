@@ -473,8 +473,9 @@ TEST(FileOperation, FailuresLeaveSourcesAndDestinationsWhole)
         }
         EXPECT_EQ(afterDestination.value("small.jpg"), sum("small"));
         EXPECT_EQ(afterDestination.size(), 1) << QStringList(afterDestination.keys()).join(", ").toStdString();
-        if (!c.move)
+        if (!c.move) {
             EXPECT_EQ(afterSources.value("small.jpg"), sum("small"));
+        }
     }
 }
 
