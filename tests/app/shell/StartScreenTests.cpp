@@ -170,7 +170,7 @@ TEST_F(StartScreenFixture, OpenPanelImportsWhatWasChosen)
     controller.showWindow();
     const QString photos = shelltest::folderWithPhotos(2);
     QList<MCOpenPanelRequest> asked;
-    MCOpenPanelAnswer answer{false, {}};
+    MCOpenPanelAnswer answer{false, {}, {}};
     MCScopedOpenPanelResponder responder([&](const MCOpenPanelRequest &request) {
         asked.append(request);
         return answer;
@@ -185,7 +185,7 @@ TEST_F(StartScreenFixture, OpenPanelImportsWhatWasChosen)
               MCUTType::allowedTypeIdentifiers());
     EXPECT_FALSE(controller.startViewController()->isImporting());
 
-    answer = MCOpenPanelAnswer{true, {photos + "/IMG_1000.jpg", photos + "/IMG_1001.jpg"}};
+    answer = MCOpenPanelAnswer{true, {photos + "/IMG_1000.jpg", photos + "/IMG_1001.jpg"}, {}};
     controller.startViewController()->addButton()->click();
     ASSERT_EQ(asked.size(), 2);
     ASSERT_TRUE(testsupport::processEventsUntil([&] { return photoLists.last() != nullptr; }));
