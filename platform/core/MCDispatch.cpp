@@ -78,22 +78,51 @@ bool dispatchMainSync(const std::function<void()> &block)
     QCoreApplication *app = QCoreApplication::instance();
     if (!app)
         return false;
-    bool ran = false;
-    std::exception_ptr failure;
-    const bool posted = QMetaObject::invokeMethod(
+    // The worker waits on a handshake of its own rather than on Qt's blocking connection, so
+    // the main thread's work is seen to happen before the worker goes on by every tool,
+    // ThreadSanitizer included. The handshake is signalled when the posted call is destroyed:
+    // after it ran, or unrun when the application drops it, so the worker never waits forever.
+    struct Handshake
+    {
+        std::mutex lock; // guards the members below
+        std::condition_variable changed;
+        bool finished = false;
+        bool ran = false;
+        std::exception_ptr failure;
+    };
+    struct Signal
+    {
+        std::shared_ptr<Handshake> handshake;
+        explicit Signal(std::shared_ptr<Handshake> shared) : handshake(std::move(shared)) {}
+        Signal(Signal &&) noexcept = default;
+        Signal(const Signal &) = delete;
+        ~Signal()
+        {
+            if (!handshake)
+                return; // moved from
+            std::lock_guard lock(handshake->lock);
+            handshake->finished = true;
+            handshake->changed.notify_all();
+        }
+    };
+    auto handshake = std::make_shared<Handshake>();
+    QMetaObject::invokeMethod(
         app,
-        [&block, &ran, &failure] {
-            ran = true;
+        [&block, signal = Signal(handshake)] {
+            Handshake &shared = *signal.handshake;
             try {
                 block();
             } catch (...) {
-                failure = std::current_exception();
+                shared.failure = std::current_exception();
             }
+            shared.ran = true;
         },
-        Qt::BlockingQueuedConnection);
-    if (failure)
-        std::rethrow_exception(failure);
-    return posted && ran;
+        Qt::QueuedConnection);
+    std::unique_lock lock(handshake->lock);
+    handshake->changed.wait(lock, [&] { return handshake->finished; });
+    if (handshake->failure)
+        std::rethrow_exception(handshake->failure);
+    return handshake->ran;
 }
 
 // ---------------------------------------------------------------- shared thread pool
