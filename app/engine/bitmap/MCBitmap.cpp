@@ -1,6 +1,7 @@
 #include "app/engine/bitmap/MCBitmap.h"
 
 #include "halvard/imageio/MCImage.h"
+#include "platform/accelerate/MCAlphaKernels.h"
 #include "platform/accelerate/MCLayoutKernels.h"
 #include "platform/accelerate/vImageAlpha.h"
 #include "platform/accelerate/vImageBuffer.h"
@@ -807,6 +808,24 @@ bool MCBitmap::convertChannelsToFormat(const vImage_CGImageFormat &destination, 
     vImage_Buffer target;
     if (vImageBuffer_Init(&target, height, width, destination.bitsPerPixel, kvImageNoFlags) != kvImageNoError)
         return false;
+    // The common last step of a photo without transparency, 8-bit RGBA planes to 8-bit RGB:
+    // the colour planes are interleaved as they are, which is what the conversion of opaque
+    // pixels gives.
+    if (m_imageFormat.bitsPerComponent == 8 && m_imageFormat.bitsPerPixel == 32 &&
+        CGBitmapAlphaInfo(m_imageFormat.bitmapInfo) == kCGImageAlphaLast && destination.bitsPerComponent == 8 &&
+        destination.bitsPerPixel == 24 && destination.bitmapInfo == kCGImageAlphaNone &&
+        MCIsOpaquePlanar8(m_imageChannels[3])) {
+        if (vImageConvert_Planar8toRGB888(&m_imageChannels[0], &m_imageChannels[1], &m_imageChannels[2], &target, 0) !=
+            kvImageNoError) {
+            std::free(target.data);
+            return false;
+        }
+        freeStores();
+        m_imageBuffer = target;
+        m_imageFormat = destination;
+        m_editMode = 0;
+        return true;
+    }
     const size_t workingBytes = m_imageFormat.bitsPerPixel / 8;
     const size_t rowBytes = (width * workingBytes + 15) / 16 * 16;
     // Bands small enough that merging and converting them stay on the band's own thread.
