@@ -1,3 +1,4 @@
+#include "platform/accelerate/MCAlphaKernels.h"
 #include "platform/accelerate/MCColorKernels.h"
 #include "platform/accelerate/MCPixelKernel.h"
 #include "platform/accelerate/MCToneKernels.h"
@@ -5,6 +6,8 @@
 #include "platform/accelerate/vImageHistogram.h"
 #include "platform/accelerate/vImageMatrix.h"
 #include "platform/accelerate/vImageTable.h"
+
+#include "tests/platform/accelerate/PlaneFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +102,31 @@ TEST(PixelKernel, PlaneSplitCoversEveryByteOfLargeAndTinyPlanes)
             wrong += data[i] != 0.5f;
         EXPECT_EQ(wrong, 0u) << width;
     }
+}
+
+// A plane is opaque only when every sample is full scale: one sample short anywhere (in the
+// eight-sample steps, in the tail of a row, in the last row) makes it translucent; the row
+// padding beyond the width never counts.
+TEST(AlphaKernels, OpaquePlanesAreFullScaleEverywhere)
+{
+    const struct
+    {
+        size_t width, height, x, y;
+    } cases[] = {{37, 5, 3, 0}, {37, 5, 35, 2}, {37, 5, 36, 4}, {8, 1, 7, 0}, {3, 3, 2, 2}, {1000, 300, 640, 299}};
+    for (const auto &c : cases) {
+        TestPlane<uint8_t> alpha(c.width, c.height, uint8_t(255));
+        TestPlane<float> alphaF(c.width, c.height, 1.0f);
+        EXPECT_TRUE(MCIsOpaquePlanar8(alpha.buffer)) << c.width << "x" << c.height;
+        EXPECT_TRUE(MCIsOpaquePlanarF(alphaF.buffer)) << c.width << "x" << c.height;
+        alpha.row(c.y)[c.x] = 254;
+        alphaF.row(c.y)[c.x] = 0.999f;
+        EXPECT_FALSE(MCIsOpaquePlanar8(alpha.buffer)) << c.x << "," << c.y;
+        EXPECT_FALSE(MCIsOpaquePlanarF(alphaF.buffer)) << c.x << "," << c.y;
+    }
+    TestPlane<uint8_t> padded(37, 2, uint8_t(255));
+    padded.row(0)[40] = 0; // beyond the width, in the row's padding
+    EXPECT_TRUE(MCIsOpaquePlanar8(padded.buffer));
+    EXPECT_FALSE(MCIsOpaquePlanar8(vImage_Buffer{}));
 }
 
 TEST(vImageTable, Planar8LookUpAndInterpolatedFloatTable)
