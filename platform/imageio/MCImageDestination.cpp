@@ -144,6 +144,16 @@ void copyRowT(const platform::CGPixelLayout &layout, const uint8_t *src, size_t 
     const size_t channels = layout.channels;
     const bool alpha = withAlpha && layout.alpha >= 0;
     const size_t colours = layout.colours;
+    // Components already in the order the encoders take, with nothing to drop, swap or
+    // divide (an 8-bit RGB photo, the usual case): the row as it is.
+    bool inOrder = channels == colours && layout.alpha < 0 && layout.padding < 0 && !layout.swapBytes &&
+                   !layout.premultiplied;
+    for (size_t c = 0; inOrder && c < colours; ++c)
+        inOrder = layout.colour[c] == int(c);
+    if (inOrder) {
+        std::memcpy(out, in, width * channels * sizeof(T));
+        return;
+    }
     for (size_t x = 0; x < width; ++x, in += channels) {
         T a = layout.alpha >= 0 ? in[layout.alpha] : T(0);
         if (layout.swapBytes)
