@@ -810,28 +810,36 @@ bool MCBitmap::convertChannelsToFormat(const vImage_CGImageFormat &destination, 
         return false;
     // The common last step of a photo without transparency, 8-bit RGBA planes to 8-bit RGB:
     // the colour planes are interleaved as they are, which is what the conversion of opaque
-    // pixels gives.
+    // pixels gives. Any other change goes through the converter a few rows at a time.
+    vImage_Error status;
     if (m_imageFormat.bitsPerComponent == 8 && m_imageFormat.bitsPerPixel == 32 &&
         CGBitmapAlphaInfo(m_imageFormat.bitmapInfo) == kCGImageAlphaLast && destination.bitsPerComponent == 8 &&
         destination.bitsPerPixel == 24 && destination.bitmapInfo == kCGImageAlphaNone &&
         MCIsOpaquePlanar8(m_imageChannels[3])) {
-        if (vImageConvert_Planar8toRGB888(&m_imageChannels[0], &m_imageChannels[1], &m_imageChannels[2], &target, 0) !=
-            kvImageNoError) {
-            std::free(target.data);
-            return false;
-        }
-        freeStores();
-        m_imageBuffer = target;
-        m_imageFormat = destination;
-        m_editMode = 0;
-        return true;
+        status = vImageConvert_Planar8toRGB888(&m_imageChannels[0], &m_imageChannels[1], &m_imageChannels[2], &target, 0);
+    } else {
+        status = convertChannelRows(converter, target);
     }
+    if (status != kvImageNoError) {
+        std::free(target.data);
+        return false;
+    }
+    freeStores();
+    m_imageBuffer = target;
+    m_imageFormat = destination;
+    m_editMode = 0;
+    return true;
+}
+
+vImage_Error MCBitmap::convertChannelRows(const vImageConverterRef &converter, const vImage_Buffer &target) const
+{
+    const size_t width = target.width;
     const size_t workingBytes = m_imageFormat.bitsPerPixel / 8;
     const size_t rowBytes = (width * workingBytes + 15) / 16 * 16;
     // Bands small enough that merging and converting them stay on the band's own thread.
     const size_t bandRows = std::max<size_t>(1, 64 * 1024 / std::max<size_t>(rowBytes, 1));
     std::atomic<vImage_Error> failure{kvImageNoError};
-    platform::forEachRowRange(height, width * (2 * workingBytes + destination.bitsPerPixel / 8),
+    platform::forEachRowRange(target.height, width * (2 * workingBytes + target.rowBytes / std::max<size_t>(width, 1)),
                               [&](size_t begin, size_t end) {
         void *rows = std::aligned_alloc(16, bandRows * rowBytes);
         if (!rows) {
@@ -851,15 +859,7 @@ bool MCBitmap::convertChannelsToFormat(const vImage_CGImageFormat &destination, 
         }
         std::free(rows);
     });
-    if (failure != kvImageNoError) {
-        std::free(target.data);
-        return false;
-    }
-    freeStores();
-    m_imageBuffer = target;
-    m_imageFormat = destination;
-    m_editMode = 0;
-    return true;
+    return failure;
 }
 
 bool MCBitmap::convertToFinalColorSpace(const CGColorSpaceRef &space, CGBitmapInfo bitmapInfo, uint64_t bitsPerComponent,

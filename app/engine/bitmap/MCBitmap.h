@@ -406,6 +406,8 @@ private:
     // The format change of convertToBitmapInfo read straight from the channels, a few rows
     // at a time, so the interleaved working copy is never made; the channels are freed after.
     bool convertChannelsToFormat(const vImage_CGImageFormat &destination, const vImageConverterRef &converter);
+    // The converter from the working format over the channels' rows into `target`.
+    vImage_Error convertChannelRows(const vImageConverterRef &converter, const vImage_Buffer &target) const;
 
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;
