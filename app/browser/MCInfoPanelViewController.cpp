@@ -117,11 +117,6 @@ private:
     QPointer<MCInfoPanelViewController> m_panel;
 };
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("MCInfoPanelViewController", text);
-}
-
 } // namespace
 
 MCInfoPanelViewController::MCInfoPanelViewController(QObject *parent)

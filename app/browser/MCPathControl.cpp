@@ -24,11 +24,6 @@ constexpr double kArrowRoom = 12.0;
 constexpr double kLeftMargin = 4.0;
 const char *const kNeedsURL = "needsURL";
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("MCPathControl", text);
-}
-
 } // namespace
 
 QList<QRectF> MCPathComponentFrames(const QList<double> &naturalWidths, const QRectF &bounds, double minimumWidth)

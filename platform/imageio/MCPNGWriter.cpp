@@ -84,10 +84,6 @@ bool encodePNG(const WriterPixels &pixels, const WriterOptions &options, const Q
         png_destroy_write_struct(&png, nullptr);
         return MCSetError(error, writerError(kMCImageDestinationEncodingFailed, QStringLiteral("The PNG encoder could not start.")));
     }
-    const bool alpha = pixels.hasAlpha();
-    const bool gray = pixels.model() == kCGColorSpaceModelMonochrome;
-    const int colorType = gray ? (alpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
-                               : (alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
     // Everything of C++ is made before the jump point: libpng leaves by longjmp, which must not
     // skip a destructor.
     std::vector<uint8_t> line(pixels.rowBytes(true));
@@ -136,6 +132,10 @@ bool encodePNG(const WriterPixels &pixels, const WriterOptions &options, const Q
 #ifdef PNG_SKIP_sRGB_CHECK_PROFILE
     png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
 #endif
+    const bool alpha = pixels.hasAlpha();
+    const bool gray = pixels.model() == kCGColorSpaceModelMonochrome;
+    const int colorType = gray ? (alpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
+                               : (alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
     png_set_IHDR(png, info, png_uint_32(pixels.width()), png_uint_32(pixels.height()), int(pixels.bitsPerComponent()),
                  colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 6);

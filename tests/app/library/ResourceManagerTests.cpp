@@ -56,8 +56,9 @@ TEST(ResourceManager, ImageAndRAWTypeSets)
     QStringList identifiers;
     for (qsizetype i = 0; i < types.size(); ++i) {
         identifiers << types[i]->typeIdentifier();
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(types[i - 1]->typeDescription().compare(types[i]->typeDescription()), 0);
+        }
     }
     EXPECT_TRUE(identifiers.contains("public.jpeg"));
     EXPECT_FALSE(identifiers.contains("public.webp")); // not a type the registry knows

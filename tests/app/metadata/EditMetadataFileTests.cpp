@@ -404,8 +404,9 @@ TEST_F(EditMetadataFileTest, DatesAndKeywordReplacementInAJPEG)
     MCError error;
     ASSERT_TRUE(edit(*undated, {fromCreated, replace}, &error)) << error.toString().toStdString();
     QJsonObject tags = toolView(path);
-    if (const std::optional<QDateTime> created = undated->fileCreationDate())
+    if (const std::optional<QDateTime> created = undated->fileCreationDate()) {
         EXPECT_EQ(tags.value("DateTimeOriginal").toString(), MCCaptureDate::exifText(*created));
+    }
     EXPECT_EQ(tags.value("Keywords").toArray(), (QJsonArray{"Smith, John", "ship", " sail"}));
 
     // Shifting moves the date the library file was loaded with.

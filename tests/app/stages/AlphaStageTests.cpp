@@ -225,8 +225,9 @@ TEST(AlphaColorStages, FlattenOntoAndKeyOutTheColor)
         ASSERT_TRUE(stage->convertBitmap(bitmap.get(), metadata, nullptr, nullptr));
         const QList<int> result = pixelAt(*bitmap, 0);
         for (int k = 0; k < 4; ++k) {
-            if (c.after[k] >= 0)
+            if (c.after[k] >= 0) {
                 EXPECT_NEAR(result[k], c.after[k], 1) << "component " << k;
+            }
         }
     }
 }

@@ -96,7 +96,7 @@ Values transicc(const QString &input, const QString &output, int intent, bool bp
             if (ok)
                 v.push_back(number);
         }
-        if (!v.empty() && v.size() == fields.size())
+        if (!v.empty() && v.size() == size_t(fields.size()))
             result.push_back(v);
     }
     return result.size() == values.size() ? result : Values{};

@@ -405,8 +405,9 @@ TEST_F(ColorProfileStages, AChosenProfileThatCannotBeReadFailsAndNamesTheFile)
             auto read = std::static_pointer_cast<MCColorProfileStage>(
                 MCConvertStage::stageWithDictionary(stage->dictionaryRepresentation()));
             ASSERT_EQ(read->storedColorProfileURL(), path(file));
-            if (QLatin1String(file) == QLatin1String("gone.icc"))
+            if (QLatin1String(file) == QLatin1String("gone.icc")) {
                 ASSERT_TRUE(QFile::remove(path(file)));
+            }
             auto bitmap = photo();
             const QByteArray before = pixels(*bitmap);
             QVariantMap metadata;
@@ -416,8 +417,9 @@ TEST_F(ColorProfileStages, AChosenProfileThatCannotBeReadFailsAndNamesTheFile)
             EXPECT_EQ(error.userInfo().value(MCFilePathErrorKey), path(file));
             EXPECT_EQ(pixels(*bitmap), before);
             EXPECT_TRUE(metadata.isEmpty());
-            if (QLatin1String(file) == QLatin1String("gone.icc"))
+            if (QLatin1String(file) == QLatin1String("gone.icc")) {
                 ASSERT_TRUE(QFile::copy(path("press.icc"), path(file)));
+            }
         }
     }
 }

@@ -132,7 +132,7 @@ TEST(MCPopupCell, BezelOfEachLookInEachSize)
             popup.resize(120, popup.sizeHint().height());
             applyState(popup, look.state, [&] { popup.setHighlighted(true); });
             EXPECT_EQ(popup.controlState(), look.state);
-            EXPECT_TRUE(near(pixel(popup, {4, popup.height() / 2 - 1}), theme(look.fill)));
+            EXPECT_TRUE(near(pixel(popup, QPoint(4, popup.height() / 2 - 1)), theme(look.fill)));
         }
     }
 }

@@ -24,8 +24,9 @@ public:
 void expectHsb(const QColor &color, double hue, double saturation, double brightness, double alpha)
 {
     ASSERT_TRUE(color.isValid());
-    if (saturation > 0.0) // a grey has no hue worth comparing
+    if (saturation > 0.0) { // a grey has no hue worth comparing
         EXPECT_NEAR(color.hsvHueF(), hue, 1e-3);
+    }
     EXPECT_NEAR(color.hsvSaturationF(), saturation, 1e-3);
     EXPECT_NEAR(color.valueF(), brightness, 1e-3);
     EXPECT_NEAR(color.alphaF(), alpha, 1e-3);

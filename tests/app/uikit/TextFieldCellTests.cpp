@@ -121,7 +121,7 @@ TEST(MCDarkDatePickerCell, BezelFollowsEnabledAndTheFieldIsWider)
     date.setDate(QDate(2019, 7, 14));
     date.resize(date.sizeHint());
     date.setEnabled(false);
-    EXPECT_TRUE(near(pixel(date, {date.width() - 4, date.height() / 2}), colorWithBrightness(1.0, 0.2)));
+    EXPECT_TRUE(near(pixel(date, QPoint(date.width() - 4, date.height() / 2)), colorWithBrightness(1.0, 0.2)));
 }
 
 TEST(MCDarkColorWell, BandAndEdgeByState)

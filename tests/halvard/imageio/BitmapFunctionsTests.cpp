@@ -103,8 +103,10 @@ TEST(MCBitmapFunctions, HistogramsAreFractionsOfThePixels)
 TEST(MCBitmapFunctions, IntensityMeansPerBytePosition)
 {
     Bytes pixels;
-    for (int i = 0; i < 5; ++i) // 20 bytes: one block of 16 and a tail of one pixel
-        pixels.insert(pixels.end(), {255, 0, 51, 102});
+    for (int i = 0; i < 5; ++i) { // 20 bytes: one block of 16 and a tail of one pixel
+        for (const uint8_t byte : {255, 0, 51, 102})
+            pixels.push_back(byte);
+    }
     pixels.push_back(99); // a partial pixel is ignored
     float intensity[4];
     ASSERT_TRUE(MCBitmapCalculateIntensity(pixels.data(), pixels.size(), false, intensity));

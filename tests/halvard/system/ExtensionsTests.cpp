@@ -61,8 +61,9 @@ TEST(DateExtensions, ParsesExifAndISO8601AsLocalWallClock)
         const QDateTime parsed = c.exif ? MCDateExtensions::dateFromExifString(c.text)
                                         : MCDateExtensions::dateFromISO8601String(c.text);
         EXPECT_EQ(parsed.isValid(), c.valid) << c.text.toStdString();
-        if (c.valid)
+        if (c.valid) {
             EXPECT_EQ(parsed, expected) << c.text.toStdString();
+        }
     }
 }
 

@@ -161,8 +161,9 @@ TEST(MCStretchableImage, CornersStayCrispAtAnySize)
         EXPECT_EQ(canvas.pixelColor(w - 10, 9), QColor(Qt::blue)) << w;
         EXPECT_EQ(canvas.pixelColor(w - 1, h - 1), QColor(Qt::darkRed)) << w;
         EXPECT_EQ(canvas.pixelColor(0, h - 10), QColor(Qt::white)) << w;
-        if (w > 20 && h > 20)
+        if (w > 20 && h > 20) {
             EXPECT_EQ(canvas.pixelColor(w / 2, h / 2), QColor(Qt::magenta)) << w;
+        }
     }
 }
 

@@ -42,8 +42,9 @@ protected:
             saved.append({name, qgetenv(name)});
         qputenv("XDG_DATA_HOME", (root + "/data").toUtf8());
         ASSERT_TRUE(QDir().mkpath(root + "/data"));
-        if (!mime.isEmpty())
+        if (!mime.isEmpty()) {
             ASSERT_TRUE(QFile::link(mime, root + "/data/mime"));
+        }
         qputenv("XDG_DATA_DIRS", (root + "/system").toUtf8());
         qputenv("XDG_CONFIG_HOME", (root + "/config").toUtf8());
         qputenv("XDG_CONFIG_DIRS", (root + "/system-config").toUtf8());

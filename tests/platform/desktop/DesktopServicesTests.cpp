@@ -48,8 +48,9 @@ protected:
             saved.append({name, qgetenv(name)});
         qputenv("XDG_DATA_HOME", (root + "/home-data").toUtf8());
         ASSERT_TRUE(QDir().mkpath(root + "/home-data"));
-        if (!mime.isEmpty())
+        if (!mime.isEmpty()) {
             ASSERT_TRUE(QFile::link(mime, root + "/home-data/mime"));
+        }
         qputenv("XDG_DATA_DIRS", (root + "/system-data:relative/ignored").toUtf8());
         qputenv("XDG_CONFIG_HOME", (root + "/home-config").toUtf8());
         qputenv("XDG_CONFIG_DIRS", (root + "/system-config").toUtf8());

@@ -23,8 +23,9 @@ protected:
     {
         const QString path = fixtures::make(m_folder, name, {"-size", size, "xc:rgb(200,100,50)", "-depth", "8"});
         EXPECT_FALSE(path.isEmpty());
-        if (!tags.isEmpty())
+        if (!tags.isEmpty()) {
             EXPECT_TRUE(fixtures::tag(path, tags));
+        }
         return path;
     }
 

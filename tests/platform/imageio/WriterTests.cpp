@@ -293,11 +293,13 @@ TEST_F(WriterTest, FormatModelDepthTable)
         else
             EXPECT_EQ(facts[2], identifyColorspace(jp2CMYK ? rgb : c.model));
         EXPECT_EQ(facts[3].toInt(), c.depth == Bits8 ? 8 : c.depth == Bits16 ? 16 : 32);
-        if (c.type != kUTTypeHEIC && !jp2Header) // ImageMagick's HEIC reader leaves the alpha image out
+        if (c.type != kUTTypeHEIC && !jp2Header) { // ImageMagick's HEIC reader leaves the alpha image out
             EXPECT_EQ(facts[4] != "False" && facts[4] != "Undefined", c.alpha) << facts[4].toStdString();
+        }
         // exiftool: the embedded profile is the image's own.
-        if (c.type != kUTTypeGIF) // GIF has no place for a profile
+        if (c.type != kUTTypeGIF) { // GIF has no place for a profile
             EXPECT_EQ(tags.value("ProfileDescription").toString(), stored->profileDescription());
+        }
     }
 }
 
@@ -334,8 +336,9 @@ TEST_F(WriterTest, PdfPageHoldsTheImage)
         EXPECT_EQ(fields[4], "32");
         EXPECT_EQ(fields[5], c.color);
         EXPECT_EQ(fields[7].toInt(), c.bpc);
-        if (c.alpha)
+        if (c.alpha) {
             EXPECT_EQ(rows[3].simplified().split(' ')[2], "smask");
+        }
     }
 }
 
@@ -451,8 +454,9 @@ TEST_F(WriterTest, PngKeepsProfilesLibpngWouldRefuse)
     EXPECT_EQ(back->colorSpace()->iccData(), icc);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(back->bytes()), qsizetype(back->bytesPerRow() * back->height())),
               QByteArray(reinterpret_cast<const char *>(plain->bytes()), qsizetype(plain->bytesPerRow() * plain->height())));
-    if (haveTool(QStringLiteral("exiftool")))
+    if (haveTool(QStringLiteral("exiftool"))) {
         EXPECT_FALSE(exifTool(pathFor("d65.png")).value("ProfileDescription").toString().isEmpty());
+    }
 }
 
 TEST_F(WriterTest, GifHoldsColoursConvertedToSRGB)

@@ -336,8 +336,9 @@ TEST(MCBitmapConversion, FormatChangeFromPlanesEqualsTheBufferPath)
         for (auto &bitmap : bitmaps) {
             bitmap = bitmapOf(gradientImage(4100, 9, c.alpha));
             ASSERT_TRUE(bitmap);
-            if (c.isFloat)
+            if (c.isFloat) {
                 ASSERT_TRUE(bitmap->convertToBitmapInfo(kRGBAF, 32, {1, 1, 1}));
+            }
         }
         ASSERT_TRUE(bitmaps[0]->useImageChannels());
         ASSERT_TRUE(bitmaps[0]->convertToBitmapInfo(c.info, c.bitsPerComponent, c.background));

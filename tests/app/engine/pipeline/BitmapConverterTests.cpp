@@ -191,8 +191,9 @@ TEST(BitmapConverterStages, ChangesPostTheirNotificationsAndUndo)
         converter.undoManager()->undo();
         EXPECT_EQ(gammas(converter), history.last());
         EXPECT_EQ(recorder.names.last(), did);
-        if (QString(step->label) == "replace")
+        if (QString(step->label) == "replace") {
             EXPECT_EQ(recorder.names, (QStringList{remove + ":1", add + ":3", did}));
+        }
     }
     EXPECT_FALSE(converter.undoManager()->canUndo());
     EXPECT_EQ(replaced.first()->undoManager(), nullptr); // it left the list

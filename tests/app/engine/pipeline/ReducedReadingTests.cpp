@@ -212,8 +212,9 @@ TEST(ReducedReading, ResultMatchesTheFullSizePath)
         }
         EXPECT_EQ(seenReduced[0], c.reduced) << c.name;
         EXPECT_FALSE(seenReduced[1]) << c.name;
-        if (c.reduced)
+        if (c.reduced) {
             EXPECT_LT(seen[0].width() * seen[0].height(), 0.5 * seen[1].width() * seen[1].height()) << c.name;
+        }
         EXPECT_GE(psnr(results[0], results[1]), 40.0) << c.name;
     }
 }

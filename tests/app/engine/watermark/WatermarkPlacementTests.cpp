@@ -191,8 +191,9 @@ TEST(WatermarkPlacement, TilesRepeatOverThePhotoAndDrawOnFloatBitmapsAlike)
             for (int x = 0; x < a.width(); ++x) {
                 onceInk += qRed(a.pixel(x, y)) > 200;
                 tiledInk += qRed(b.pixel(x, y)) > 200;
-                if (qRed(a.pixel(x, y)) > 200) // the placed copy is one of the tiles
+                if (qRed(a.pixel(x, y)) > 200) { // the placed copy is one of the tiles
                     EXPECT_GT(qRed(b.pixel(x, y)), 150);
+                }
             }
         EXPECT_GT(onceInk, 40);
         EXPECT_GT(tiledInk, 20 * onceInk);
@@ -227,16 +228,19 @@ TEST(WatermarkPlacement, NonFiniteNumbersAnswerNoAndDrawNothing)
     };
     for (const auto &c : cases) {
         auto bitmap = plainBitmap(30, 30);
-        if (c.forms & Rect)
+        if (c.forms & Rect) {
             EXPECT_FALSE(bitmap->drawRectWithSize(c.size, kRed, c.opacity, 0, c.offset, c.rotation, 0, std::nullopt, 0, 1))
                 << c.what;
-        if (c.forms & Image)
+        }
+        if (c.forms & Image) {
             EXPECT_FALSE(bitmap->drawImage(logo, c.size, c.opacity, c.shadow, 0, c.offset, c.rotation, true,
                                            c.tileOffset, 1))
                 << c.what;
-        if (c.forms & Text)
+        }
+        if (c.forms & Text) {
             EXPECT_FALSE(bitmap->drawText(t, c.opacity, c.shadow, 0, c.offset, c.rotation, true, c.tileOffset, true, 1))
                 << c.what;
+        }
         EXPECT_EQ(inkBox(toQImage(*bitmap), 0), QRect()) << c.what;
     }
 }
