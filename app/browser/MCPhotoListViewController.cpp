@@ -1107,6 +1107,9 @@ void MCPhotoListViewController::clearPhotosList()
     cancelLoadingOperations();
     MCFileContainer &container = MCFileContainer::sharedContainer();
     container.removeFiles(container.allFiles());
+    // Files of an import that finished on its queue but was not handed over yet would keep
+    // their paths claimed, and the same folder dropped again at once would add nothing.
+    container.unregisterAllPendingFiles();
     updateToolbarButtons();
 }
 

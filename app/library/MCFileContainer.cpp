@@ -116,6 +116,24 @@ void MCFileContainer::registerPendingFile(const std::shared_ptr<MCFile> &file)
     m_pending.insert(file->filePath(), file);
 }
 
+void MCFileContainer::unregisterPendingFiles(const MCFileList &files)
+{
+    QWriteLocker locker(&m_lock);
+    for (const std::shared_ptr<MCFile> &file : files) {
+        if (!file)
+            continue;
+        const auto it = m_pending.find(file->filePath());
+        if (it != m_pending.end() && (it.value().expired() || it.value().lock() == file))
+            m_pending.erase(it);
+    }
+}
+
+void MCFileContainer::unregisterAllPendingFiles()
+{
+    QWriteLocker locker(&m_lock);
+    m_pending.clear();
+}
+
 bool MCFileContainer::isPathHeldOrPending(const QString &path) const
 {
     QReadLocker locker(&m_lock);

@@ -46,8 +46,15 @@ public:
 
     // Files made by an import and not added yet: the path is taken, so a later import does not
     // make a second file for it. The claim ends when the file is added, removed, or released
-    // by everyone who held it (an import that was thrown away).
+    // by everyone who held it (an import that was thrown away), or is given up.
     void registerPendingFile(const std::shared_ptr<MCFile> &file);
+    // Gives up the claims of these files (a cancelled import or update, whose files will never
+    // be added): their paths are free for the next import at once, even while notifications
+    // on their way still hold the files. Another file's claim on the same path stays.
+    void unregisterPendingFiles(const MCFileList &files);
+    // Ends every claim: the imports that made them were given up (the list was cleared), and
+    // an import that finished just before may not have handed its files over yet.
+    void unregisterAllPendingFiles();
     // Whether the library holds a file for the path or an import claimed it.
     bool isPathHeldOrPending(const QString &path) const;
 

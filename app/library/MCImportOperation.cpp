@@ -93,6 +93,12 @@ void MCImportOperation::main()
             importFileAtURL(path, QString());
     }
 
+    if (isCancelled()) {
+        // A stopped import hands nothing on, and the paths it claimed are free again at once:
+        // the same folder dropped right after the stop is imported in full.
+        MCFileContainer::sharedContainer().unregisterPendingFiles(m_createdFiles);
+        m_createdFiles.clear();
+    }
     postFinish();
 }
 

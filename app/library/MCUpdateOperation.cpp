@@ -39,13 +39,26 @@ void MCUpdateOperation::main()
 {
     postOnMain(kMCUpdateOperationNotificationDidStart, this);
     updateFiles(m_files);
-    postOnMain(kMCUpdateOperationNotificationDidFinish, this, {{kMCUpdateOperationIsCancelledKey, isCancelled()}});
+    const bool cancelled = isCancelled();
+    if (cancelled)
+        releaseClaims();
+    postOnMain(kMCUpdateOperationNotificationDidFinish, this, {{kMCUpdateOperationIsCancelledKey, cancelled}});
 }
 
 void MCUpdateOperation::cancelledBeforeStart()
 {
+    releaseClaims();
     postOnMain(kMCUpdateOperationNotificationDidStart, this);
     postOnMain(kMCUpdateOperationNotificationDidFinish, this, {{kMCUpdateOperationIsCancelledKey, true}});
+}
+
+void MCUpdateOperation::releaseClaims()
+{
+    // Files of a stopped update that were not added are never added: their import's claims
+    // end now, not when the last notification holding them has gone by, so a new import of
+    // the same photos right after the stop makes them again. (Files already added are held by
+    // the library; their claims are gone.)
+    MCFileContainer::sharedContainer().unregisterPendingFiles(m_files);
 }
 
 void MCUpdateOperation::reloadFile(const std::shared_ptr<MCFile> &file)

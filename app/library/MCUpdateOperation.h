@@ -51,6 +51,7 @@ protected:
     void cancelledBeforeStart() override;
     // Reads one file: its facts, then its properties and capture date.
     virtual void reloadFile(const std::shared_ptr<MCFile> &file);
+    void releaseClaims();
 
 private:
     MCFileList m_files;

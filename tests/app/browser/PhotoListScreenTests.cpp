@@ -230,6 +230,31 @@ TEST_F(PhotoListScreen, clearingDuringAnImportBringsNothingBack)
     EXPECT_EQ(MCFileContainer::sharedContainer().numberOfFiles(), 2);
 }
 
+TEST_F(PhotoListScreen, theSameFolderDroppedRightAfterClearingIsAddedInFull)
+{
+    MCPhotoListViewController *list = addPhotos({shelltest::folderWithPhotos(1, QStringLiteral("first"))});
+    ASSERT_NE(list, nullptr);
+    int alerts = 0;
+    MCScopedAlertResponder answers([&](const MCAlertRequest &) {
+        ++alerts;
+        return MCAlertAnswer{};
+    });
+    // An import of this folder that finished on its queue but whose files were not handed over
+    // yet when the list was cleared: its files still claim their paths.
+    const QString again = shelltest::folderWithPhotos(3, QStringLiteral("again"));
+    MCFileList stale;
+    for (const QString &name : QDir(again).entryList(QDir::Files)) {
+        stale.append(MCFileContainer::newFileWithURL(again + QLatin1Char('/') + name));
+        MCFileContainer::sharedContainer().registerPendingFile(stale.last());
+    }
+    ASSERT_EQ(stale.size(), 3);
+    list->clearPhotosList();
+    list->importItemsAtURLs({again});
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return !list->isLoading(); }, 10000));
+    EXPECT_EQ(MCFileContainer::sharedContainer().numberOfFiles(), 3);
+    EXPECT_EQ(alerts, 0);
+}
+
 TEST_F(PhotoListScreen, panesFollowTheirSettingsAndTheHand)
 {
     MCPhotoListViewController *list = addPhotos({shelltest::folderWithPhotos(1, QStringLiteral("pane"))});

@@ -198,6 +198,58 @@ TEST(FileContainer, NeverHoldsOrShowsTwoFilesForOnePath)
     library.removeFiles({newer});
 }
 
+// A claim given up frees its path at once, while the file is still held; another file's
+// claim on the same path is left alone.
+TEST(FileContainer, GivenUpClaimsFreeTheirPaths)
+{
+    MCFileContainer &library = MCFileContainer::sharedContainer();
+    const auto claimed = MCFileContainer::newFileWithURL(QStringLiteral("/claims/a.jpg"));
+    const auto other = MCFileContainer::newFileWithURL(QStringLiteral("/claims/b.jpg"));
+    library.registerPendingFile(claimed);
+    library.registerPendingFile(other);
+    const auto stranger = MCFileContainer::newFileWithURL(QStringLiteral("/claims/b.jpg"));
+    library.unregisterPendingFiles({claimed, stranger, nullptr});
+    EXPECT_FALSE(library.isPathHeldOrPending(QStringLiteral("/claims/a.jpg")));
+    EXPECT_TRUE(library.isPathHeldOrPending(QStringLiteral("/claims/b.jpg")));
+    library.unregisterPendingFiles({other});
+    EXPECT_FALSE(library.isPathHeldOrPending(QStringLiteral("/claims/b.jpg")));
+}
+
+// Stopped at any moment, an import leaves no path claimed but by files it handed over, so
+// the same folder dropped right after the stop is imported in full.
+TEST(ImportOperation, AStoppedImportLeavesNoClaims)
+{
+    const QString root = testsupport::makeTemporaryFolder(QStringLiteral("stopped"));
+    for (int i = 0; i < 400; ++i)
+        touch(root + QStringLiteral("/f%1.jpg").arg(i));
+    auto operation = std::make_shared<MCImportOperation>();
+    operation->setImportURLs({root});
+    operation->setImportTypes(kPhotoTypes);
+    bool finished = false;
+    MCFileList handed;
+    MCNotificationCenter &center = MCNotificationCenter::defaultCenter();
+    const auto start = center.addObserverForName(kMCImportOperationDidStartNotification, operation.get(),
+                                                 [&](const MCNotification &) { operation->cancel(); });
+    const auto finish = center.addObserverForName(kMCImportOperationDidFinishNotification, operation.get(),
+                                                  [&](const MCNotification &n) {
+                                                      finished = true;
+                                                      handed = MCImportOperation::createdFilesFromUserInfo(n.userInfo);
+                                                  });
+    MCOperationQueue queue;
+    queue.addOperation(operation);
+    EXPECT_TRUE(testsupport::processEventsUntil([&] { return finished; }));
+    center.removeObserver(start);
+    center.removeObserver(finish);
+    QSet<QString> handedPaths;
+    for (const auto &file : handed)
+        handedPaths.insert(file->filePath());
+    for (int i = 0; i < 400; ++i) {
+        const QString path = root + QStringLiteral("/f%1.jpg").arg(i);
+        ASSERT_EQ(MCFileContainer::sharedContainer().isPathHeldOrPending(path), handedPaths.contains(path)) << i;
+    }
+    MCFileContainer::sharedContainer().unregisterPendingFiles(handed);
+}
+
 // An update whose reads take a set time on a clock of its own.
 class TimedUpdate : public MCUpdateOperation
 {
@@ -283,8 +335,9 @@ TEST(UpdateOperation, ReportsEveryFileInThrottledBatches)
         EXPECT_GE(result.progress.size(), c.minBatches);
         EXPECT_LE(result.progress.size(), c.maxBatches);
         EXPECT_EQ(result.reported, files) << "every file, once, in order";
-        if (c.count > 0)
+        if (c.count > 0) {
             EXPECT_EQ(result.progress.last(), 1.0);
+        }
         EXPECT_TRUE(std::is_sorted(result.progress.begin(), result.progress.end()));
     }
 }
@@ -306,6 +359,32 @@ TEST(UpdateOperation, CancelStopsAndSaysSo)
     EXPECT_TRUE(skipped.started);
     EXPECT_TRUE(skipped.cancelled);
     EXPECT_EQ(early->reads.load(), 0);
+}
+
+// The files of a stopped update are never added: their import's claims end with it, though
+// the files are still held (here by the test, in the app by notifications on their way).
+TEST(UpdateOperation, AStoppedUpdateGivesUpItsFilesClaims)
+{
+    MCFileContainer &library = MCFileContainer::sharedContainer();
+    for (const bool early : {false, true}) {
+        SCOPED_TRACE(early ? "stopped before it ran" : "stopped after two files");
+        const MCFileList files = makeFiles(5);
+        for (const auto &file : files)
+            library.registerPendingFile(file);
+        auto operation = std::make_shared<TimedUpdate>(0.1, early ? -1 : 2);
+        if (early)
+            operation->cancel();
+        EXPECT_TRUE(runUpdate(operation, files).cancelled);
+        for (const auto &file : files)
+            EXPECT_FALSE(library.isPathHeldOrPending(file->filePath())) << file->filePath().toStdString();
+    }
+    // An update that runs to its end keeps them: the files are about to be added.
+    const MCFileList files = makeFiles(3);
+    for (const auto &file : files)
+        library.registerPendingFile(file);
+    EXPECT_FALSE(runUpdate(std::make_shared<TimedUpdate>(0.1), files).cancelled);
+    EXPECT_TRUE(library.isPathHeldOrPending(files[0]->filePath()));
+    library.unregisterPendingFiles(files);
 }
 
 TEST(UpdateOperation, ReadsRealFilesAndSurvivesVanishedOnes)
