@@ -467,6 +467,23 @@ vImage_Error scale(const vImage_Buffer *original, const vImage_Buffer *destinati
 }
 
 // Planes of one size resampled together into planes of another size, each alike.
+// Each of `count` sources and destinations is a valid plane of `sampleBytes` samples, the
+// sources all of one size and the destinations all of one size.
+vImage_Error checkPlaneSets(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count,
+                            size_t sampleBytes)
+{
+    for (size_t k = 0; k < count; ++k) {
+        if (vImage_Error status = checkBuffer(&sources[k], sampleBytes))
+            return status;
+        if (vImage_Error status = checkBuffer(&destinations[k], sampleBytes))
+            return status;
+        if (sources[k].width != sources[0].width || sources[k].height != sources[0].height ||
+            destinations[k].width != destinations[0].width || destinations[k].height != destinations[0].height)
+            return kvImageBufferSizeMismatch;
+    }
+    return kvImageNoError;
+}
+
 template<typename T>
 vImage_Error scalePlanes(const vImage_Buffer *sources, const vImage_Buffer *destinations, size_t count)
 {
@@ -474,16 +491,11 @@ vImage_Error scalePlanes(const vImage_Buffer *sources, const vImage_Buffer *dest
         return kvImageNullPointerArgument;
     if (count == 0 || count > 4)
         return kvImageInvalidParameter;
+    if (vImage_Error status = checkPlaneSets(sources, destinations, count, sizeof(T)))
+        return status;
     std::vector<InterleavedReader<T, 1>> readers;
     std::vector<InterleavedWriter<T, 1>> writers;
     for (size_t k = 0; k < count; ++k) {
-        if (vImage_Error status = checkBuffer(&sources[k], sizeof(T)))
-            return status;
-        if (vImage_Error status = checkBuffer(&destinations[k], sizeof(T)))
-            return status;
-        if (sources[k].width != sources[0].width || sources[k].height != sources[0].height ||
-            destinations[k].width != destinations[0].width || destinations[k].height != destinations[0].height)
-            return kvImageBufferSizeMismatch;
         readers.push_back({&sources[k]});
         writers.push_back({&destinations[k]});
     }
@@ -496,15 +508,8 @@ vImage_Error scaleStraightAlpha(const vImage_Buffer sources[4], const vImage_Buf
 {
     if (!sources || !destinations)
         return kvImageNullPointerArgument;
-    for (int k = 0; k < 4; ++k) {
-        if (vImage_Error status = checkBuffer(&sources[k], sizeof(T)))
-            return status;
-        if (vImage_Error status = checkBuffer(&destinations[k], sizeof(T)))
-            return status;
-        if (sources[k].width != sources[0].width || sources[k].height != sources[0].height ||
-            destinations[k].width != destinations[0].width || destinations[k].height != destinations[0].height)
-            return kvImageBufferSizeMismatch;
-    }
+    if (vImage_Error status = checkPlaneSets(sources, destinations, 4, sizeof(T)))
+        return status;
     const PremultipliedReader<T> reader{sources};
     const UnpremultipliedWriter<T> writer{destinations};
     scale(&reader, &writer, 1, destinations[0].width, destinations[0].height);
