@@ -233,4 +233,23 @@ struct FaultyCalls : MCFileSystemCalls
 
 inline bool endsWith(const QByteArray &path, const char *suffix) { return path.endsWith(suffix); }
 
+// A swap of a.jpg and b.jpg in `folder` whose second half fails: the photo set aside cannot
+// take the name a.jpg, and the user skips it. The photos are b.jpg ("a") and b 2.jpg ("b")
+// afterwards.
+inline void runFailedSwap(const QString &folder, Recorder &recorder, ScriptedAlerts &alerts)
+{
+    writeFile(folder + "/a.jpg", "a");
+    writeFile(folder + "/b.jpg", "b");
+    const MCFileList files{libraryFile(folder + "/a.jpg"), libraryFile(folder + "/b.jpg")};
+    FaultyCalls calls;
+    calls.onRename = [](const QByteArray &from, const QByteArray &to, bool) {
+        return from.contains("(moving)") && to.endsWith("/a.jpg") ? EACCES : 0;
+    };
+    alerts.answers = {{"Skip"}};
+    auto operation = std::make_shared<MCRenameOperation>();
+    operation->setAllItems(files, QStringList{folder + "/b.jpg", folder + "/a.jpg"});
+    operation->setFileSystemCalls(&calls);
+    run(operation, recorder);
+}
+
 } // namespace fileops

@@ -359,17 +359,9 @@ TEST(FileOperation, RenameChainsAndSwapsLoseNothing)
     // A swap whose second half fails: the photo set aside comes back beside the one that
     // took its name.
     const QString folder = testsupport::makeTemporaryFolder(QStringLiteral("rename"));
-    writeFile(folder + "/a.jpg", "a");
-    writeFile(folder + "/b.jpg", "b");
-    const MCFileList files{libraryFile(folder + "/a.jpg"), libraryFile(folder + "/b.jpg")};
-    FaultyCalls calls;
-    calls.onRename = [](const QByteArray &from, const QByteArray &to, bool) {
-        return from.contains("(moving)") && to.endsWith("/a.jpg") ? EACCES : 0;
-    };
     ScriptedAlerts alerts;
-    alerts.answers = {{"Skip"}};
     Recorder recorder;
-    run(operationFor<MCRenameOperation>(files, QStringList{folder + "/b.jpg", folder + "/a.jpg"}, &calls), recorder);
+    runFailedSwap(folder, recorder, alerts);
     EXPECT_EQ(recorder.processedNames(), QStringList({"a.jpg"}));
     EXPECT_EQ(alerts.seen.size(), 1);
     EXPECT_EQ(alerts.seen[0].messageText, "\"b.jpg\" couldn't be renamed to \"a.jpg\".");

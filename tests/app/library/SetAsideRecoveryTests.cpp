@@ -129,20 +129,9 @@ TEST(SetAsideRecovery, EntriesAreRestoredKeptOrDropped)
 TEST(SetAsideRecovery, FinishedRenamesLeaveTheJournalEmpty)
 {
     const QString folder = testsupport::makeTemporaryFolder(QStringLiteral("finished"));
-    writeFile(folder + "/a.jpg", "a");
-    writeFile(folder + "/b.jpg", "b");
-    const MCFileList files{libraryFile(folder + "/a.jpg"), libraryFile(folder + "/b.jpg")};
-    FaultyCalls calls;
-    calls.onRename = [](const QByteArray &from, const QByteArray &to, bool) {
-        return from.contains("(moving)") && to.endsWith("/a.jpg") ? EACCES : 0;
-    };
     ScriptedAlerts alerts;
-    alerts.answers = {{"Skip"}};
     Recorder recorder;
-    auto operation = std::make_shared<MCRenameOperation>();
-    operation->setAllItems(files, QStringList{folder + "/b.jpg", folder + "/a.jpg"});
-    operation->setFileSystemCalls(&calls);
-    run(operation, recorder);
+    runFailedSwap(folder, recorder, alerts);
     EXPECT_EQ(snapshot(folder), Contents({{"b.jpg", sum("a")}, {"b 2.jpg", sum("b")}}));
     EXPECT_TRUE(MCSetAsideJournal::sharedJournal().entries().isEmpty());
 }
