@@ -183,7 +183,7 @@ TEST(ConvertOperation, ASecondDecoderJoinsOnlyWhenDecodingSetsThePace)
         bool secondDecoder;
     };
     const bool spare = platform::processorCount() >= 4;
-    const Case cases[] = {{"decoding sets the pace", 120, 30, spare}, {"finishing sets the pace", 0, 60, false}};
+    const Case cases[] = {{"decoding sets the pace", 160, 30, spare}, {"finishing sets the pace", 0, 150, false}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ConvertSetup s;
