@@ -173,7 +173,7 @@ TEST(ConvertOperation, DecodesTheNextPhotoWhileThisOneFinishes)
 
 TEST(ConvertOperation, ASecondDecoderJoinsOnlyWhenDecodingSetsThePace)
 {
-    // Decoding four times as long as finishing: the operation waits for each photo, so with
+    // Decoding five times as long as finishing: the operation waits for each photo, so with
     // processors to spare a second decoder joins (two photos ahead, three in memory at most).
     // Finishing longer than decoding: one decoder keeps pace and one photo waits ahead.
     struct Case
