@@ -4,6 +4,7 @@
 #include <tiffio.h>
 
 #include <limits>
+#include <new>
 
 #include <cstring>
 
@@ -30,8 +31,15 @@ tsize_t memWrite(thandle_t handle, tdata_t data, tsize_t size)
 {
     auto *file = static_cast<MemoryFile *>(handle);
     const qint64 end = file->position + size;
-    if (end > file->bytes.size())
-        file->bytes.resize(end);
+    if (end > file->bytes.size()) {
+        // Out of memory is a failed write for libtiff (which reports it), never an exception
+        // thrown through its C frames.
+        try {
+            file->bytes.resize(end);
+        } catch (const std::bad_alloc &) {
+            return tsize_t(-1);
+        }
+    }
     std::memcpy(file->bytes.data() + file->position, data, size_t(size));
     file->position = end;
     return size;
@@ -79,8 +87,13 @@ bool encodeTIFF(const WriterPixels &pixels, const WriterOptions &options, QByteA
     // Room for the uncompressed strips and the tags up front: growing by doubling would copy
     // the file over and over and leave up to twice its size allocated. Pages a compressed
     // file never writes are never touched.
-    if (pixelBytes < std::numeric_limits<qsizetype>::max() / 2)
-        file.bytes.reserve(qsizetype(pixelBytes) + 64 * 1024);
+    if (pixelBytes < std::numeric_limits<qsizetype>::max() / 2) {
+        try {
+            file.bytes.reserve(qsizetype(pixelBytes) + 64 * 1024);
+        } catch (const std::bad_alloc &) {
+            // Only a head start: the file then grows as it is written, or fails there.
+        }
+    }
     TIFF *tiff = TIFFClientOpen("memory", big ? "w8" : "w", &file, memRead, memWrite, memSeek, memClose, memSize,
                                 memMap, memUnmap);
     auto fail = [&](const QString &what) {
