@@ -6,4 +6,4 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 ./scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "${QUILLON_BUILD_DIR:-build}" --output-on-failure -j "$(nproc)" "$@"
+ctest --test-dir "${QUILLON_BUILD_DIR:-build}" --output-on-failure -j "${QUILLON_JOBS:-$(nproc)}" "$@"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the whole project into build/ (or $QUILLON_BUILD_DIR).
+# Configures (once) and builds the whole project into build/ (or $QUILLON_BUILD_DIR), with
+# $QUILLON_JOBS parallel jobs (default: one per core).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${QUILLON_BUILD_DIR:-build}
@@ -10,4 +11,4 @@ export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_f
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-Release}" ${QUILLON_CMAKE_ARGS:-}
 fi
-cmake --build "$BUILD_DIR" -j "$(nproc)"
+cmake --build "$BUILD_DIR" -j "${QUILLON_JOBS:-$(nproc)}"
