@@ -2,6 +2,7 @@
 
 #include "app/engine/bitmap/MCBitmap.h"
 #include "halvard/system/MCDataExtensions.h"
+#include "platform/accelerate/MCCurveKernels.h"
 
 #include <cmath>
 
@@ -37,6 +38,22 @@ std::optional<QList<QPointF>> pointsFromList(const QVariantList &list)
 } // namespace
 
 QList<QPointF> MCConvertCurves::defaultPoints() { return {QPointF(0, 0), QPointF(255, 255)}; }
+
+QList<QPointF> MCConvertCurves::splinePointsInRect(const QRectF &rect, const QList<QPointF> &points)
+{
+    return platform::pixel::splinePoints(rect, points);
+}
+
+std::optional<double> MCConvertCurves::curveValueAtX(const QList<QPointF> &points, double x)
+{
+    return platform::pixel::splineValueAtX(points, x);
+}
+
+QList<QPointF> MCConvertCurves::mendedPoints(const QList<QPointF> &points)
+{
+    const QList<QPointF> mended = platform::pixel::sanitizedControlPoints(points);
+    return mended.size() >= 2 ? mended : defaultPoints();
+}
 
 const MCStageParameters &MCConvertCurves::parameters() const
 {

@@ -7,6 +7,9 @@
 
 #include <QList>
 #include <QPointF>
+#include <QRectF>
+
+#include <optional>
 
 class MCConvertCurves : public MCConvertStage
 {
@@ -20,6 +23,21 @@ public:
 
     // The straight curve every channel starts with: (0, 0), (255, 255).
     static QList<QPointF> defaultPoints();
+
+    // The curve a point list stands for, the same spline wherever it is drawn or applied: the
+    // curves editor draws these samples and reads values off the curve with curveValueAtX()
+    // while the conversion maps the levels through the same samples.
+    //
+    // The natural cubic spline through the points, one sample per level, mapped from the grid
+    // into `rect`; empty for fewer than two points.
+    static QList<QPointF> splinePointsInRect(const QRectF &rect, const QList<QPointF> &points);
+    // The curve's output level at input level `x`, exactly; nothing for x outside 0..255 or
+    // fewer than two points.
+    static std::optional<double> curveValueAtX(const QList<QPointF> &points, double x);
+    // A list an editor can work on, however damaged the stored one is: sorted by x, clamped to
+    // 0..255, points closer than 1 in x to the one before dropped; the straight curve when
+    // fewer than two points remain. A well-formed list comes back unchanged.
+    static QList<QPointF> mendedPoints(const QList<QPointF> &points);
 
     qint64 stageID() const override { return StageID; }
     const MCStageParameters &parameters() const override;

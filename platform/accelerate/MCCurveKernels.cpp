@@ -33,29 +33,33 @@ QList<QPointF> sanitizedControlPoints(const QList<QPointF> &controlPoints)
     return kept;
 }
 
-QList<QPointF> splinePoints(const QRectF &rect, const QList<QPointF> &controlPoints)
-{
-    const QList<QPointF> p = sanitizedControlPoints(controlPoints);
-    QList<QPointF> out;
-    const size_t n = size_t(p.size());
-    if (n < 2)
-        return out;
-    const double x0 = rect.x(), y0 = rect.y();
-    const double sx = ((x0 + rect.width()) - x0) / 255.0, sy = ((y0 + rect.height()) - y0) / 255.0;
-    const auto addPoint = [&](double px, double py) { out.append(QPointF(px * sx + x0, py * sy + y0)); };
+namespace {
 
-    std::vector<double> X(n), Y(n), h(n), d(n), M(n, 0.0);
-    for (size_t i = 0; i < n; ++i) {
-        X[i] = p[qsizetype(i)].x();
-        Y[i] = p[qsizetype(i)].y();
-    }
-    for (size_t i = 1; i < n; ++i) {
-        h[i] = X[i] - X[i - 1];
-        d[i] = Y[i] - Y[i - 1];
-    }
-    // Second derivatives of the natural spline (zero at both ends): a tridiagonal system over
-    // the inner points, solved by forward elimination and back substitution.
-    if (n > 2) {
+// The control points as coordinate arrays, with the second derivatives of the natural spline
+// through them (zero at both ends): a tridiagonal system over the inner points, solved by
+// forward elimination and back substitution.
+struct Spline
+{
+    std::vector<double> X, Y, h, M;
+
+    explicit Spline(const QList<QPointF> &p)
+    {
+        const size_t n = size_t(p.size());
+        X.resize(n);
+        Y.resize(n);
+        h.assign(n, 0.0);
+        M.assign(n, 0.0);
+        std::vector<double> d(n, 0.0);
+        for (size_t i = 0; i < n; ++i) {
+            X[i] = p[qsizetype(i)].x();
+            Y[i] = p[qsizetype(i)].y();
+        }
+        for (size_t i = 1; i < n; ++i) {
+            h[i] = X[i] - X[i - 1];
+            d[i] = Y[i] - Y[i - 1];
+        }
+        if (n <= 2)
+            return;
         std::vector<double> sub(n), diag(n), super(n), rhs(n);
         for (size_t i = 1; i + 1 < n; ++i) {
             sub[i] = h[i] / 6.0;
@@ -73,20 +77,58 @@ QList<QPointF> splinePoints(const QRectF &rect, const QList<QPointF> &controlPoi
             M[i] = (rhs[i] - super[i] * M[i + 1]) / diag[i];
     }
 
-    for (double t = 0; t < X[0]; t += 1.0)
-        addPoint(t, Y[0]);
-    for (size_t k = 1; k < n; ++k) {
-        const unsigned N = unsigned(h[k]); // at least 1 after sanitising
-        for (unsigned j = k == 1 ? 0 : 1; j <= N; ++j) {
-            const double a = double(N - j), b = double(j);
-            const double y =
-                ((Y[k - 1] - (N + a) * b * M[k - 1] / 6.0) * a + (Y[k] - (N + b) * a * M[k] / 6.0) * b) / double(N);
-            addPoint(std::clamp(X[k - 1] + b, 0.0, 255.0), std::clamp(y, 0.0, 255.0));
-        }
+    size_t size() const { return X.size(); }
+
+    // The cubic of segment k (from point k − 1 to point k) at `j` past its start, with `width`
+    // the segment's width: the sampler passes its whole-number width, the exact value the real
+    // one.
+    double value(size_t k, double j, double width) const
+    {
+        const double a = width - j;
+        return ((Y[k - 1] - (width + a) * j * M[k - 1] / 6.0) * a + (Y[k] - (width + j) * a * M[k] / 6.0) * j) /
+               width;
     }
-    for (double t = X[n - 1] + 1.0; t <= 255.0; t += 1.0)
-        addPoint(t, Y[n - 1]);
+};
+
+} // namespace
+
+QList<QPointF> splinePoints(const QRectF &rect, const QList<QPointF> &controlPoints)
+{
+    QList<QPointF> out;
+    const Spline s(sanitizedControlPoints(controlPoints));
+    const size_t n = s.size();
+    if (n < 2)
+        return out;
+    const double x0 = rect.x(), y0 = rect.y();
+    const double sx = ((x0 + rect.width()) - x0) / 255.0, sy = ((y0 + rect.height()) - y0) / 255.0;
+    const auto addPoint = [&](double px, double py) { out.append(QPointF(px * sx + x0, py * sy + y0)); };
+
+    for (double t = 0; t < s.X[0]; t += 1.0)
+        addPoint(t, s.Y[0]);
+    for (size_t k = 1; k < n; ++k) {
+        const unsigned N = unsigned(s.h[k]); // at least 1 after sanitising
+        for (unsigned j = k == 1 ? 0 : 1; j <= N; ++j)
+            addPoint(std::clamp(s.X[k - 1] + j, 0.0, 255.0), std::clamp(s.value(k, j, N), 0.0, 255.0));
+    }
+    for (double t = s.X[n - 1] + 1.0; t <= 255.0; t += 1.0)
+        addPoint(t, s.Y[n - 1]);
     return out;
+}
+
+std::optional<double> splineValueAtX(const QList<QPointF> &controlPoints, double x)
+{
+    const Spline s(sanitizedControlPoints(controlPoints));
+    const size_t n = s.size();
+    if (n < 2 || !(x >= 0.0 && x <= 255.0))
+        return std::nullopt;
+    if (x <= s.X[0])
+        return s.Y[0];
+    if (x >= s.X[n - 1])
+        return s.Y[n - 1];
+    size_t k = 1;
+    while (k + 1 < n && x > s.X[k])
+        ++k;
+    return std::clamp(s.value(k, x - s.X[k - 1], s.h[k]), 0.0, 255.0);
 }
 
 std::array<double, 256> curveLevels(const QList<QPointF> &controlPoints)

@@ -15,6 +15,7 @@
 #include <QRectF>
 
 #include <array>
+#include <optional>
 
 namespace platform::pixel {
 
@@ -26,6 +27,11 @@ QList<QPointF> sanitizedControlPoints(const QList<QPointF> &controlPoints);
 // integer control points there are exactly 256 points, the i-th at x = i. Empty for fewer
 // than two points.
 QList<QPointF> splinePoints(const QRectF &rect, const QList<QPointF> &controlPoints);
+
+// The same spline's value at `x` (grid units), evaluated exactly with the real widths of the
+// segments: the first point's y up to its x, the last one's from its x on. Nothing for x
+// outside 0..255 (or not a number) and for fewer than two points.
+std::optional<double> splineValueAtX(const QList<QPointF> &controlPoints, double x);
 
 // The value of a curve at levels 0..255 (grid units), read from its sampled points by x
 // (interpolated between samples, held beyond the ends). A curve of fewer than two points is
