@@ -1,6 +1,7 @@
 #include "app/library/MCFileManager.h"
 
 #include "app/engine/pipeline/MCBitmapConverter.h"
+#include "app/library/MCConvertOutputNames.h"
 #include "app/library/MCFile.h"
 #include "app/library/MCSetAsideJournal.h"
 #include "platform/core/MCError.h"
@@ -182,8 +183,9 @@ std::shared_ptr<MCConvertOperation> MCFileManager::asyncConvertFiles(const MCFil
     QStringList names;
     const QString extension = converter ? converter->imageFileExtension() : QString();
     for (const std::shared_ptr<MCFile> &file : files) {
-        const QString base = file ? QFileInfo(file->filePath()).completeBaseName() : QString();
-        names.append(base.isEmpty() || extension.isEmpty() ? base : base + QLatin1Char('.') + extension);
+        // The name the Convert screen predicts: only the last extension is replaced, so
+        // "x.1.png" and "x.2.png" do not both become "x.jpg".
+        names.append(file ? MCConvertOutputNameForTitle(QFileInfo(file->filePath()).fileName(), extension) : QString());
     }
     return asyncConvertFiles(files, folder, names, std::move(converter), std::move(completion));
 }
