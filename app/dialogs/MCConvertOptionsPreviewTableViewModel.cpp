@@ -51,7 +51,8 @@ MCConvertOptionsPreviewTableViewModel::SizeProblem MCConvertOptionsPreviewTableV
 void MCConvertOptionsPreviewTableViewModel::recalculateInfo()
 {
     const MCFileList files = items();
-    std::shared_ptr<const MCBitmapConverter> converter = MCPredictionCopyOfConverter(m_converter);
+    const std::shared_ptr<const MCBitmapConverter> copy = MCPredictionCopyOfConverter(m_converter);
+    const MCBitmapConverter *converter = copy.get();
     const bool autorotates = m_converter.userDefaults().boolForKey(kMCShouldAutorotateKey);
     const MCBatchRenamer *renamer = &m_renamer;
     m_queue.start([this, files, converter, autorotates, renamer](const MCPreviewRecalculationQueue::IsCancelled &isCancelled)
@@ -81,7 +82,7 @@ void MCConvertOptionsPreviewTableViewModel::recalculateInfo()
             m_containsBadSizes = !sizesGood;
             postRecalculationDidFinish();
         };
-    });
+    }, copy);
 }
 
 void MCConvertOptionsPreviewTableViewModel::cancelRecalculation() { m_queue.cancel(); }

@@ -87,9 +87,21 @@ class MCPreviewRecalculationOperation : public MCOperation
 {
 public:
     MCPreviewRecalculationOperation(MCPreviewRecalculationQueue::Work work, std::weak_ptr<void> state,
-                                    std::function<bool()> isCurrent)
-        : m_work(std::move(work)), m_state(std::move(state)), m_isCurrent(std::move(isCurrent))
+                                    std::function<bool()> isCurrent, std::shared_ptr<const void> owned)
+        : m_work(std::move(work)), m_state(std::move(state)), m_isCurrent(std::move(isCurrent)),
+          m_owned(std::move(owned))
     {
+    }
+    ~MCPreviewRecalculationOperation() override
+    {
+        // What the work read is let go of on the GUI thread, where it was made.
+        if (!m_owned || platform::isMainThread())
+            return;
+        try {
+            platform::dispatchMain([owned = std::move(m_owned)] {});
+        } catch (const std::logic_error &) {
+            // No application any more: nothing is left to run it.
+        }
     }
 
 protected:
@@ -110,17 +122,19 @@ private:
     MCPreviewRecalculationQueue::Work m_work;
     std::weak_ptr<void> m_state;
     std::function<bool()> m_isCurrent; // GUI thread only, and only while m_state lives
+    std::shared_ptr<const void> m_owned;
 };
 
 } // namespace
 
-void MCPreviewRecalculationQueue::start(Work work)
+void MCPreviewRecalculationQueue::start(Work work, std::shared_ptr<const void> guiThreadObjects)
 {
     cancel();
     const quint64 generation = m_state->generation;
     State *state = m_state.get();
     m_queue.addOperation(std::make_shared<MCPreviewRecalculationOperation>(
-        std::move(work), m_state, [state, generation] { return state->generation == generation; }));
+        std::move(work), m_state, [state, generation] { return state->generation == generation; },
+        std::move(guiThreadObjects)));
 }
 
 std::shared_ptr<const MCBitmapConverter> MCPredictionCopyOfConverter(const MCBitmapConverter &converter)

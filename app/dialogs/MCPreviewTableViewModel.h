@@ -99,7 +99,9 @@ public:
     MCPreviewRecalculationQueue(const MCPreviewRecalculationQueue &) = delete;
     MCPreviewRecalculationQueue &operator=(const MCPreviewRecalculationQueue &) = delete;
 
-    void start(Work work);
+    // `guiThreadObjects` stays alive until the work is done and is released on the GUI thread
+    // (objects made there, such as a converter copy, that the work reads by pointer).
+    void start(Work work, std::shared_ptr<const void> guiThreadObjects = {});
     void cancel();
     // Waits until the queued work has run (tests and benchmarks; the results are published
     // by the GUI thread's event loop afterwards).
@@ -116,5 +118,7 @@ private:
 
 // A copy of `converter` for a calculation on another thread: its settings and copies of its
 // stages, so that later edits of the converter and of its stages do not reach the calculation
-// (MCBitmapConverter::copy() shares the stage objects). GUI thread.
+// (MCBitmapConverter::copy() shares the stage objects). Made on the GUI thread and let go of
+// there (MCPreviewRecalculationQueue::start keeps it for the work). Its set-up is not undoable;
+// the stage notices it posts name the copy, which nobody observes.
 std::shared_ptr<const MCBitmapConverter> MCPredictionCopyOfConverter(const MCBitmapConverter &converter);

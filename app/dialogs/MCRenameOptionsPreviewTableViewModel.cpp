@@ -18,14 +18,15 @@ void MCRenameOptionsPreviewTableViewModel::recalculateInfo()
 {
     const MCFileList files = items();
     const MCBatchRenameSettings settings = m_renameSettings;
-    std::shared_ptr<const MCBitmapConverter> converter;
+    std::shared_ptr<const MCBitmapConverter> copy;
     if (m_converter)
-        converter = MCPredictionCopyOfConverter(*m_converter);
+        copy = MCPredictionCopyOfConverter(*m_converter);
+    const MCBitmapConverter *converter = copy.get();
     const MCBatchRenamer *renamer = &m_renamer;
     m_queue.start([this, files, settings, converter, renamer](const MCPreviewRecalculationQueue::IsCancelled &isCancelled)
                       -> MCPreviewRecalculationQueue::Publish {
         const std::optional<QStringList> names =
-            renamer->provideNamesForItems(files, settings, converter.get(), isCancelled);
+            renamer->provideNamesForItems(files, settings, converter, isCancelled);
         if (!names)
             return {};
         auto results = std::make_shared<Results>();
@@ -39,7 +40,7 @@ void MCRenameOptionsPreviewTableViewModel::recalculateInfo()
             m_containsBadNames = !namesGood;
             postRecalculationDidFinish();
         };
-    });
+    }, copy);
 }
 
 void MCRenameOptionsPreviewTableViewModel::cancelRecalculation() { m_queue.cancel(); }
