@@ -177,8 +177,8 @@ TEST(ConvertOutputSize, LimitsAreInclusiveAndNotANumberIsTooSmall)
         P problem;
     } cases[] = {
         {{30000, 30000}, P::None},    {{65500, 16384}, P::None},     {{1, 1}, P::None},
-        {{65500, 1}, P::None},        {{40000, 30000}, P::TooLarge}, {{65501, 1}, P::TooLarge},
-        {{1, 65501}, P::TooLarge},    {{65500, 16385}, P::TooLarge}, {{inf, 10}, P::TooLarge},
+        {{32768, 32768}, P::None},    {{40000, 30000}, P::TooLarge}, {{65501, 1}, P::TooLarge},
+        {{32768, 32769}, P::TooLarge}, {{1, 65501}, P::TooLarge}, {{65500, 16394}, P::TooLarge}, {{inf, 10}, P::TooLarge},
         {{0, 100}, P::TooSmall},      {{100, 0.5}, P::TooSmall},     {{nan, 10}, P::TooSmall},
         {{10, nan}, P::TooSmall},     {{-5, 100}, P::TooSmall},      {{0, 70000}, P::TooSmall},
     };
@@ -334,8 +334,11 @@ TEST_F(PreviewModels, ConvertModelShowsUnknownResolutionAs72AndAMissingProfileAs
     // Computed at once, not by the recalculation.
     EXPECT_EQ(model.stringValueForFile(*files[0], "Resolution"), "72 \u2192 72");
     EXPECT_EQ(model.stringValueForFile(*files[1], "Resolution"), "300 \u2192 300");
-    EXPECT_EQ(model.stringValueForFile(*files[0], "ColorProfile"), "None \u2192 None");
-    EXPECT_EQ(model.stringValueForFile(*files[1], "ColorProfile"), "Display P3 \u2192 Display P3");
+    // The converter's prediction follows the arrow; a photo without a profile shows "None".
+    EXPECT_EQ(model.stringValueForFile(*files[0], "ColorProfile"),
+              "None \u2192 " + converter.colorProfileNameForOriginalName(QString(), QString()));
+    EXPECT_EQ(model.stringValueForFile(*files[1], "ColorProfile"),
+              "Display P3 \u2192 " + converter.colorProfileNameForOriginalName("Display P3", QString()));
     EXPECT_EQ(model.stringValueForFile(*files[0], "Format"), "tif \u2192 jpg");
     EXPECT_EQ(model.stringValueForFile(*files[0], "Unknown"), QString());
     EXPECT_EQ(model.filePreviewColumnIdentifier(), "FileName");
