@@ -202,7 +202,7 @@ QList<MCPreviewTableViewController::Column> MCPreviewTableViewController::column
         return {{QStringLiteral("Icon"), QString(), 24},
                 {QStringLiteral("FileName"), tr("Name"), 300},
                 {QStringLiteral("Format"), tr("Format"), 90},
-                {QStringLiteral("ImageSize"), tr("Size"), 170},
+                {QStringLiteral("ImageSize"), tr("Size"), 200},
                 {QStringLiteral("Resolution"), tr("Resolution"), 90},
                 {QStringLiteral("ColorProfile"), tr("Color Profile"), 260}};
     if (nibName == QLatin1String("MCRenameOptionsTablePreviewVC"))
@@ -469,8 +469,12 @@ QImage MCPreviewTableViewController::imageForItem(const MCFile *file)
 
 void MCPreviewTableViewController::setImageForItem(const QImage &image, const MCFile *file)
 {
-    if (file && !image.isNull())
-        m_cache.setObject(image, file->fileID());
+    if (!file || image.isNull())
+        return;
+    // Shown at most 24 points large whatever its pixels.
+    QImage scaled = image;
+    scaled.setDevicePixelRatio(std::max(1.0, std::max(image.width(), image.height()) / kThumbnailPoints));
+    m_cache.setObject(scaled, file->fileID());
 }
 
 void MCPreviewTableViewController::receiveThumbnail(const QImage &thumbnail, const QUuid &uuid)
@@ -478,14 +482,7 @@ void MCPreviewTableViewController::receiveThumbnail(const QImage &thumbnail, con
     const std::shared_ptr<MCFile> file = m_requests.take(uuid);
     if (!file)
         return;
-    QImage image = thumbnail;
-    if (image.isNull()) {
-        image = emptyPhoto();
-    } else {
-        // Shown at 24 points whatever the pixels.
-        image.setDevicePixelRatio(std::max(1.0, std::max(image.width(), image.height()) / kThumbnailPoints));
-    }
-    setImageForItem(image, file.get());
+    setImageForItem(thumbnail.isNull() ? emptyPhoto() : thumbnail, file.get());
     if (!m_table)
         return;
     // Only the rows on screen that still show this very file get the picture.

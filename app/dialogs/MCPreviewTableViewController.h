@@ -147,7 +147,7 @@ public:
     bool canAcceptDrop(const QMimeData *data) const;
     bool acceptDrop(const QMimeData *data, qint64 row);
 
-    // Thumbnails, by the file's identity (fileID).
+    // Thumbnails, by the file's identity (fileID); an image is kept to be shown 24 points large.
     bool hasImageForItem(const MCFile *file) const;
     QImage imageForItem(const MCFile *file);
     void setImageForItem(const QImage &image, const MCFile *file);
