@@ -1,5 +1,7 @@
 #include "app/browser/MCBrowserImages.h"
 
+#include "app/uikit/MCDrawnImage.h"
+
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,25 +11,9 @@
 
 namespace {
 
-constexpr qreal kRatio = 2.0;
-
-// A transparent canvas of `size` points, drawn by `draw` in point coordinates.
-QImage drawn(QSizeF size, const std::function<void(QPainter &)> &draw)
-{
-    QImage image(int(std::ceil(size.width() * kRatio)), int(std::ceil(size.height() * kRatio)),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(kRatio);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter);
-    painter.end();
-    return image;
-}
-
 QImage circle(const QColor &colour)
 {
-    return drawn({12, 12}, [&](QPainter &p) {
+    return MCDrawnImage({12, 12}, [&](QPainter &p) {
         p.setPen(QPen(colour.darker(150), 1.0));
         p.setBrush(colour);
         p.drawEllipse(QRectF(1, 1, 10, 10));
@@ -53,7 +39,7 @@ QPainterPath starPath(const QPointF &centre, qreal outer, qreal inner)
 // A rounded square with a glyph: the badge of a library the photo was picked from.
 QImage sourceBadge(const QColor &colour, const std::function<void(QPainter &)> &glyph)
 {
-    return drawn({16, 16}, [&](QPainter &p) {
+    return MCDrawnImage({16, 16}, [&](QPainter &p) {
         p.setPen(QPen(QColor(0, 0, 0, 120), 1.0));
         p.setBrush(colour);
         p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3.5, 3.5);
@@ -66,7 +52,7 @@ QImage sourceBadge(const QColor &colour, const std::function<void(QPainter &)> &
 // A light glyph on a small dark disc: the badges of the flags strip.
 QImage flagBadge(const std::function<void(QPainter &)> &glyph)
 {
-    return drawn({13, 13}, [&](QPainter &p) {
+    return MCDrawnImage({13, 13}, [&](QPainter &p) {
         p.setPen(QPen(QColor(235, 235, 235), 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
         glyph(p);
@@ -75,7 +61,7 @@ QImage flagBadge(const std::function<void(QPainter &)> &glyph)
 
 QImage placeholderPhoto(bool missing)
 {
-    return drawn({64, 48}, [&](QPainter &p) {
+    return MCDrawnImage({64, 48}, [&](QPainter &p) {
         p.setPen(QPen(QColor(150, 150, 150), 1.0));
         p.setBrush(QColor(205, 205, 205));
         p.drawRoundedRect(QRectF(0.5, 0.5, 63, 47), 3, 3);
@@ -104,7 +90,7 @@ QImage placeholderPhoto(bool missing)
 QImage framePiece(int column, int row)
 {
     const QSizeF size(5, row == 2 ? 7 : 5);
-    return drawn(size, [&](QPainter &p) {
+    return MCDrawnImage(size, [&](QPainter &p) {
         const QColor light(255, 255, 255, 200), dark(0, 0, 0, 110);
         p.setRenderHint(QPainter::Antialiasing, false);
         // The inner edge of each piece is where the picture starts.
@@ -143,7 +129,7 @@ QImage drawImage(const QString &name)
     if (name == QLatin1String("CellBackground")) {
         // Corners and edges only: a dark rounded outline with a soft shadow below it; the
         // centre stays transparent so the cell's own parts show through.
-        return drawn({24, 24}, [](QPainter &p) {
+        return MCDrawnImage({24, 24}, [](QPainter &p) {
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(0, 0, 0, 60));
             p.drawRoundedRect(QRectF(1, 2, 22, 22), 5, 5);
@@ -160,7 +146,7 @@ QImage drawImage(const QString &name)
         return placeholderPhoto(true);
     if (name == QLatin1String("MarkedBadge") || name == QLatin1String("LockedBadge")) {
         const bool locked = name == QLatin1String("LockedBadge");
-        return drawn({12, 12}, [locked](QPainter &p) {
+        return MCDrawnImage({12, 12}, [locked](QPainter &p) {
             p.setPen(QPen(QColor(245, 245, 245), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             if (locked) {
                 p.setBrush(Qt::NoBrush);
@@ -179,7 +165,7 @@ QImage drawImage(const QString &name)
         });
     }
     if (name == QLatin1String("Flagged")) {
-        return drawn({10, 12}, [](QPainter &p) {
+        return MCDrawnImage({10, 12}, [](QPainter &p) {
             p.setPen(QPen(QColor(240, 240, 240), 1.2, Qt::SolidLine, Qt::RoundCap));
             p.drawLine(QPointF(2, 1), QPointF(2, 11));
             p.setPen(Qt::NoPen);
@@ -218,7 +204,7 @@ QImage drawImage(const QString &name)
             p.drawEllipse(QRectF(4, 4, 4, 4));
         });
     if (name == QLatin1String("VideoBadge")) {
-        return drawn({20, 14}, [](QPainter &p) {
+        return MCDrawnImage({20, 14}, [](QPainter &p) {
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(0, 0, 0, 170));
             p.drawRoundedRect(QRectF(0, 0, 20, 14), 3, 3);
@@ -233,7 +219,7 @@ QImage drawImage(const QString &name)
         });
     }
     if (name == QLatin1String("BadgeMissing")) {
-        return drawn({16, 16}, [](QPainter &p) {
+        return MCDrawnImage({16, 16}, [](QPainter &p) {
             p.setPen(QPen(Qt::white, 1.2));
             p.setBrush(QColor(210, 50, 45));
             p.drawEllipse(QRectF(1, 1, 14, 14));
@@ -287,14 +273,14 @@ QImage drawImage(const QString &name)
             p.drawLine(QPointF(10, 3), QPointF(3, 10));
         });
     if (name == QLatin1String("RatingStar")) {
-        return drawn({11, 11}, [](QPainter &p) {
+        return MCDrawnImage({11, 11}, [](QPainter &p) {
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(250, 205, 60));
             p.drawPath(starPath(QPointF(5.5, 5.8), 5.3, 2.2));
         });
     }
     if (name == QLatin1String("PathWhiteArrow")) {
-        return drawn({7, 11}, [](QPainter &p) {
+        return MCDrawnImage({7, 11}, [](QPainter &p) {
             p.setPen(QPen(QColor(235, 235, 235), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.drawLine(QPointF(1.5, 1.5), QPointF(5.5, 5.5));
             p.drawLine(QPointF(5.5, 5.5), QPointF(1.5, 9.5));

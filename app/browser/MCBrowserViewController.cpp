@@ -11,7 +11,7 @@
 #include "app/uikit/MCControlSupport.h"
 #include "halvard/system/MCStringExtensions.h"
 #include "halvard/ui/MCMenuExtensions.h"
-#include "halvard/ui/MCPromptLayer.h"
+#include "halvard/ui/MCWorkspaceExtensions.h"
 #include "platform/core/MCObservable.h"
 #include "platform/core/MCPropertyList.h"
 #include "platform/core/MCUserDefaults.h"
@@ -903,19 +903,8 @@ void MCBrowserViewController::buildOpenWithMenu(QMenu *menu)
 
 void MCBrowserViewController::openWith(const QString &desktopID)
 {
-    const QStringList paths = selectedPaths();
-    if (paths.isEmpty() || desktopID.isEmpty())
-        return;
-    MCError error;
-    if (MCWorkspace::sharedWorkspace().openFiles(paths, desktopID, &error))
-        return;
-    // The application may have been removed since the menu was built, or its program fails
-    // to start: say so rather than doing nothing.
-    MCAlertRequest alert;
-    alert.messageText = error.localizedDescription();
-    alert.informativeText = error.localizedFailureReason();
-    alert.buttonTitles = {tr("OK")};
-    MCPromptLayer::runAlert(alert, m_browserView ? m_browserView->window() : nullptr);
+    MCWorkspaceExtensions::openFilesWithApplication(selectedPaths(), desktopID,
+                                                    m_browserView ? m_browserView->window() : nullptr);
 }
 
 void MCBrowserViewController::revealInFinder()

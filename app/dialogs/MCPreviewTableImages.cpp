@@ -1,33 +1,18 @@
 #include "app/dialogs/MCPreviewTableImages.h"
 
+#include "app/uikit/MCDrawnImage.h"
+
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 
-#include <cmath>
-#include <functional>
-
 namespace {
-
-constexpr double kRatio = 2.0;
-
-QImage drawn(QSizeF size, const std::function<void(QPainter &)> &draw)
-{
-    QImage image(int(std::ceil(size.width() * kRatio)), int(std::ceil(size.height() * kRatio)),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    image.setDevicePixelRatio(kRatio);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter);
-    return image;
-}
 
 QImage drawImage(const QString &name)
 {
     if (name == QLatin1String("BadgeMissing")) {
         // A red disc with a white exclamation mark.
-        return drawn({16, 16}, [](QPainter &p) {
+        return MCDrawnImage({16, 16}, [](QPainter &p) {
             p.setPen(QPen(Qt::white, 1.2));
             p.setBrush(QColor(210, 50, 45));
             p.drawEllipse(QRectF(1, 1, 14, 14));
@@ -39,7 +24,7 @@ QImage drawImage(const QString &name)
     }
     if (name == QLatin1String("EmptyPhotoLandscapeSmall")) {
         // A grey landscape card: hills and a sun.
-        return drawn({24, 18}, [](QPainter &p) {
+        return MCDrawnImage({24, 18}, [](QPainter &p) {
             p.setPen(QPen(QColor(150, 150, 150), 0.8));
             p.setBrush(QColor(205, 205, 205));
             p.drawRoundedRect(QRectF(0.5, 0.5, 23, 17), 1.5, 1.5);

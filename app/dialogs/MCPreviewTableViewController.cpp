@@ -5,10 +5,8 @@
 #include "app/uikit/MCColorQuillon.h"
 #include "app/uikit/MCTableView.h"
 #include "halvard/system/MCDataExtensions.h"
-#include "halvard/ui/MCAlert.h"
 #include "halvard/ui/MCMenuExtensions.h"
-#include "halvard/ui/MCPromptLayer.h"
-#include "platform/core/MCError.h"
+#include "halvard/ui/MCWorkspaceExtensions.h"
 #include "platform/core/MCNotificationCenter.h"
 #include "platform/desktop/MCWorkspace.h"
 
@@ -566,17 +564,8 @@ void MCPreviewTableViewController::openClicked()
 
 void MCPreviewTableViewController::openClickedWith(const QString &desktopID)
 {
-    const QStringList paths = filePathsAtIndexes(clickedItemIndexes());
-    if (paths.isEmpty() || desktopID.isEmpty())
-        return;
-    MCError error;
-    if (MCWorkspace::sharedWorkspace().openFiles(paths, desktopID, &error))
-        return;
-    MCAlertRequest alert;
-    alert.messageText = error.localizedDescription();
-    alert.informativeText = error.localizedFailureReason();
-    alert.buttonTitles = {tr("OK")};
-    MCPromptLayer::runAlert(alert, m_table ? m_table->window() : nullptr);
+    MCWorkspaceExtensions::openFilesWithApplication(filePathsAtIndexes(clickedItemIndexes()), desktopID,
+                                                    m_table ? m_table->window() : nullptr);
 }
 
 void MCPreviewTableViewController::revealClickedInFinder()

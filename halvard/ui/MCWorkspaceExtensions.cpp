@@ -1,7 +1,10 @@
 #include "halvard/ui/MCWorkspaceExtensions.h"
 
+#include "halvard/ui/MCPromptLayer.h"
+#include "platform/core/MCError.h"
 #include "platform/desktop/MCWorkspace.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace MCWorkspaceExtensions {
@@ -57,6 +60,20 @@ QString applicationBundleIDForPaths(MCWorkspace &workspace, const QStringList &p
         *others = shared;
     }
     return candidate;
+}
+
+void openFilesWithApplication(const QStringList &paths, const QString &desktopID, QWidget *window)
+{
+    if (paths.isEmpty() || desktopID.isEmpty())
+        return;
+    MCError error;
+    if (MCWorkspace::sharedWorkspace().openFiles(paths, desktopID, &error))
+        return;
+    MCAlertRequest alert;
+    alert.messageText = error.localizedDescription();
+    alert.informativeText = error.localizedFailureReason();
+    alert.buttonTitles = {QCoreApplication::translate("MCWorkspaceExtensions", "OK")};
+    MCPromptLayer::runAlert(alert, window);
 }
 
 } // namespace MCWorkspaceExtensions

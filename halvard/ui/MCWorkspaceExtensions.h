@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class MCWorkspace;
+class QWidget;
 
 namespace MCWorkspaceExtensions {
 
@@ -17,5 +18,11 @@ namespace MCWorkspaceExtensions {
 // emptied when some type has no default application at all, or when no file is left.
 QString applicationBundleIDForPaths(const QStringList &paths, QStringList *others = nullptr);
 QString applicationBundleIDForPaths(MCWorkspace &workspace, const QStringList &paths, QStringList *others = nullptr);
+
+// Opens the files with the application of `desktopID` (from an "Open With" menu). When that
+// fails (the application was removed since the menu was built, or its program does not start)
+// an alert through the prompt layer says why, on `window`. Nothing happens for no files or no
+// application.
+void openFilesWithApplication(const QStringList &paths, const QString &desktopID, QWidget *window);
 
 } // namespace MCWorkspaceExtensions
