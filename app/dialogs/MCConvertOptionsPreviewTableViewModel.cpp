@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
+
 namespace {
 
 QString tr(const char *text) { return QCoreApplication::translate("MCConvertOptionsPreviewTableViewModel", text); }
@@ -26,6 +28,14 @@ QString pathExtension(const QString &path)
 }
 
 QString profileOrNone(const QString &name) { return name.isEmpty() ? tr("None") : name; }
+
+// "6000x4000"; a side that is not a finite number (a stage dividing by the 0 × 0 of a file
+// that could not be read) shows as 0.
+QString sizeText(const QSizeF &size)
+{
+    auto side = [](double value) { return std::isfinite(value) ? value : 0.0; };
+    return QString::asprintf("%.0fx%.0f", side(size.width()), side(size.height()));
+}
 
 } // namespace
 
@@ -116,10 +126,9 @@ QString MCConvertOptionsPreviewTableViewModel::stringValueForFile(const MCFile &
     if (columnIdentifier == QLatin1String("Format"))
         return pathExtension(file.filePath()).toLower() + arrow + m_converter.imageFileExtension();
     if (columnIdentifier == QLatin1String("ImageSize")) {
-        const QSizeF current = file.browserItemImageSize();
-        QString text = QString::asprintf("%.0fx%.0f", current.width(), current.height());
+        QString text = sizeText(file.browserItemImageSize());
         if (const std::optional<QSizeF> size = imageSizeForItem(file))
-            text += arrow + QString::asprintf("%.0fx%.0f", size->width(), size->height());
+            text += arrow + sizeText(*size);
         return text;
     }
     if (columnIdentifier == QLatin1String("Resolution")) {

@@ -234,10 +234,13 @@ TEST_F(PreviewModels, OutputNamesWithRenamingCountFromTheListPositionAndStopWhen
 TEST_F(PreviewModels, ConvertModelBadgesSizesOutsideTheLimitsAndUndecodableFiles)
 {
     FakeSizeStage &stage = addFakeStage();
-    stage.sizes = {{1, QSizeF(30000, 30000)}, {2, QSizeF(40000, 30000)}, {3, QSizeF(65501, 1)}, {4, QSizeF(0, 100)}};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    stage.sizes = {{1, QSizeF(30000, 30000)}, {2, QSizeF(40000, 30000)}, {3, QSizeF(65501, 1)}, {4, QSizeF(0, 100)},
+                   {5, QSizeF(nan, nan)}};
     const MCFileList files = {photo("/in/fine.png", 1, 10), photo("/in/large.png", 2, 10),
                               photo("/in/wide.png", 3, 10), photo("/in/small.png", 4, 10),
-                              photo("/in/broken.png") /* no properties: not decodable */};
+                              photo("/in/broken.png") /* no properties: not decodable */,
+                              photo("/in/odd.png", 5, 10) /* a stage that divided by nothing */};
     MCConvertOptionsPreviewTableViewModel model(converter, &renamer);
     model.setItems(files);
     NoticeCounter notices(model);
@@ -261,8 +264,9 @@ TEST_F(PreviewModels, ConvertModelBadgesSizesOutsideTheLimitsAndUndecodableFiles
         {"Image size is too large", true, "3x10 \u2192 65501x1"},
         {"Image size is too small", true, "4x10 \u2192 0x100"},
         {"Image size is too small", true, "0x0 \u2192 0x0"},
+        {"Image size is too small", true, "5x10 \u2192 0x0"},
     };
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(files[i]->fileName().toStdString());
         bool badged = false;
         EXPECT_EQ(tooltipOf(model, *files[i], &badged), QString::fromUtf8(expected[i].tooltip));
@@ -284,7 +288,7 @@ TEST_F(PreviewModels, ConvertModelBadgesSizesOutsideTheLimitsAndUndecodableFiles
     model.recalculateInfo();
     ASSERT_TRUE(notices.waitForNext());
     EXPECT_TRUE(model.containsBadSizes()); // the undecodable file stays too small
-    model.removeItemsAtIndexes(MCIndexSet(4));
+    model.removeItemsAtIndexes(MCIndexSet{4, 5});
     ASSERT_TRUE(notices.waitForNext());
     EXPECT_FALSE(model.containsBadSizes());
 }
