@@ -129,6 +129,8 @@ private:
 class MCDarkColorWell : public QAbstractButton
 {
     Q_OBJECT
+    // Bindable: a colour set here (by the panel or by a binding) is announced like a pick.
+    Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY colorChanged)
 public:
     explicit MCDarkColorWell(QWidget *parent = nullptr);
 
