@@ -944,8 +944,8 @@ void MCBrowserViewController::showGPSLocationPalette()
     if (!item)
         return;
     MCMapPaletteController &palette = MCMapPaletteController::sharedInstance();
-    palette.showPaletteWithTarget({});
-    palette.setPinToPoint(QPointF(MCSignedGPSLatitude(*item), MCSignedGPSLongitude(*item)));
+    palette.showPaletteWithTarget(nullptr, {});
+    palette.setPinToPoint(CLLocationCoordinate2DMake(MCSignedGPSLatitude(*item), MCSignedGPSLongitude(*item)));
 }
 
 void MCBrowserViewController::updateContextMenu()

@@ -211,26 +211,6 @@ TEST_F(BrowserCommands, theCellMenusOpenWithItemIsRebuiltWhenItOpens)
     EXPECT_EQ(titles(*openWith->menu()), (QStringList{"Viewer", "---", "Batch", "Zoom"}));
 }
 
-TEST(MapPalette, coordinateTexts)
-{
-    struct Case {
-        std::optional<QPointF> pin;
-        const char *text;
-    };
-    const Case cases[] = {
-        {std::nullopt, "No location"},
-        {QPointF(48.85, 2.35), "48.850000° N, 2.350000° E"},
-        {QPointF(-33.8568, -151.2153), "33.856800° S, 151.215300° W"},
-        {QPointF(0, 0), "0.000000° N, 0.000000° E"},
-        {QPointF(90, 180), "90.000000° N, 180.000000° E"},
-        {QPointF(90.5, 0), "Invalid location"},
-        {QPointF(0, -180.01), "Invalid location"},
-        {QPointF(std::nan(""), 0), "Invalid location"},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(MCMapPaletteCoordinateText(c.pin), QString::fromUtf8(c.text));
-}
-
 TEST_F(BrowserCommands, theMapPaletteShowsTheSelectedPhotosPinAndHidesWithTheScreen)
 {
     // Leaving the screen before any palette was made makes none.
@@ -254,10 +234,10 @@ TEST_F(BrowserCommands, theMapPaletteShowsTheSelectedPhotosPinAndHidesWithTheScr
     ASSERT_TRUE(palette);
     EXPECT_EQ(palette, &MCMapPaletteController::sharedInstance());
     EXPECT_TRUE(palette->isPaletteVisible());
-    EXPECT_FALSE(palette->hasTarget()); // the pin is not reported back
-    ASSERT_TRUE(palette->pin());
-    EXPECT_DOUBLE_EQ(palette->pin()->x(), -48.85);
-    EXPECT_DOUBLE_EQ(palette->pin()->y(), -2.35);
+    EXPECT_FALSE(palette->canDragAnnotation()); // the pin is not reported back, nor moved
+    ASSERT_TRUE(palette->pinAnnotation());
+    EXPECT_DOUBLE_EQ(palette->pinPoint().latitude, -48.85);
+    EXPECT_DOUBLE_EQ(palette->pinPoint().longitude, -2.35);
     EXPECT_EQ(palette->coordinateLabel()->text(), QString::fromUtf8("48.850000° S, 2.350000° W"));
 
     // A photo without a position: the command is off.
@@ -266,18 +246,19 @@ TEST_F(BrowserCommands, theMapPaletteShowsTheSelectedPhotosPinAndHidesWithTheScr
     EXPECT_FALSE(showOnMap->isEnabled());
 
     // The screen goes: the palette with it, forgetting its target.
-    palette->showPaletteWithTarget([](const QPointF &) {});
+    QObject target;
+    palette->showPaletteWithTarget(&target, [](MCMapPaletteController *) {});
     EXPECT_TRUE(palette->hasTarget());
     controller.viewControllerWillDisappear(false);
     EXPECT_FALSE(palette->isPaletteVisible());
     EXPECT_FALSE(palette->hasTarget());
     // Shown again, the pin is where it was; closing the window is hiding it.
-    palette->showPaletteWithTarget([](const QPointF &) {});
+    palette->showPaletteWithTarget(&target, [](MCMapPaletteController *) {});
     EXPECT_TRUE(palette->isPaletteVisible());
     palette->window()->close();
     EXPECT_FALSE(palette->isPaletteVisible());
     EXPECT_FALSE(palette->hasTarget());
-    EXPECT_TRUE(palette->pin());
+    EXPECT_DOUBLE_EQ(palette->pinPoint().latitude, -48.85);
 }
 
 } // namespace
