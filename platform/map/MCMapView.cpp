@@ -137,7 +137,10 @@ void MCMapView::setMapType(qint64 mapType)
 
 MCMapViewport MCMapView::viewport() const
 {
-    return m_viewport;
+    // The widget's own size: a hidden widget is resized without a resize event.
+    MCMapViewport viewport = m_viewport;
+    viewport.size = size();
+    return viewport;
 }
 
 void MCMapView::setViewport(const MCMapViewport &viewport)

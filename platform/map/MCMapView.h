@@ -21,6 +21,7 @@
 // list lets the list scroll). Keyboard: the arrows pan, + and - zoom, Escape cancels a pin drag.
 //
 // Every callback runs on the main thread. After close() the map tells its delegate nothing.
+// The operations its owners call are virtual, so a test can record them.
 #include "platform/location/CLLocation.h"
 #include "platform/map/MCMapGeometry.h"
 
@@ -115,22 +116,22 @@ public:
 
     // Sets the map type, the centre, the zoom (held to the zooms the offline data serves, so
     // 14 shows the closest view there is) and whether the wheel zooms without Control.
-    void initMapType(qint64 mapType, const CLLocationCoordinate2D &center, qint64 zoom, bool scrollToZoom);
+    virtual void initMapType(qint64 mapType, const CLLocationCoordinate2D &center, qint64 zoom, bool scrollToZoom);
     // Centres the map; with animation the picture glides there, but centerCoordinate()
     // answers the new centre at once.
-    void setCenterCoordinate(const CLLocationCoordinate2D &center, bool animated);
+    virtual void setCenterCoordinate(const CLLocationCoordinate2D &center, bool animated);
     CLLocationCoordinate2D centerCoordinate() const { return m_viewport.center; }
     double zoom() const { return m_viewport.zoom; }
     void setZoom(double zoom);
     qint64 mapType() const { return m_mapType; }
-    void setMapType(qint64 mapType);
+    virtual void setMapType(qint64 mapType);
     bool scrollToZoom() const { return m_scrollToZoom; }
     // What the map shows once any animation has ended.
     MCMapViewport viewport() const;
 
     // Adds a pin, asking the delegate for its view; an annotation already on the map is left.
-    void addAnnotation(const std::shared_ptr<MCMapPinAnnotation> &annotation);
-    void removeAnnotation(const std::shared_ptr<MCMapPinAnnotation> &annotation);
+    virtual void addAnnotation(const std::shared_ptr<MCMapPinAnnotation> &annotation);
+    virtual void removeAnnotation(const std::shared_ptr<MCMapPinAnnotation> &annotation);
     std::vector<std::shared_ptr<MCMapPinAnnotation>> annotations() const;
     MCMapPinAnnotationView *viewForAnnotation(const std::shared_ptr<MCMapPinAnnotation> &annotation) const;
     // Where a pin's tip shows in the widget (during a drag, where it is being dragged).
@@ -138,11 +139,11 @@ public:
 
     // Looking up an address needs a service on the network, which the map never asks: it
     // shows nothing and leaves the map where it is.
-    void showAddress(const QString &address);
+    virtual void showAddress(const QString &address);
 
     bool isLoaded() const { return m_loaded; }
     // Ends the map's work: no more callbacks, no pins, no animation; the widget closes.
-    void close();
+    virtual void close();
     bool isClosed() const { return m_closed; }
 
     QSize sizeHint() const override { return QSize(300, 200); }

@@ -35,13 +35,16 @@ QWidget *palette(std::optional<CLLocationCoordinate2D> pin, double zoom = kMCMap
     return window;
 }
 
+// The palette's own size.
+constexpr QSize kSize(520, 440);
+
 const ScreenshotRegistration registration({
-    {"map-palette", "no-pin", [] { return palette(std::nullopt); }},
-    {"map-palette", "europe", [] { return palette(CLLocationCoordinate2DMake(48.8584, 2.2945), 5); }},
-    {"map-palette", "europe-closest", [] { return palette(CLLocationCoordinate2DMake(48.8584, 2.2945)); }},
-    {"map-palette", "date-line", [] { return palette(CLLocationCoordinate2DMake(-16.58, 179.99), 5); }},
-    {"map-palette", "satellite", [] { return palette(CLLocationCoordinate2DMake(-33.8568, 151.2153), 4, 1); }},
-    {"map-palette", "world", [] { return palette(CLLocationCoordinate2DMake(64.1466, -21.9426), 0.5); }},
+    {"map-palette", "no-pin", [] { return palette(std::nullopt); }, kSize},
+    {"map-palette", "europe", [] { return palette(CLLocationCoordinate2DMake(48.8584, 2.2945), 5); }, kSize},
+    {"map-palette", "europe-closest", [] { return palette(CLLocationCoordinate2DMake(48.8584, 2.2945)); }, kSize},
+    {"map-palette", "date-line", [] { return palette(CLLocationCoordinate2DMake(-16.58, 179.99), 5); }, kSize},
+    {"map-palette", "satellite", [] { return palette(CLLocationCoordinate2DMake(-33.8568, 151.2153), 4, 1); }, kSize},
+    {"map-palette", "world", [] { return palette(CLLocationCoordinate2DMake(64.1466, -21.9426), 0.5); }, kSize},
 });
 
 } // namespace
