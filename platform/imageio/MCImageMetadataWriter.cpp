@@ -10,6 +10,7 @@
 #include "platform/graphics/CGColorSpace.h"
 
 #include <exiv2/exiv2.hpp>
+#include <zlib.h>
 
 #include <QFile>
 #include <QRegularExpression>
@@ -579,6 +580,7 @@ struct Composed
     Exiv2::ExifData exif;
     Exiv2::IptcData iptc;
     Exiv2::XmpData xmp;
+    std::string xmpPacket; // the source's packet as it stands, when it did not decode
     std::string comment;
     QByteArray photoshop;
 };
@@ -839,6 +841,18 @@ void applyStructure(Composed &out, const WriterPixels &pixels, const WriterOptio
         update("Xmp.photoshop.ICCProfile", profile.toStdString());
 }
 
+// Whether the run removed any value of the source's descriptive groups.
+bool anythingRemoved(const QVariantMap &run, const QVariantMap &source)
+{
+    for (const QString *group : {&kCGImagePropertyTIFFDictionary, &kCGImagePropertyExifDictionary,
+                                 &kCGImagePropertyGPSDictionary, &kCGImagePropertyIPTCDictionary,
+                                 &kCGImagePropertyExifAuxDictionary})
+        for (const QString &key : source.value(*group).toMap().keys())
+            if (!isStructural(key) && changeOf(run, source, *group, key) == Change::Removed)
+                return true;
+    return false;
+}
+
 // The metadata to write: the source's blocks (when the dictionary names a source) with the
 // dictionary applied over them. A key whose value the run changed is written from the
 // dictionary; a key the run removed is erased, with its XMP twins; a key the run left alone
@@ -864,6 +878,7 @@ Composed composeMetadata(const WriterPixels &pixels, const WriterOptions &option
             out.exif.add(datum);
     out.iptc = source.iptc;
     out.xmp = source.xmp;
+    out.xmpPacket = source.xmpPacket;
     out.comment = source.comment;
 
     applyExifGroups(out, properties, was);
@@ -881,6 +896,11 @@ Composed composeMetadata(const WriterPixels &pixels, const WriterOptions &option
     if (makerNoteRemoved)
         for (auto it = out.exif.begin(); it != out.exif.end();)
             it = isMakerNoteDatum(*it) ? out.exif.erase(it) : std::next(it);
+
+    // A packet that did not decode cannot have a removal applied to it; rather than let it
+    // keep what the run took out (a location, a name), it then stays behind.
+    if (!out.xmpPacket.empty() && anythingRemoved(properties, was))
+        out.xmpPacket.clear();
 
     const bool copyrightRemoved =
         changeOf(properties, was, kCGImagePropertyTIFFDictionary, kCGImagePropertyTIFFCopyright) == Change::Removed ||
@@ -920,6 +940,62 @@ void insertPhotoshopSegments(QByteArray *jpeg, const QByteArray &resources)
     jpeg->insert(at, segments);
 }
 
+// A TIFF holds its IPTC twice, as readers look for either: in the IPTC-NAA tag and among the
+// Photoshop resources. (exiv2 writes one or the other; with the tag present it refreshes the
+// tag from the IPTC data and leaves the resources as set here.)
+void setTiffIptc(Composed &metadata)
+{
+    if (metadata.iptc.empty())
+        return;
+    static const Exiv2::byte none = 0;
+    const auto *resources = metadata.photoshop.isEmpty()
+                                ? &none
+                                : reinterpret_cast<const Exiv2::byte *>(metadata.photoshop.constData());
+    const Exiv2::DataBuf withIptc =
+        Exiv2::Photoshop::setIptcIrb(resources, long(metadata.photoshop.size()), metadata.iptc);
+    if (withIptc.size_ > 0)
+        metadata.photoshop = QByteArray(reinterpret_cast<const char *>(withIptc.pData_), qsizetype(withIptc.size_));
+    const Exiv2::DataBuf record = Exiv2::IptcParser::encode(metadata.iptc);
+    if (record.size_ > 0)
+        metadata.exif["Exif.Image.IPTCNAA"] =
+            Exiv2::DataValue(record.pData_, record.size_, Exiv2::invalidByteOrder, Exiv2::undefined);
+}
+
+// Adds the comment to a PNG as a "Comment" text chunk after its header, unless the PNG has
+// one (the dictionary's own): international text when it is UTF-8, Latin-1 text otherwise.
+void insertPngComment(QByteArray *png, std::string comment)
+{
+    while (!comment.empty() && comment.back() == '\0')
+        comment.pop_back();
+    comment.erase(std::remove(comment.begin(), comment.end(), '\0'), comment.end());
+    static const QByteArray keyword("Comment\0", 8);
+    const auto *bytes = reinterpret_cast<const uchar *>(png->constData());
+    if (comment.empty() || png->size() < 33 || png->mid(12, 4) != "IHDR")
+        return;
+    for (qsizetype at = 8; at + 12 <= png->size();) {
+        const qsizetype length = qFromBigEndian<quint32>(bytes + at);
+        const QByteArray kind = png->mid(at + 4, 4);
+        if (kind == "IDAT" || length > png->size())
+            break;
+        if ((kind == "tEXt" || kind == "iTXt" || kind == "zTXt") && png->mid(at + 8, 8) == keyword)
+            return;
+        at += 12 + length;
+    }
+    const QByteArray text = QByteArray::fromStdString(comment);
+    const bool utf8 = QString::fromUtf8(text).toUtf8() == text;
+    const QByteArray kind = utf8 ? "iTXt" : "tEXt";
+    // iTXt: keyword, no compression (flag and method), no language, no translated keyword.
+    const QByteArray data = keyword + (utf8 ? QByteArray("\0\0\0\0", 4) : QByteArray()) + text;
+    QByteArray chunk(4, '\0');
+    qToBigEndian(quint32(data.size()), chunk.data());
+    chunk += kind + data;
+    const QByteArray crcd = kind + data;
+    const quint32 crc = quint32(crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(crcd.constData()), uInt(crcd.size())));
+    QByteArray crcBytes(4, '\0');
+    qToBigEndian(crc, crcBytes.data());
+    png->insert(33, chunk + crcBytes); // signature (8) and header chunk (25)
+}
+
 } // namespace
 
 bool writeImageMetadata(QByteArray *bytes, const WriterPixels &pixels, const WriterOptions &options,
@@ -946,18 +1022,36 @@ bool writeImageMetadata(QByteArray *bytes, const WriterPixels &pixels, const Wri
         image->readMetadata(); // keeps what the encoder put there (the ICC profile)
         if (type == Exiv2::ImageType::tiff) {
             // The TIFF encoder wrote the image structure; keep its tags and add the rest.
+            setTiffIptc(metadata);
             if (!metadata.photoshop.isEmpty()) {
                 Exiv2::DataValue resources(reinterpret_cast<const Exiv2::byte *>(metadata.photoshop.constData()),
                                            long(metadata.photoshop.size()), Exiv2::invalidByteOrder, Exiv2::undefined);
                 metadata.exif["Exif.Image.ImageResources"] = resources;
             }
+            // A TIFF's comment is its image description, where TIFF readers look for one; a
+            // description of its own stands.
+            if (!metadata.comment.empty() &&
+                metadata.exif.findKey(Exiv2::ExifKey("Exif.Image.ImageDescription")) == metadata.exif.end())
+                metadata.exif["Exif.Image.ImageDescription"] = metadata.comment;
             for (const Exiv2::Exifdatum &datum : metadata.exif)
                 image->exifData()[datum.key()] = datum.value();
         } else {
             image->setExifData(metadata.exif);
         }
         image->setIptcData(metadata.iptc);
-        image->setXmpData(metadata.xmp);
+        if (!metadata.xmpPacket.empty()) {
+            // A source packet that did not decode goes as it stands. exiv2 keeps the packet it
+            // is given, then throws because it cannot decode it; written from the packet, it
+            // writes it unchanged.
+            try {
+                image->setXmpPacket(metadata.xmpPacket);
+            } catch (const Exiv2::AnyError &) {
+            }
+            if (image->xmpPacket() != metadata.xmpPacket)
+                image->clearXmpPacket();
+            image->writeXmpFromPacket(true);
+        } else
+            image->setXmpData(metadata.xmp);
         if (!metadata.comment.empty() && type == Exiv2::ImageType::jpeg)
             image->setComment(metadata.comment);
         image->writeMetadata();
@@ -968,6 +1062,8 @@ bool writeImageMetadata(QByteArray *bytes, const WriterPixels &pixels, const Wri
         const Exiv2::byte *written = io.mmap(false);
         *bytes = QByteArray(reinterpret_cast<const char *>(written), qsizetype(size));
         io.munmap();
+        if (type == Exiv2::ImageType::png)
+            insertPngComment(bytes, metadata.comment);
         return true;
     } catch (const Exiv2::AnyError &e) {
         return MCSetError(error, metadataError(e));
@@ -995,7 +1091,9 @@ bool encodeMetadataBlocks(const WriterPixels &pixels, const WriterOptions &optio
         *exifBlock = QByteArray(reinterpret_cast<const char *>(blob.data()), qsizetype(blob.size()));
         std::string packet;
         xmpBlock->clear();
-        if (!metadata.xmp.empty() && Exiv2::XmpParser::encode(packet, metadata.xmp) == 0)
+        if (!metadata.xmpPacket.empty()) // a source packet that did not decode goes as it stands
+            *xmpBlock = QByteArray::fromStdString(metadata.xmpPacket);
+        else if (!metadata.xmp.empty() && Exiv2::XmpParser::encode(packet, metadata.xmp) == 0)
             *xmpBlock = QByteArray::fromStdString(packet);
         return true;
     } catch (const Exiv2::AnyError &e) {

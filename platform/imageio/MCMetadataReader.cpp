@@ -3,6 +3,7 @@
 #include "platform/imageio/ImageDecoder.h"
 #include "platform/imageio/MCImageProperties.h"
 #include "platform/imageio/MCMetadataBlocks.h"
+#include "platform/imageio/MCXmpPacket.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -511,7 +512,56 @@ Exiv2::Image::AutoPtr openImage(const QByteArray &data)
     return image;
 }
 
+// The packet exiv2 found in the file, whether or not it decoded: a TIFF's is also the
+// XMLPacket tag.
+std::string rawXmpPacket(Exiv2::Image &image)
+{
+    if (!image.xmpPacket().empty())
+        return image.xmpPacket();
+    const auto tag = image.exifData().findKey(Exiv2::ExifKey("Exif.Image.XMLPacket"));
+    if (tag == image.exifData().end() || tag->size() == 0)
+        return {};
+    Exiv2::DataBuf buf(tag->size());
+    tag->copy(buf.pData_, Exiv2::bigEndian);
+    return std::string(reinterpret_cast<const char *>(buf.pData_), size_t(buf.size_));
+}
+
+// The XMP of an opened file, mended where the toolkit refused the packet. When even the
+// mended packet does not decode, the answer is empty and `unreadPacket` (when given) gets the
+// packet as it stands, so a converted file can still carry it.
+Exiv2::XmpData xmpOf(Exiv2::Image &image, std::string *unreadPacket)
+{
+    if (!image.xmpData().empty())
+        return image.xmpData();
+    Exiv2::XmpData xmp;
+    const std::string packet = rawXmpPacket(image);
+    if (!decodeXmpPacket(packet, &xmp) && unreadPacket)
+        *unreadPacket = packet;
+    return xmp;
+}
+
 } // namespace
+
+bool decodeXmpPacket(const std::string &packet, Exiv2::XmpData *xmp)
+{
+    quietExiv2();
+    xmp->clear();
+    if (packet.empty())
+        return true;
+    const auto decode = [xmp](const std::string &text) {
+        try {
+            if (Exiv2::XmpParser::decode(*xmp, text) == 0)
+                return true;
+        } catch (...) {
+        }
+        xmp->clear();
+        return false;
+    };
+    if (decode(packet))
+        return true;
+    const QByteArray mended = xmpPacketWithoutRepeatedProperties(QByteArray::fromStdString(packet));
+    return !mended.isEmpty() && decode(mended.toStdString());
+}
 
 namespace {
 
@@ -551,7 +601,7 @@ QVariantMap readImageMetadata(const QByteArray &fileData)
     try {
         Exiv2::Image::AutoPtr image = openImage(fileData);
         if (image.get())
-            return dictionaryFrom(image->exifData(), image->iptcData(), image->xmpData());
+            return dictionaryFrom(image->exifData(), image->iptcData(), xmpOf(*image, nullptr));
     } catch (...) {
         // exiv2 throws for malformed files; metadata is then simply absent.
     }
@@ -571,12 +621,7 @@ QVariantMap readImageMetadataFromBlocks(const QByteArray &exifBlock, const QByte
     } catch (...) {
         exif.clear();
     }
-    try {
-        if (!xmpPacket.isEmpty() && Exiv2::XmpParser::decode(xmp, xmpPacket.toStdString()) != 0)
-            xmp.clear();
-    } catch (...) {
-        xmp.clear();
-    }
+    decodeXmpPacket(xmpPacket.toStdString(), &xmp);
     try {
         return dictionaryFrom(exif, iptc, xmp);
     } catch (...) {
@@ -585,6 +630,26 @@ QVariantMap readImageMetadataFromBlocks(const QByteArray &exifBlock, const QByte
 }
 
 namespace {
+
+// A file's comment where each format keeps it: a JPEG's comment segment, a PNG's "Comment"
+// text chunk, a TIFF's image description (where TIFF readers look for a comment).
+std::string commentOf(Exiv2::Image &image, const ImageDecoder *decoder)
+{
+    switch (image.imageType()) {
+    case Exiv2::ImageType::png: {
+        const QVariantMap png = decoder ? decoder->formatProperties(0).value(kCGImagePropertyPNGDictionary).toMap()
+                                        : QVariantMap();
+        return png.value(kCGImagePropertyPNGComment).toString().toStdString();
+    }
+    case Exiv2::ImageType::tiff: {
+        const auto description = image.exifData().findKey(Exiv2::ExifKey("Exif.Image.ImageDescription"));
+        return description == image.exifData().end() ? std::string()
+                                                     : trimmedString(description->toString()).toStdString();
+    }
+    default:
+        return image.comment();
+    }
+}
 
 // The Photoshop image resources of a JPEG file: the payloads of its "Photoshop 3.0" APP13
 // segments, joined (a long resource block runs over several segments).
@@ -636,16 +701,16 @@ bool readMetadataBlocks(const QByteArray &fileData, MetadataBlocks *blocks)
             if (!exifBlock.isEmpty())
                 Exiv2::ExifParser::decode(blocks->exif, reinterpret_cast<const Exiv2::byte *>(exifBlock.constData()),
                                           uint32_t(exifBlock.size()));
-            if (!xmpPacket.isEmpty() && Exiv2::XmpParser::decode(blocks->xmp, xmpPacket.toStdString()) != 0)
-                blocks->xmp.clear();
+            if (!decodeXmpPacket(xmpPacket.toStdString(), &blocks->xmp))
+                blocks->xmpPacket = xmpPacket.toStdString();
         } else {
             Exiv2::Image::AutoPtr image = openImage(fileData);
             if (!image.get())
                 return false;
             blocks->exif = image->exifData();
             blocks->iptc = image->iptcData();
-            blocks->xmp = image->xmpData();
-            blocks->comment = image->comment();
+            blocks->xmp = xmpOf(*image, &blocks->xmpPacket);
+            blocks->comment = commentOf(*image, decoder.get());
             if (image->imageType() == Exiv2::ImageType::jpeg) {
                 blocks->photoshop = jpegPhotoshopResources(fileData);
             } else {
@@ -663,8 +728,8 @@ bool readMetadataBlocks(const QByteArray &fileData, MetadataBlocks *blocks)
         *blocks = MetadataBlocks();
         return false;
     }
-    return !blocks->exif.empty() || !blocks->iptc.empty() || !blocks->xmp.empty() || !blocks->comment.empty() ||
-           !blocks->photoshop.isEmpty();
+    return !blocks->exif.empty() || !blocks->iptc.empty() || !blocks->xmp.empty() || !blocks->xmpPacket.empty() ||
+           !blocks->comment.empty() || !blocks->photoshop.isEmpty();
 }
 
 QByteArray embeddedPreview(const QByteArray &fileData, size_t minimumSide)

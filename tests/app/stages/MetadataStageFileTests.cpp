@@ -331,6 +331,38 @@ TEST_F(MetadataStageFiles, KeywordsOnlyInXmpAreKept)
         expectFields(tags, QJsonObject{{"IPTC:Keywords", QJsonArray{"sky", "Smith, John", "sea"}}}, {});
 }
 
+// Values the source holds only in its XMP stay there through a conversion, with no stage and
+// with a stage that edits one IPTC field: the IPTC may mirror them, the XMP keeps them.
+TEST_F(MetadataStageFiles, XmpOnlyValuesStayInXmp)
+{
+    const QString source = writeSource(QDir(folder).filePath("xmp-only.jpg"), {});
+    QProcess tool;
+    tool.start("exiftool", {"-overwrite_original", "-XMP-photoshop:City=Tromsø", "-XMP-photoshop:Credit=Ana Lind",
+                            "-XMP-photoshop:Headline=Northern lights", "-XMP-photoshop:Source=Own archive",
+                            "-XMP-photoshop:DateCreated=2021:06:07 08:09:10+02:00", "-XMP-photoshop:Category=NAT",
+                            source});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    const QJsonObject kept{{"XMP-photoshop:Credit", "Ana Lind"}, {"XMP-photoshop:Headline", "Northern lights"},
+                           {"XMP-photoshop:Source", "Own archive"}, {"XMP-photoshop:DateCreated", "2021:06:07 08:09:10+02:00"},
+                           {"XMP-photoshop:Category", "NAT"}};
+    for (const QJsonObject &tags : exifTool(convert(source, "xmp-plain", {}, kFormats, std::size(kFormats)))) {
+        SCOPED_TRACE(tags.value("SourceFile").toString().toStdString());
+        expectFields(tags, kept, {});
+        expectFields(tags, QJsonObject{{"XMP-photoshop:City", "Tromsø"}}, {});
+    }
+    auto iptc = make<MCConvertSetIPTCInfo>();
+    for (const MCConvertSetIPTCInfo::Field &field : MCConvertSetIPTCInfo::fields())
+        iptc->setValueForKey(field.switchKey, false);
+    iptc->setValueForKey("shouldEditCity", true);
+    iptc->setValueForKey("city", "Oslo");
+    for (const QJsonObject &tags : exifTool(convert(source, "xmp-city", {iptc}, kFormats, std::size(kFormats)))) {
+        SCOPED_TRACE(tags.value("SourceFile").toString().toStdString());
+        expectFields(tags, kept, {});
+        expectFields(tags, QJsonObject{{"XMP-photoshop:City", "Oslo"}, {"IPTC:City", "Oslo"}}, {});
+    }
+}
+
 // Numbers reach the file the same whatever the user's locale writes a decimal point as.
 TEST_F(MetadataStageFiles, CommaLocaleWritesTheSameNumbers)
 {

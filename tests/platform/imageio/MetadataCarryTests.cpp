@@ -21,6 +21,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cstring>
+
 namespace {
 
 QByteArray runTool(const QString &program, const QStringList &arguments)
@@ -118,8 +120,9 @@ protected:
 };
 
 // What survives a conversion to each format with the dictionary left as read. Formats without
-// IPTC carry it in their XMP (the date and time of creation as photoshop:DateCreated); only
-// JPEG has a comment; only JPEG and TIFF hold Photoshop resources.
+// IPTC carry it in their XMP (the date and time of creation as photoshop:DateCreated); the
+// comment is a JPEG's comment segment, a PNG's "Comment" text and a TIFF's image description;
+// only JPEG and TIFF hold Photoshop resources, and TIFF its IPTC also in the IPTC-NAA tag.
 TEST_F(MetadataCarryTest, SourceMetadataReachesEveryFormat)
 {
     struct Case
@@ -127,12 +130,14 @@ TEST_F(MetadataCarryTest, SourceMetadataReachesEveryFormat)
         const QString &type;
         const char *extension;
         bool iptc;
-        bool comment;
+        const char *comment; // where the comment is, if anywhere
         bool photoshop;
     } cases[] = {
-        {kUTTypeJPEG, "jpg", true, true, true},          {kUTTypeTIFF, "tif", true, false, true},
-        {kUTTypePNG, "png", true, false, false},         {kUTTypeHEIC, "heic", false, false, false},
-        {kUTTypeJPEG2000, "jp2", false, false, false},
+        {kUTTypeJPEG, "jpg", true, "File:Comment", true},
+        {kUTTypeTIFF, "tif", true, "IFD0:ImageDescription", true},
+        {kUTTypePNG, "png", true, "PNG:Comment", false},
+        {kUTTypeHEIC, "heic", false, nullptr, false},
+        {kUTTypeJPEG2000, "jp2", false, nullptr, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.extension);
@@ -161,17 +166,30 @@ TEST_F(MetadataCarryTest, SourceMetadataReachesEveryFormat)
         EXPECT_EQ(tags.value("ExifIFD:ExifImageWidth").toInt(), 24);
         EXPECT_FALSE(tags.contains("IFD1:ThumbnailLength"));
         if (c.iptc) {
-            // TIFF keeps its IPTC among the Photoshop resources when it has those.
-            const QString group = tags.contains("IPTC2:Keywords") ? "IPTC2:" : "IPTC:";
-            EXPECT_EQ(text(tags, group + "TimeCreated"), "08:09:10+02:00");
-            EXPECT_EQ(text(tags, group + "DigitalCreationTime"), "08:09:11+02:00");
-            EXPECT_EQ(text(tags, group + "Keywords"), "harbour");
+            EXPECT_EQ(text(tags, "IPTC:TimeCreated"), "08:09:10+02:00");
+            EXPECT_EQ(text(tags, "IPTC:DigitalCreationTime"), "08:09:11+02:00");
+            EXPECT_EQ(text(tags, "IPTC:Keywords"), "harbour");
+            if (c.type == kUTTypeTIFF) // the second copy
+                EXPECT_EQ(text(tags, "IPTC2:Keywords"), "harbour");
         } else {
             EXPECT_EQ(text(tags, "XMP-photoshop:DateCreated"), "2021:06:07 08:09:10+02:00");
             EXPECT_EQ(text(tags, "XMP-dc:Subject"), "harbour");
         }
-        EXPECT_EQ(text(tags, "File:Comment") == "Shot from the pier", c.comment);
+        if (c.comment)
+            EXPECT_EQ(text(tags, c.comment), "Shot from the pier");
+        for (const char *elsewhere : {"File:Comment", "PNG:Comment", "IFD0:ImageDescription"})
+            if (!c.comment || std::strcmp(elsewhere, c.comment) != 0)
+                EXPECT_FALSE(tags.contains(QLatin1String(elsewhere))) << elsewhere;
         EXPECT_EQ(text(tags, "Photoshop:URL") == "https://example.org/ana", c.photoshop);
+    }
+
+    // The comment comes back from a TIFF and a PNG as a comment.
+    for (const char *extension : {"tif", "png"}) {
+        SCOPED_TRACE(extension);
+        m_source = QDir(m_folder).filePath(QStringLiteral("out.") + extension);
+        const QString again = QDir(m_folder).filePath(QStringLiteral("again-") + extension + ".jpg");
+        ASSERT_TRUE(QFile::rename(convert(kUTTypeJPEG, "jpg"), again));
+        EXPECT_EQ(text(tagsOf(again), "File:Comment"), "Shot from the pier");
     }
 }
 
@@ -204,6 +222,102 @@ TEST_F(MetadataCarryTest, DictionaryChangesWinOverTheSource)
         EXPECT_EQ(text(tags, "XMP-dc:Creator"), "Ana Lind");
         EXPECT_EQ(text(tags, "XMP-xmpMM:HistoryAction"), "saved");
     }
+}
+
+// Values the source holds only in its XMP stay in the XMP, whatever the IPTC gets.
+TEST_F(MetadataCarryTest, XmpOnlyValuesStayInXmp)
+{
+    runTool("exiftool", {"-overwrite_original", "-IPTC:all=", "-XMP-photoshop:City=Tromsø", "-XMP-photoshop:Credit=Ana Lind",
+                         "-XMP-photoshop:Headline=Northern lights", "-XMP-photoshop:Source=Own archive",
+                         "-XMP-photoshop:DateCreated=2021:06:07 08:09:10+02:00", "-XMP-photoshop:Category=NAT",
+                         m_source});
+    for (const auto &[type, extension] : {std::pair{kUTTypeJPEG, "jpg"}, std::pair{kUTTypeTIFF, "tif"},
+                                          std::pair{kUTTypePNG, "png"}}) {
+        SCOPED_TRACE(extension);
+        const QJsonObject tags = tagsOf(convert(type, extension));
+        EXPECT_EQ(text(tags, "XMP-photoshop:City"), "Tromsø");
+        EXPECT_EQ(text(tags, "XMP-photoshop:Credit"), "Ana Lind");
+        EXPECT_EQ(text(tags, "XMP-photoshop:Headline"), "Northern lights");
+        EXPECT_EQ(text(tags, "XMP-photoshop:Source"), "Own archive");
+        EXPECT_EQ(text(tags, "XMP-photoshop:DateCreated"), "2021:06:07 08:09:10+02:00");
+        EXPECT_EQ(text(tags, "XMP-photoshop:Category"), "NAT");
+    }
+}
+
+// An XMP packet as some cameras write it: one property named twice (an attribute and an
+// element; a field of a history event), with `extra` added to the second description.
+QByteArray cameraXmpPacket(const char *extra = "")
+{
+    return QByteArray(R"(<?xpacket begin="" id="W5M0MpCehiHzreSzNTczkc9d"?>
+<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">
+ <rdf:Description rdf:about="" xmlns:xmp="http://ns.adobe.com/xap/1.0/" xmlns:dc="http://purl.org/dc/elements/1.1/"
+   xmp:Rating="3" xmp:Label="Red">
+  <dc:creator><rdf:Seq><rdf:li>Ana Lind</rdf:li></rdf:Seq></dc:creator>
+  <xmp:Rating>5</xmp:Rating>
+ </rdf:Description>
+ <rdf:Description rdf:about="" xmlns:xmpMM="http://ns.adobe.com/xap/1.0/mm/"
+   xmlns:stEvt="http://ns.adobe.com/xap/1.0/sType/ResourceEvent#" xmlns:dc="http://purl.org/dc/elements/1.1/">
+  <xmpMM:History><rdf:Seq><rdf:li rdf:parseType="Resource">
+   <stEvt:action>saved</stEvt:action><stEvt:action>converted</stEvt:action>
+  </rdf:li></rdf:Seq></xmpMM:History>)") +
+           extra + R"(
+ </rdf:Description>
+</rdf:RDF></x:xmpmeta>
+<?xpacket end="w"?>)";
+}
+
+// Replaces the XMP of a JPEG with `packet`, byte for byte.
+void setJpegXmp(const QString &path, const QByteArray &packet)
+{
+    runTool("exiftool", {"-overwrite_original", "-XMP:all=", path});
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    const QByteArray payload = QByteArray("http://ns.adobe.com/xap/1.0/", 29) + packet;
+    QByteArray segment("\xff\xe1\0\0", 4);
+    segment[2] = char((payload.size() + 2) >> 8);
+    segment[3] = char((payload.size() + 2) & 0xff);
+    bytes.insert(2, segment + payload);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// A packet the XMP toolkit refuses for a repeated property is mended, the first of each
+// standing, and read and carried into every format; one that does not decode even mended
+// goes as it stands, unless the run removed something it may hold.
+TEST_F(MetadataCarryTest, XmpWithRepeatedPropertyIsKept)
+{
+    setJpegXmp(m_source, cameraXmpPacket());
+    ASSERT_EQ(text(tagsOf(m_source), "XMP-xmp:Label"), "Red") << "fixture";
+    const CGImageSourceRef read = CGImageSource::createWithURL(m_source);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->copyPropertiesAtIndex(0).value(kCGImagePropertyIPTCDictionary).toMap()
+                  .value(kCGImagePropertyIPTCStarRating).toInt(), 3);
+    for (const auto &[type, extension] : {std::pair{kUTTypeJPEG, "jpg"}, std::pair{kUTTypeTIFF, "tif"},
+                                          std::pair{kUTTypePNG, "png"}, std::pair{kUTTypeHEIC, "heic"},
+                                          std::pair{kUTTypeJPEG2000, "jp2"}}) {
+        SCOPED_TRACE(extension);
+        const QJsonObject tags = tagsOf(convert(type, extension));
+        EXPECT_EQ(tags.value("XMP-xmp:Rating").toInt(), 3);
+        EXPECT_EQ(text(tags, "XMP-xmp:Label"), "Red");
+        EXPECT_EQ(text(tags, "XMP-dc:Creator"), "Ana Lind");
+        EXPECT_EQ(text(tags, "XMP-xmpMM:HistoryAction"), "saved");
+    }
+
+    // Literal XML inside a property: the toolkit refuses the packet however it is mended.
+    setJpegXmp(m_source, cameraXmpPacket(R"(<dc:format rdf:parseType="Literal"><b>raw</b></dc:format>)"));
+    for (const auto &[type, extension] : {std::pair{kUTTypeJPEG, "jpg"}, std::pair{kUTTypePNG, "png"},
+                                          std::pair{kUTTypeHEIC, "heic"}}) {
+        SCOPED_TRACE(extension);
+        const QJsonObject tags = tagsOf(convert(type, extension));
+        EXPECT_EQ(text(tags, "XMP-xmp:Label"), "Red");
+        EXPECT_EQ(text(tags, "XMP-dc:Creator"), "Ana Lind");
+    }
+    const QJsonObject withoutGps =
+        tagsOf(convert(kUTTypeJPEG, "jpg", [](QVariantMap &p) { p.remove(kCGImagePropertyGPSDictionary); }));
+    EXPECT_FALSE(withoutGps.contains("XMP-xmp:Label"));
+    EXPECT_FALSE(withoutGps.contains("GPS:GPSLatitude"));
 }
 
 // A CMYK image: the JPEG thumbnail asked for is made (in sRGB, as thumbnails are read), and
