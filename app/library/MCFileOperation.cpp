@@ -18,6 +18,22 @@
 
 namespace {
 
+// The log's line for a file that failed: the file, where it was to go, every sentence of the
+// error chain once, and the domain and code of each error (which the alert never shows).
+QString logLineFor(const MCError &error, const MCFile &file, const QString &destination)
+{
+    QStringList sentences, codes;
+    for (const MCError *e = &error; e && !e->isNull(); e = e->underlyingError()) {
+        codes << QStringLiteral("%1 %2").arg(e->domain()).arg(e->code());
+        for (const QString &text : {e->localizedDescription(), e->localizedFailureReason()})
+            if (!text.isEmpty() && !sentences.contains(text))
+                sentences << text;
+    }
+    const QString where = destination.isEmpty() ? QString() : QStringLiteral(" → ") + destination;
+    return QStringLiteral("%1%2: %3 [%4]").arg(file.filePath(), where, sentences.join(QLatin1Char(' ')),
+                                              codes.join(QStringLiteral(" < ")));
+}
+
 QString tr(const char *text) { return QCoreApplication::translate("MCFileOperation", text); }
 
 // A path in one spelling, so two spellings of one place compare equal: absolute, cleaned,
@@ -521,7 +537,7 @@ void MCFileOperation::main()
                 }
                 m_setAsidePaths.remove(file.get());
             } else {
-                MCLogQuillon::fileManager().error(error.toString());
+                MCLogQuillon::fileManager().error(logLineFor(error, *file, destination));
             }
         }
 

@@ -312,7 +312,8 @@ MCConvertOperation::~MCConvertOperation() = default;
 QString MCConvertOperation::messageTextForAlreadyExistsError(const MCError &, const MCFile &file,
                                                              const QString &destination) const
 {
-    return tr("\"%1\" couldn't be converted to \"%2\".").arg(fileNameOf(file), folderNameOf(destination));
+    // The folder is named as the folder the copy was to go to, not as a format or a name.
+    return tr("\"%1\" couldn't be converted into the folder \"%2\".").arg(fileNameOf(file), folderNameOf(destination));
 }
 
 QString MCConvertOperation::messageTextForUnhandledError(const MCError &error, const MCFile &file,

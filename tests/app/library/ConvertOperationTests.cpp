@@ -17,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace fileops;
@@ -231,7 +232,7 @@ TEST(ConvertOperation, FailuresConflictsAndCancelInSourceOrder)
         run(operation, recorder);
 
         ASSERT_EQ(alerts.seen.size(), 2);
-        EXPECT_EQ(alerts.seen[0].messageText, "\"b.tif\" couldn't be converted to \"output\".");
+        EXPECT_EQ(alerts.seen[0].messageText, "\"b.tif\" couldn't be converted into the folder \"output\".");
         EXPECT_EQ(alerts.seen[0].buttonTitles, QStringList({"Skip", "Stop"}));
         EXPECT_EQ(alerts.seen[1].buttonTitles, QStringList({"Skip", "Keep Both Files", "Replace", "Stop"}));
         EXPECT_TRUE(recorder.cancelled);
@@ -279,6 +280,73 @@ TEST(ConvertOperation, AnUnreadablePhotoCanBeTriedAgain)
         EXPECT_EQ(recorder.resultNames(), QStringList({"a.out", "b.out"}));
         EXPECT_EQ(snapshot(s.output), Contents({{"a.out", sum("converted a.tif")}, {"b.out", sum("converted b.tif")}}));
     }
+}
+
+// The File Manager's lines in the log while it lives.
+class FileManagerLog
+{
+public:
+    FileManagerLog() { m_previous = qInstallMessageHandler(&handler); }
+    ~FileManagerLog() { qInstallMessageHandler(m_previous); }
+    QStringList lines() const
+    {
+        std::lock_guard<std::mutex> guard(s_lock);
+        return s_lines;
+    }
+
+private:
+    static void handler(QtMsgType, const QMessageLogContext &context, const QString &message)
+    {
+        if (context.category && QByteArray(context.category).endsWith("File Manager")) {
+            std::lock_guard<std::mutex> guard(s_lock);
+            s_lines.append(message);
+        }
+    }
+    static inline std::mutex s_lock;
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous = nullptr;
+};
+
+// A failure's alert says what happened to which photo, where it was to go and what to do; its
+// domains and codes go to the log, once, with each sentence once.
+TEST(ConvertOperation, FailureAlertIsReadableAndTheLogHoldsTheCodes)
+{
+    ConvertSetup s;
+    const MCFileList files{s.photo("a.tif")};
+    struct Unreadable : FakeConverter
+    {
+        static MCError failure()
+        {
+            const QString reason = QStringLiteral("The data is not in an image format that can be read.");
+            MCError error(MCCocoaErrorDomain, MCFileReadCorruptFileError, QStringLiteral("Could not load an image from “a.tif”."),
+                          QStringLiteral("Its format is not supported."), QStringLiteral("Save a copy as JPEG."));
+            error.setUnderlyingError(MCError(QStringLiteral("MCImageSourceErrorDomain"), 1, reason, reason));
+            return error;
+        }
+        bool convertFile(const MCFile &, const QString &, MCError *error) override
+        {
+            return MCSetError(error, failure());
+        }
+        bool convertDecodedFile(const MCFile &, std::unique_ptr<Decoded>, const QString &, MCError *error) override
+        {
+            return MCSetError(error, failure());
+        }
+    };
+    FileManagerLog log;
+    ScriptedAlerts alerts;
+    alerts.answers = {{"Skip"}};
+    Recorder recorder;
+    run(convertOperation(files, s.output, std::make_shared<Unreadable>()), recorder);
+    ASSERT_EQ(alerts.seen.size(), 1);
+    EXPECT_EQ(alerts.seen[0].messageText, "\"a.tif\" couldn't be converted into the folder \"output\".");
+    EXPECT_EQ(alerts.seen[0].informativeText, "Its format is not supported. Save a copy as JPEG.");
+    const QStringList lines = log.lines();
+    ASSERT_EQ(lines.size(), 1) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(s.root)) << "the photo's path";
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("[NSCocoaErrorDomain %1 < MCImageSourceErrorDomain 1]")
+                                      .arg(MCFileReadCorruptFileError)))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines[0].count(QStringLiteral("The data is not in an image format")), 1);
 }
 
 TEST(ConvertOperation, IntermediateFoldersAndNames)
