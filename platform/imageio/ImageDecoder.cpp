@@ -69,7 +69,10 @@ bool hasImageSignature(const QByteArray &data)
            || at(0, "II*\0", 4) || at(0, "MM\0*", 4)                    // TIFF, DNG, most RAW
            || at(0, "II+\0", 4) || at(0, "MM\0+", 4)                    // BigTIFF
            || at(0, "IIRO", 4) || at(0, "IIRS", 4) || at(0, "IIU\0", 4)  // ORF, RW2
-           || at(0, "FUJIFILMCCD-RAW", 15);                             // RAF
+           || at(0, "FUJIFILMCCD-RAW", 15)                              // RAF
+           || (at(0, "P", 1) && data.size() > 2 && data[1] >= '1' && data[1] <= '6') // PNM
+           || at(0, "\0\0\1\0", 4)                                     // ICO
+           || at(0, "\x01\xDA", 2);                                      // SGI
 }
 
 CGColorSpaceRef colorSpaceFor(CGColorSpaceModel model, const QByteArray &iccProfile)
@@ -111,11 +114,13 @@ namespace {
 
 using Factory = std::unique_ptr<ImageDecoder> (*)();
 
-// Content sniffing order: cheap, unambiguous signatures first; RAW last because libraw
-// accepts many TIFF-like files that the TIFF decoder reads better.
+// Content sniffing order: cheap, unambiguous signatures first; RAW after TIFF because libraw
+// accepts many TIFF-like files that the TIFF decoder reads better; Targa, which has no
+// signature, last.
 const Factory kFactories[] = {
-    createJpegDecoder, createPngDecoder, createGifDecoder, createBmpDecoder, createWebPDecoder,
-    createHeifDecoder, createJpeg2000Decoder, createTiffDecoder, createRawDecoder,
+    createJpegDecoder, createPngDecoder,  createGifDecoder,       createBmpDecoder,  createWebPDecoder,
+    createHeifDecoder, createJpeg2000Decoder, createPnmDecoder, createIcoDecoder, createSgiDecoder, createTiffDecoder,
+    createRawDecoder,  createTgaDecoder,
 };
 
 } // namespace

@@ -30,7 +30,8 @@ QStringList CGImageSourceCopyTypeIdentifiers()
         QStringLiteral("public.jpeg"), QStringLiteral("public.png"),  QStringLiteral("public.tiff"),
         QStringLiteral("com.compuserve.gif"), QStringLiteral("com.microsoft.bmp"),
         QStringLiteral("org.webmproject.webp"), QStringLiteral("public.heic"), QStringLiteral("public.heif"),
-        QStringLiteral("public.avif"), QStringLiteral("public.jpeg-2000"),
+        QStringLiteral("public.avif"), QStringLiteral("public.jpeg-2000"), QStringLiteral("public.pbm"),
+        QStringLiteral("com.microsoft.ico"), QStringLiteral("com.truevision.tga-image"), QStringLiteral("com.sgi.sgi-image"),
     } + cameraRawTypeIdentifiers();
     return types;
 }

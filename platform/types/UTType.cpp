@@ -83,8 +83,10 @@ constexpr Declaration kBuiltIn[] = {
     {"com.adobe.photoshop-image", "Adobe Photoshop image", "public.image", "psd", "image/vnd.adobe.photoshop"},
     {"com.truevision.tga-image", "Targa image", "public.image", "tga", "image/x-tga"},
     {"com.ilm.openexr-image", "OpenEXR image", "public.image", "exr", "image/x-exr"},
+    {"com.sgi.sgi-image", "SGI image", "public.image", "sgi rgb rgba bw", "image/x-sgi image/sgi"},
     {"public.svg-image", "SVG image", "public.image public.xml", "svg svgz", "image/svg+xml"},
-    {"public.pbm", "Portable bitmap image", "public.image", "pbm pgm ppm pnm", "image/x-portable-anymap"},
+    {"public.pbm", "Portable bitmap image", "public.image", "pbm pgm ppm pnm",
+     "image/x-portable-anymap image/x-portable-bitmap image/x-portable-graymap image/x-portable-pixmap"},
     {"com.adobe.pdf", "PDF document", "public.data public.composite-content", "pdf", "application/pdf"},
 
     {"public.camera-raw-image", "raw image", "public.image", "", ""},

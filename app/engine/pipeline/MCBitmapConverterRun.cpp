@@ -89,7 +89,8 @@ MCError loadingError(const QString &path, const MCError &cause)
             break;
         default:
             code = MCFileReadCorruptFileError;
-            reason = tr("Quillon X doesn’t recognize the file’s format as an image.");
+            reason = tr("Its format is not supported: Quillon X reads JPEG, PNG, TIFF, GIF, BMP, WebP, HEIF, AVIF, "
+                        "JPEG 2000, Targa, SGI, Windows icon, PBM/PGM/PPM and camera RAW files.");
             suggestion = tr("Try to open it in an image viewer; if it shows the image, save a copy as JPEG, PNG or "
                             "TIFF there and convert that.");
             break;

@@ -134,7 +134,33 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"image.jp2", with(kOrange, {"-quality", "0"}), "public.jpeg-2000", "RGB", 8, false, false,
                    {200, 100, 50}, 2},
         FormatCase{"image16.jp2", with(kOrange, {"-depth", "16"}), "public.jpeg-2000", "RGB", 16, false, false,
-                   {200, 100, 50}, 2}),
+                   {200, 100, 50}, 2},
+        // Through Qt's readers and image plug-ins.
+        FormatCase{"image.ppm", kOrange, "public.pbm", "RGB", 8, false, false, {200, 100, 50}, 0},
+        FormatCase{"gray.pgm", with(kOrange, {"-colorspace", "Gray"}), "public.pbm", "Gray", 8, false, false, {120},
+                   10},
+        FormatCase{"image.ico", kOrange, "com.microsoft.ico", "RGB", 8, true, false, {200, 100, 50, 255}, 0},
+        // Targa, read by our own decoder.
+        FormatCase{"image.tga", kOrange, "com.truevision.tga-image", "RGB", 8, false, false, {200, 100, 50}, 0},
+        FormatCase{"rle.tga", with(kOrange, {"-compress", "RLE"}), "com.truevision.tga-image", "RGB", 8, false, false,
+                   {200, 100, 50}, 0},
+        FormatCase{"alpha.tga", kHalfOrange, "com.truevision.tga-image", "RGB", 8, true, false,
+                   {200, 100, 50, 128}, 1},
+        FormatCase{"gray.tga", with(kOrange, {"-colorspace", "Gray"}), "com.truevision.tga-image", "Gray", 8, false,
+                   false, {120}, 10},
+        FormatCase{"palette.tga", with(kOrange, {"-type", "Palette"}), "com.truevision.tga-image", "RGB", 8, false,
+                   false, {200, 100, 50}, 0},
+        // SGI, read by our own decoder: stored as is and run-length encoded, 8 and 16 bits.
+        FormatCase{"image.sgi", with(kOrange, {"-compress", "None"}), "com.sgi.sgi-image", "RGB", 8, false, false,
+                   {200, 100, 50}, 0},
+        FormatCase{"rle.sgi", with(kOrange, {"-compress", "RLE"}), "com.sgi.sgi-image", "RGB", 8, false, false,
+                   {200, 100, 50}, 0},
+        FormatCase{"alpha.sgi", with(kHalfOrange, {"-compress", "RLE"}), "com.sgi.sgi-image", "RGB", 8, true, false,
+                   {200, 100, 50, 128}, 1},
+        FormatCase{"gray.sgi", with(kOrange, {"-colorspace", "Gray"}), "com.sgi.sgi-image", "Gray", 8, false, false,
+                   {120}, 10},
+        FormatCase{"rgb16.sgi", with(kOrange, {"-depth", "16", "-compress", "RLE"}), "com.sgi.sgi-image", "RGB", 16,
+                   false, false, {200, 100, 50}, 0}),
     [](const ::testing::TestParamInfo<FormatCase> &info) {
         QString name = QString::fromLatin1(info.param.name);
         return name.replace(QLatin1Char('.'), QLatin1Char('_')).replace(QLatin1Char('-'), QLatin1Char('_')).toStdString();
