@@ -2,6 +2,7 @@
 // (or by a later start of the program) reach the application as open events.
 #include "app/QuillonVersion.h"
 #include "app/browser/MCPhotoListViewController.h"
+#include "app/dialogs/MCRenameOptionsViewController.h"
 #include "app/library/MCFileManager.h"
 #include "app/library/MCLibraryServices.h"
 #include "app/library/MCPathManager.h"
@@ -61,6 +62,8 @@ int main(int argc, char *argv[])
     MCPathManager::defaultManager().removeStaleTemporaryFolders();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { MCPathManager::defaultManager().cleanupTemporaryURLs(); });
 
+    // The rename dialog before the photo list, which offers its rename commands once one exists.
+    MCRenameOptionsDialog::install();
     MCPhotoListViewController::installAsPhotoListScreen();
     // Photos set aside by a batch rename that a crash interrupted get their names back first.
     MCFileManager::defaultManager().recoverSetAsideFiles();

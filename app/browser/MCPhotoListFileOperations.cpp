@@ -1,5 +1,6 @@
 #include "app/browser/MCPhotoListFileOperations.h"
 
+#include "app/dialogs/MCOperationDialogs.h"
 #include "app/library/MCBatchRenamer.h"
 #include "app/library/MCFileManager.h"
 #include "app/library/MCFileOperationKinds.h"
@@ -18,6 +19,7 @@
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -83,7 +85,14 @@ MCPhotoListFileOperations::MCPhotoListFileOperations(MCPhotoListFileOperationsHo
     , m_defaults(defaults ? *defaults : MCUserDefaults::standardUserDefaults())
 {
     m_renameDialog = [](const MCBatchRenameSettings &settings, const MCFileList &items,
-                        QWidget *window) -> std::optional<std::pair<MCFileList, QStringList>> {
+                        QWidget *window) -> std::optional<RenameAnswer> {
+        if (MCRenameDialog::isAvailable()) {
+            std::unique_ptr<MCRenameDialog> dialog = MCRenameDialog::dialogWithRenameSettings(
+                settings, items, tr("Rename Settings"), tr("Start"), true);
+            if (!dialog || runSheetAndWait(*dialog, window) != 1000)
+                return std::nullopt;
+            return RenameAnswer{dialog->items(), dialog->convertedNames(), dialog->renameSettings()};
+        }
         const std::optional<QStringList> names = MCBatchRenamer::defaultBatchRenamer().provideNamesForItems(items, settings);
         if (!names || names->isEmpty())
             return std::nullopt;
@@ -99,11 +108,26 @@ MCPhotoListFileOperations::MCPhotoListFileOperations(MCPhotoListFileOperationsHo
         request.buttonTitles = {tr("Start"), tr("Cancel")};
         if (MCPromptLayer::runAlert(request, window).response != MCAlertFirstButtonReturn)
             return std::nullopt;
-        return std::make_pair(items, *names);
+        return RenameAnswer{items, *names, settings};
     };
 }
 
 MCPhotoListFileOperations::~MCPhotoListFileOperations() = default;
+
+int MCPhotoListFileOperations::runSheetAndWait(MCDialogController &dialog, QWidget *window)
+{
+    int code = 0;
+    bool done = false;
+    QEventLoop loop;
+    dialog.beginSheetModalForWindow(window, [&](int result) {
+        code = result;
+        done = true;
+        loop.quit();
+    });
+    if (!done)
+        loop.exec();
+    return code;
+}
 
 MCFileOperationProgressWindowController *MCPhotoListFileOperations::fileOperationProgressController()
 {
@@ -215,7 +239,7 @@ std::optional<QString> MCPhotoListFileOperations::chooseDestinationFolder(Transf
     return folder;
 }
 
-std::optional<std::pair<MCFileList, QStringList>> MCPhotoListFileOperations::runRenameDialog()
+std::optional<MCPhotoListFileOperations::RenameAnswer> MCPhotoListFileOperations::runRenameDialog()
 {
     MCBatchRenamer &renamer = MCBatchRenamer::defaultBatchRenamer();
     const MCBatchRenameSettings settings = renamer.renameSettingsForCopying();
@@ -223,8 +247,9 @@ std::optional<std::pair<MCFileList, QStringList>> MCPhotoListFileOperations::run
     if (items.isEmpty() || !m_renameDialog)
         return std::nullopt;
     auto answer = m_renameDialog(settings, items, m_host.hostWindow());
+    // What the user confirmed (perhaps edited in the dialog) is offered again next time.
     if (answer)
-        renamer.saveRenameSettingsForCopying(settings);
+        renamer.saveRenameSettingsForCopying(answer->settings);
     return answer;
 }
 
@@ -275,23 +300,23 @@ void MCPhotoListFileOperations::moveSelectedItemsToFolderAndRename()
 
 void MCPhotoListFileOperations::transferSelectedItems(Transfer transfer, bool rename)
 {
-    std::optional<std::pair<MCFileList, QStringList>> renamed;
+    std::optional<RenameAnswer> renamed;
     if (rename && !(renamed = runRenameDialog()))
         return;
     const std::optional<QString> folder = chooseDestinationFolder(transfer);
     if (!folder)
         return;
     // Without new names the photos are the ones selected now, when the user confirmed.
-    const MCFileList files = renamed ? renamed->first : m_host.selectedItems();
+    const MCFileList files = renamed ? renamed->items : m_host.selectedItems();
     MCFileOperationCompletion completion = transferCompletion(transfer, *folder);
     if (transfer == Transfer::Copy) {
         if (renamed)
-            copyItems(files, *folder, renamed->second, std::move(completion));
+            copyItems(files, *folder, renamed->names, std::move(completion));
         else
             copyItems(files, *folder, std::move(completion));
     } else {
         if (renamed)
-            moveItems(files, *folder, renamed->second, std::move(completion));
+            moveItems(files, *folder, renamed->names, std::move(completion));
         else
             moveItems(files, *folder, std::move(completion));
     }
@@ -337,7 +362,7 @@ void MCPhotoListFileOperations::renameSelectedItems()
     const auto renamed = runRenameDialog();
     if (!renamed)
         return;
-    renameItems(renamed->first, renamed->second, renameCompletion());
+    renameItems(renamed->items, renamed->names, renameCompletion());
 }
 
 MCFileOperationCompletion MCPhotoListFileOperations::renameCompletion()

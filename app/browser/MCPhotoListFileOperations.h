@@ -10,6 +10,7 @@
 //
 // The screen lends what the commands need of it through MCPhotoListFileOperationsHost. Main
 // thread only; the file manager calls the completions on the main thread.
+#include "app/library/MCBatchRenameSettings.h"
 #include "app/library/MCFileOperation.h"
 
 #include <QObject>
@@ -20,7 +21,7 @@
 #include <memory>
 #include <optional>
 
-class MCBatchRenameSettings;
+class MCDialogController;
 class MCFileOperationProgressWindowController;
 class MCMetadataConverter;
 class MCUserDefaults;
@@ -102,12 +103,20 @@ public:
     // The one progress sheet of the screen, made on first use.
     MCFileOperationProgressWindowController *fileOperationProgressController();
 
-    // The rename step of the rename commands: the files in the order to name them and their new
-    // names, or none when the user cancelled. The default confirms the renamer's settings for
-    // copying through the prompt layer; the rename dialog replaces it.
-    using RenameDialogRunner = std::function<std::optional<std::pair<MCFileList, QStringList>>(
+    // The rename step of the rename commands: the files in the order to name them, their new
+    // names and the settings the user confirmed (stored back as the settings for copying), or
+    // none when the user cancelled. The default confirms the renamer's settings for copying
+    // through the prompt layer; the rename dialog replaces it.
+    struct RenameAnswer {
+        MCFileList items;
+        QStringList names;
+        MCBatchRenameSettings settings;
+    };
+    using RenameDialogRunner = std::function<std::optional<RenameAnswer>(
         const MCBatchRenameSettings &settings, const MCFileList &items, QWidget *window)>;
     void setRenameDialogRunner(RenameDialogRunner runner) { m_renameDialog = std::move(runner); }
+    // Shows a dialog as a sheet over `window` and waits for its answer.
+    static int runSheetAndWait(MCDialogController &dialog, QWidget *window);
     // The edit-metadata step: the files and the converter to edit them with, or none when the
     // user cancelled. Without one, editMetadataForSelectedItems does nothing (the command is
     // offered only once the dialog exists).
@@ -119,7 +128,7 @@ public:
 private:
     enum class Transfer { Copy, Move };
     std::optional<QString> chooseDestinationFolder(Transfer transfer);
-    std::optional<std::pair<MCFileList, QStringList>> runRenameDialog();
+    std::optional<RenameAnswer> runRenameDialog();
     void transferSelectedItems(Transfer transfer, bool rename);
     MCFileOperationCompletion transferCompletion(Transfer transfer, const QString &folder);
     MCFileOperationCompletion renameCompletion();

@@ -187,21 +187,6 @@ QWidget *paneContainer(const QString &name, QWidget *content = nullptr)
     return container;
 }
 
-// Runs a dialog's sheet and waits for its answer.
-template <typename Dialog> int runSheetAndWait(Dialog &dialog, QWidget *window)
-{
-    int code = 0;
-    bool done = false;
-    QEventLoop loop;
-    dialog.beginSheetModalForWindow(window, [&](int result) {
-        code = result;
-        done = true;
-        loop.quit();
-    });
-    if (!done)
-        loop.exec();
-    return code;
-}
 
 } // namespace
 
@@ -242,23 +227,12 @@ MCPhotoListViewController::MCPhotoListViewController(MCMainWindowController *mai
 {
     m_fileOperationsHost = std::make_unique<FileOperationsHost>(*this);
     m_fileOperations = std::make_unique<MCPhotoListFileOperations>(*m_fileOperationsHost, &m_defaults);
-    if (MCRenameDialog::isAvailable()) {
-        m_fileOperations->setRenameDialogRunner(
-            [](const MCBatchRenameSettings &settings, const MCFileList &items,
-               QWidget *window) -> std::optional<std::pair<MCFileList, QStringList>> {
-                std::unique_ptr<MCRenameDialog> dialog = MCRenameDialog::dialogWithRenameSettings(
-                    settings, items, tr("Rename"), tr("Rename"), true);
-                if (!dialog || runSheetAndWait(*dialog, window) != 1000)
-                    return std::nullopt;
-                return std::make_pair(dialog->items(), dialog->convertedNames());
-            });
-    }
     if (MCEditMetadataDialog::isAvailable()) {
         m_fileOperations->setEditMetadataDialogRunner(
             [](const MCFileList &items,
                QWidget *window) -> std::optional<std::pair<MCFileList, std::shared_ptr<MCMetadataConverter>>> {
                 std::unique_ptr<MCEditMetadataDialog> dialog = MCEditMetadataDialog::dialogWithItems(items, nullptr);
-                if (!dialog || runSheetAndWait(*dialog, window) != 1000)
+                if (!dialog || MCPhotoListFileOperations::runSheetAndWait(*dialog, window) != 1000)
                     return std::nullopt;
                 return std::make_pair(dialog->items(), dialog->converter());
             });

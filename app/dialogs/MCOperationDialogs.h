@@ -7,6 +7,7 @@
 #include "app/library/MCFileContainer.h"
 #include "app/library/MCBatchRenameSettings.h"
 #include "app/shell/MCDialogController.h"
+#include "app/shell/MCWizardDialog.h"
 #include "halvard/ui/MCViewController.h"
 
 #include <QDialog>
@@ -39,11 +40,11 @@ public:
 
 // The rename dialog: edits a rename pattern over a list of files and shows their new names.
 // Its sheet answers 1000 for the confirming button.
-class MCRenameDialog : public MCDialogController
+class MCRenameDialog : public MCWizardDialog
 {
     Q_OBJECT
 public:
-    using MCDialogController::MCDialogController;
+    using MCWizardDialog::MCWizardDialog;
     virtual MCBatchRenameSettings renameSettings() const = 0;
     virtual MCFileList items() const = 0;
     // One new file name per item, at the item's index.

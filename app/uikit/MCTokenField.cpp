@@ -18,6 +18,7 @@
 using namespace MCColorQuillon;
 
 const QString kMCTokenPasteboardType = QStringLiteral("MCTokenPasteboardType");
+const QString kMCTokenPasteboardFamilyType = QStringLiteral("MCTokenPasteboardFamily");
 
 namespace {
 
@@ -325,6 +326,36 @@ QVariantList MCTokenField::objectsInRange(int from, int to) const
     return objects;
 }
 
+QList<int> MCTokenField::tokenPositions() const
+{
+    QList<int> positions;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!isToken(fragment.charFormat()))
+                continue;
+            const QString text = fragment.text();
+            for (int i = 0; i < text.size(); ++i)
+                if (text[i] == QChar::ObjectReplacementCharacter)
+                    positions.append(fragment.position() + i);
+        }
+    }
+    return positions;
+}
+
+void MCTokenField::replaceTokenAtPosition(int position, const QVariant &object)
+{
+    if (!tokenPositions().contains(position))
+        return;
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    insertObjectsRaw(cursor, {object});
+    cursor.endEditBlock();
+}
+
 QVariantList MCTokenField::objectValue() const
 {
     return objectsInRange(0, document()->characterCount());
@@ -396,6 +427,19 @@ QVariantList MCTokenField::readTokenPropertyList(const QMimeData *pasteboard)
         return {};
     const QVariant plist = platform::propertyListFromData(pasteboard->data(kMCTokenPasteboardType));
     return plist.typeId() == QMetaType::QVariantList ? plist.toList() : QVariantList();
+}
+
+void MCTokenField::writeTokenPropertyList(QMimeData *pasteboard, const QVariantList &plist, const QString &family)
+{
+    writeTokenPropertyList(pasteboard, plist);
+    pasteboard->setData(kMCTokenPasteboardFamilyType, family.toUtf8());
+}
+
+QVariantList MCTokenField::readTokenPropertyList(const QMimeData *pasteboard, const QString &family)
+{
+    if (QString::fromUtf8(pasteboard->data(kMCTokenPasteboardFamilyType)) != family)
+        return {};
+    return readTokenPropertyList(pasteboard);
 }
 
 QMimeData *MCTokenField::createMimeDataFromSelection() const

@@ -29,6 +29,9 @@ class MCTokenField;
 
 // The clipboard type of token lists (a property-list array of strings and token dictionaries).
 extern const QString kMCTokenPasteboardType; // "MCTokenPasteboardType"
+// Beside it, the family of the tokens ("Rename", "Watermark"): kinds of different families
+// share numbers, so a field takes only its own family's tokens.
+extern const QString kMCTokenPasteboardFamilyType; // "MCTokenPasteboardFamily"
 
 class MCDarkTokenFieldDelegate
 {
@@ -124,6 +127,11 @@ public:
     void insertObjects(const QVariantList &objects);
     // The objects of the document range [from, to).
     QVariantList objectsInRange(int from, int to) const;
+    // Puts `object` in place of the token at document position `position`, as one step of the
+    // field's undo (nothing when no token is there).
+    void replaceTokenAtPosition(int position, const QVariant &object);
+    // The document positions of the tokens, in order.
+    QList<int> tokenPositions() const;
 
     MCControlSize controlSize() const { return m_controlSize; }
     void setControlSize(MCControlSize size);
@@ -138,6 +146,10 @@ public:
     // an array or is empty.
     static void writeTokenPropertyList(QMimeData *pasteboard, const QVariantList &plist);
     static QVariantList readTokenPropertyList(const QMimeData *pasteboard);
+    // The same with the tokens' family: reading answers an empty list when the data holds
+    // another family's tokens or none named.
+    static void writeTokenPropertyList(QMimeData *pasteboard, const QVariantList &plist, const QString &family);
+    static QVariantList readTokenPropertyList(const QMimeData *pasteboard, const QString &family);
 
     // The token rectangles of the last painting, by document position, in field coordinates.
     QList<QPair<int, QRectF>> tokenRects() const;
