@@ -34,10 +34,14 @@ QRectF MCMainWindow::separatorFrameForBounds(const QRectF &bounds)
 
 void MCMainWindow::closeEvent(QCloseEvent *event)
 {
+    // Once the application has decided to end, the window goes with it.
+    if (!m_controller || m_controller->isTerminating()) {
+        event->accept();
+        return;
+    }
     // Closing the one window ends the application, which decides whether it may.
     event->ignore();
-    if (m_controller)
-        emit m_controller->windowShouldClose();
+    emit m_controller->windowShouldClose();
 }
 
 // ---------------------------------------------------------------- controller
@@ -241,6 +245,9 @@ bool MCMainWindowController::hasAttachedSheet() const
 
 void MCMainWindowController::prepareToTerminate()
 {
+    if (m_terminating)
+        return;
+    m_terminating = true;
     if (MCViewController *top = topViewController())
         top->viewControllerWillDisappear(false);
     m_appearanceObservation.invalidate();
