@@ -114,7 +114,9 @@ MCPromptLayer::OpenPanelResponder &openPanelResponder()
 MCAlertAnswer showAlert(const MCAlertRequest &request, QWidget *parent)
 {
     QMessageBox box(parent);
-    box.setIcon(request.critical ? QMessageBox::Critical : QMessageBox::Warning);
+    box.setIcon(request.alertStyle == MCAlertStyleCritical        ? QMessageBox::Critical
+                : request.alertStyle == MCAlertStyleInformational ? QMessageBox::Information
+                                                                  : QMessageBox::Warning);
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
     if (parent)

@@ -124,7 +124,7 @@ TEST_F(MainWindowFixture, ClearPhotoListAsksAndClearsOnlyOnClear)
     EXPECT_EQ(asked[0].informativeText,
               "Click Clear button if you want to clear the photo list and start from scratch.");
     EXPECT_EQ(asked[0].buttonTitles, (QStringList{"Clear", "Cancel"}));
-    EXPECT_TRUE(asked[0].critical);
+    EXPECT_EQ(asked[0].alertStyle, MCAlertStyleCritical);
     EXPECT_EQ(list->clears, 0);
     EXPECT_EQ(MCFileContainer::sharedContainer().numberOfFiles(), 1);
 

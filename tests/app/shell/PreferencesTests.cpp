@@ -275,7 +275,7 @@ TEST_F(GroupingFixture, EditorNeedsANameAndEditsACopy)
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].messageText, "A preset must have a name.");
     EXPECT_EQ(asked[0].informativeText, "Please enter a name.");
-    EXPECT_TRUE(asked[0].critical);
+    EXPECT_EQ(asked[0].alertStyle, MCAlertStyleCritical);
     EXPECT_TRUE(editor->isShown());
     editor->nameField()->setText("Copy");
     editor->defaultButtonClick();
