@@ -82,7 +82,7 @@ const ScreenshotRegistration registration({
          });
      }, kWindowSize},
     {"shell-preferences", "general", [] { return preferences("General"); }, QSize(560, 290)},
-    {"shell-preferences", "filtering", [] { return preferences("Filter"); }, QSize(560, 500)},
+    {"shell-preferences", "filtering", [] { return preferences("Filter"); }, QSize(560, 600)},
     {"shell-preferences", "grouping", [] { return preferences("Grouping"); }, QSize(560, 410)},
     {"shell-preferences", "advanced", [] { return preferences("Advanced"); }, QSize(560, 230)},
     {"shell-preferences", "grouping-preset-editor", [] { return presetEditor(); }, QSize()},
