@@ -26,7 +26,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -61,9 +60,11 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    // Settings of its own, so a run never touches the user's.
-    QTemporaryDir settings;
-    MCUserDefaults defaults(settings.filePath(QStringLiteral("Preferences.plist")));
+    // Settings of its own, so a run never touches the user's, in the process's temporary
+    // folder: it goes when the run ends, and a run that was killed leaves it to the next run
+    // (or the application) to remove, as its other temporary folders.
+    MCUserDefaults defaults(QDir(MCPathManager::defaultManager().processTemporaryFolder())
+                                .filePath(QStringLiteral("Settings/Preferences.plist")));
     QVariantMap registered = MCBitmapConverter::userDefaultsDictionary();
     registered.insert(kMCShouldAutorotateKey, true);
     registered.insert(kMCKeepOriginalFileCreationDateKey, true);
