@@ -85,9 +85,11 @@ int runApplication(QApplication &app, const std::function<void(MCAppDelegate &)>
     // The roads that cannot refuse: the session ending, and the termination signals.
     MCSessionEndFilter sessionEnd(delegate);
     app.installEventFilter(&sessionEnd);
+#if QT_CONFIG(sessionmanager)
     // The session manager may end the program without a word after asking for its data.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate,
                      [] { MCUserDefaults::standardUserDefaults().synchronize(); });
+#endif
     MCTerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &MCTerminationSignals::terminationRequested, &delegate,
                      &MCAppDelegate::terminateWithoutAsking);
