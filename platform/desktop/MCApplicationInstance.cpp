@@ -42,7 +42,7 @@ QString MCApplicationInstance::serverNameFor(const QString &runtimeFolder, const
         if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('.') && c != QLatin1Char('-') &&
             c != QLatin1Char('_') && c != QLatin1Char(':'))
             c = QLatin1Char('_');
-    const QString suffix = display.isEmpty() ? QString() : QLatin1Char('-') + display;
+    const QString suffix = display.isEmpty() ? QString() : QString(QStringLiteral("-") + display);
     if (QDir::isAbsolutePath(runtimeFolder) && QFileInfo(runtimeFolder).isDir()) {
         const QString path = QDir(runtimeFolder).filePath(QStringLiteral("quillonx") + suffix);
         if (QFile::encodeName(path).size() < kMaximumSocketPathLength)
