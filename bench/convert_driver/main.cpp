@@ -26,6 +26,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -60,11 +61,12 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    // Settings of its own, so a run never touches the user's, in the process's temporary
-    // folder: it goes when the run ends, and a run that was killed leaves it to the next run
-    // (or the application) to remove, as its other temporary folders.
-    MCUserDefaults defaults(QDir(MCPathManager::defaultManager().processTemporaryFolder())
-                                .filePath(QStringLiteral("Settings/Preferences.plist")));
+    // Settings of its own, so a run never touches the user's, in a temporary folder named
+    // after this process as the application names its own ("quillonx-<pid>-…"): it goes when
+    // the run ends, and what a killed run left goes with the stale folders removed above.
+    QTemporaryDir settings(QDir(QDir::tempPath())
+                               .filePath(QStringLiteral("quillonx-%1-XXXXXX").arg(QCoreApplication::applicationPid())));
+    MCUserDefaults defaults(settings.filePath(QStringLiteral("Preferences.plist")));
     QVariantMap registered = MCBitmapConverter::userDefaultsDictionary();
     registered.insert(kMCShouldAutorotateKey, true);
     registered.insert(kMCKeepOriginalFileCreationDateKey, true);

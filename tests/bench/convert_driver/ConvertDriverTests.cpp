@@ -127,7 +127,7 @@ TEST_F(ConvertDriver, LeavesNothingInTheTemporaryFolderAndRemovesAKilledRunsLeft
     const qint64 deadProcess = ended.processId();
     ended.kill();
     ASSERT_TRUE(ended.waitForFinished());
-    const QString leftover = QDir(temporary).filePath(QStringLiteral("quillonx-%1-abc123/Settings").arg(deadProcess));
+    const QString leftover = QDir(temporary).filePath(QStringLiteral("quillonx-%1-abc123").arg(deadProcess));
     ASSERT_TRUE(QDir().mkpath(leftover));
     ASSERT_TRUE(platform::writePropertyList(QVariantMap{{QStringLiteral("k"), true}}, leftover + "/Preferences.plist"));
 
