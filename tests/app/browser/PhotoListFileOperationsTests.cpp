@@ -4,6 +4,7 @@
 #include "app/library/MCFileContainer.h"
 #include "app/library/MCLibraryServices.h"
 #include "app/metadata/MCMetadataConverter.h"
+#include "app/shell/MCFileOperationProgressWindowController.h"
 #include "app/shell/MCRegisteredDefaults.h"
 #include "halvard/ui/MCPromptLayer.h"
 #include "platform/core/MCPropertyList.h"
@@ -15,6 +16,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
