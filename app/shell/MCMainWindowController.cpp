@@ -117,7 +117,9 @@ void MCMainWindowController::buildMenus()
     file->addAction(tr("Show Presets Folder"), this, &MCMainWindowController::presetsFolderRequested);
     file->addSeparator();
     QAction *quit = file->addAction(tr("Quit"), this, &MCMainWindowController::quitRequested);
-    quit->setShortcut(QKeySequence::Quit);
+    // The platform's Quit keys; Ctrl+Q where its key scheme has none.
+    const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    quit->setShortcuts(quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quitKeys);
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu *edit = bar->addMenu(tr("&Edit"));
