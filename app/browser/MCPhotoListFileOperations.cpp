@@ -232,7 +232,7 @@ std::optional<QString> MCPhotoListFileOperations::chooseDestinationFolder(Transf
         MCAlertRequest alert;
         alert.messageText = tr("The selected folder couldn't be accessed.");
         alert.buttonTitles = {tr("OK")};
-        alert.critical = true;
+        alert.alertStyle = MCAlertStyleCritical;
         MCPromptLayer::runAlert(alert, m_host.hostWindow());
         return std::nullopt;
     }
@@ -271,6 +271,8 @@ int MCPhotoListFileOperations::showResult(const QString &key, const QString &mes
     request.buttonTitles = buttons;
     request.showsSuppressionButton = true;
     request.suppressionButtonTitle = tr("Don't show again");
+    // Work done as asked: the information icon, not a warning.
+    request.alertStyle = MCAlertStyleInformational;
     const MCAlertAnswer answer = MCPromptLayer::runAlert(request, m_host.hostWindow());
     m_defaults.setBool(!answer.suppressionChecked, key);
     return answer.response;
@@ -322,12 +324,20 @@ void MCPhotoListFileOperations::transferSelectedItems(Transfer transfer, bool re
     }
 }
 
+void MCPhotoListFileOperations::endProgressSheet(MCFileOperation &operation)
+{
+    MCFileOperationProgressWindowController *progress = m_progressController.get();
+    if (progress && progress->isShown() && progress->fileOperation().get() == &operation)
+        progress->defaultButtonClick();
+}
+
 MCFileOperationCompletion MCPhotoListFileOperations::transferCompletion(Transfer transfer, const QString &folder)
 {
     return [self = QPointer<MCPhotoListFileOperations>(this), transfer, folder](
-               MCFileOperation &, bool, const MCFileList &processed, const std::optional<QStringList> &) {
+               MCFileOperation &operation, bool, const MCFileList &processed, const std::optional<QStringList> &) {
         if (!self)
             return;
+        self->endProgressSheet(operation);
         // Moved photos leave the list; they are not added again at their new place.
         if (transfer == Transfer::Move && !processed.isEmpty())
             self->m_host.removeFiles(processed);
@@ -347,10 +357,10 @@ MCFileOperationCompletion MCPhotoListFileOperations::transferCompletion(Transfer
                           .arg(count)
                           .arg(name);
         const QString informative =
-            count == 0 ? QString() : tr("Press the “Show in Finder” button to select this folder in Finder.");
+            count == 0 ? QString() : tr("Press the “Show in File Manager” button to select this folder in the file manager.");
         QStringList buttons{tr("OK")};
         if (count > 0)
-            buttons.append(tr("Show in Finder"));
+            buttons.append(tr("Show in File Manager"));
         const QString key = kMCShowMessageAfterCopyOrMoveKey;
         if (self->showResult(key, message, informative, buttons) == MCAlertSecondButtonReturn)
             MCWorkspace::sharedWorkspace().activateFileViewerSelectingURLs({folder});
@@ -367,10 +377,12 @@ void MCPhotoListFileOperations::renameSelectedItems()
 
 MCFileOperationCompletion MCPhotoListFileOperations::renameCompletion()
 {
-    return [self = QPointer<MCPhotoListFileOperations>(this)](MCFileOperation &, bool, const MCFileList &processed,
+    return [self = QPointer<MCPhotoListFileOperations>(this)](MCFileOperation &operation, bool,
+                                                              const MCFileList &processed,
                                                               const std::optional<QStringList> &urls) {
         if (!self)
             return;
+        self->endProgressSheet(operation);
         // The renamed photos come back through the adding road, as new entries, and the size
         // filters apply to them again.
         if (!processed.isEmpty()) {
@@ -433,11 +445,7 @@ MCFileOperationCompletion MCPhotoListFileOperations::metadataCompletion(bool gps
                                                                    const std::optional<QStringList> &) {
         if (!self)
             return;
-        // The sheet goes, in case it is still up; only while it shows this edit, since Stop on a
-        // sheet that already shows the next queued operation would cancel that one.
-        MCFileOperationProgressWindowController *progress = self->m_progressController.get();
-        if (progress && progress->isShown() && progress->fileOperation().get() == &operation)
-            progress->defaultButtonClick();
+        self->endProgressSheet(operation);
         if (processed.isEmpty())
             return;
         for (const auto &file : processed) {

@@ -140,6 +140,9 @@ private:
                    const QStringList &buttons);
     std::shared_ptr<MCFileOperation> show(const std::shared_ptr<MCFileOperation> &operation, const QString &label,
                                           const QString &stopToolTip);
+    // The operation has ended: its progress sheet goes before a message is shown, while it
+    // still shows this operation (Stop on the next queued one would cancel that one).
+    void endProgressSheet(MCFileOperation &operation);
 
     MCPhotoListFileOperationsHost &m_host;
     MCUserDefaults &m_defaults;

@@ -248,7 +248,7 @@ void MCFileOperation::runAlert(AlertKind kind, const MCError &error, const std::
     request.showsSuppressionButton = true;
     request.suppressionButtonTitle = tr("Apply to All");
     request.suppressionButtonChecked = action.applyToAll;
-    request.critical = true;
+    request.alertStyle = MCAlertStyleCritical;
 
     // The progress sheet names the failing file before the question.
     reportWillProcessFile(file);

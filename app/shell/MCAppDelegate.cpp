@@ -168,8 +168,17 @@ MCApplicationTerminateReply MCAppDelegate::applicationShouldTerminate()
     return MCTerminateLater;
 }
 
+void MCAppDelegate::terminateWithoutAsking()
+{
+    m_terminating = true;
+    finishTermination();
+}
+
 void MCAppDelegate::finishTermination()
 {
+    if (m_terminationFinished)
+        return;
+    m_terminationFinished = true;
     if (m_mainWindowController)
         m_mainWindowController->prepareToTerminate();
     MCStatisticsManager::sharedInstance().endSession();
@@ -177,7 +186,9 @@ void MCAppDelegate::finishTermination()
     if (m_quit)
         m_quit();
     else
-        QCoreApplication::quit();
+        // Not quit(): that asks every window to close again, and the window's close button
+        // leads back here. The screens have agreed; the event loops end.
+        QCoreApplication::exit(0);
 }
 
 void MCAppDelegate::showHideTipsPalette()

@@ -51,9 +51,15 @@ public:
     // (replacing what was kept).
     void openFiles(const QStringList &paths);
 
-    // Quitting: refused with a beep while a sheet is open on the main window; otherwise the
-    // answer comes later, after the top screen was told and the statistics session ended.
+    // Quitting (the Quit command, its shortcut, the window's close button): refused with a beep
+    // while a sheet is open on the main window; otherwise the answer comes later, after the top
+    // screen was told, the statistics session ended and the settings were saved; then the
+    // event loop ends.
     MCApplicationTerminateReply applicationShouldTerminate();
+    // The desktop session ends, or a signal asks the program to end: nothing can refuse. The
+    // same orderly end runs at once; a sheet or modal window still open answers as cancelled
+    // when its event loop ends with the program's.
+    void terminateWithoutAsking();
     // True while a quit is under way.
     bool isTerminating() const { return m_terminating; }
 
@@ -71,7 +77,8 @@ public:
 
     // Makes the beep replaceable (tests count it).
     void setBeepHandler(std::function<void()> beep) { m_beep = std::move(beep); }
-    // What finishing a quit does after the session ended (quits the event loop unless replaced).
+    // What finishing a quit does after the session ended (ends the event loop, and every
+    // nested one, unless replaced).
     void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
 
 signals:
@@ -85,6 +92,7 @@ private:
     std::unique_ptr<MCMainWindowController> m_mainWindowController;
     QStringList m_urlsToAdd;
     bool m_terminating = false;
+    bool m_terminationFinished = false;
     QPointer<MCTipsPaletteController> m_tipsController;
     bool m_darkAppearance = false;
     std::function<void()> m_beep;

@@ -34,10 +34,14 @@ QRectF MCMainWindow::separatorFrameForBounds(const QRectF &bounds)
 
 void MCMainWindow::closeEvent(QCloseEvent *event)
 {
+    // Once the application has decided to end, the window goes with it.
+    if (!m_controller || m_controller->isTerminating()) {
+        event->accept();
+        return;
+    }
     // Closing the one window ends the application, which decides whether it may.
     event->ignore();
-    if (m_controller)
-        emit m_controller->windowShouldClose();
+    emit m_controller->windowShouldClose();
 }
 
 // ---------------------------------------------------------------- controller
@@ -113,7 +117,9 @@ void MCMainWindowController::buildMenus()
     file->addAction(tr("Show Presets Folder"), this, &MCMainWindowController::presetsFolderRequested);
     file->addSeparator();
     QAction *quit = file->addAction(tr("Quit"), this, &MCMainWindowController::quitRequested);
-    quit->setShortcut(QKeySequence::Quit);
+    // The platform's Quit keys; Ctrl+Q where its key scheme has none.
+    const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    quit->setShortcuts(quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quitKeys);
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu *edit = bar->addMenu(tr("&Edit"));
@@ -241,6 +247,9 @@ bool MCMainWindowController::hasAttachedSheet() const
 
 void MCMainWindowController::prepareToTerminate()
 {
+    if (m_terminating)
+        return;
+    m_terminating = true;
     if (MCViewController *top = topViewController())
         top->viewControllerWillDisappear(false);
     m_appearanceObservation.invalidate();

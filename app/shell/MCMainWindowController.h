@@ -74,8 +74,10 @@ public:
     bool hasAttachedSheet() const;
 
     // Before quitting: the top screen is told it will disappear; the theme is no longer
-    // watched. The window's frame is kept for the next run.
+    // watched. The window's frame is kept for the next run. From then on the window closes
+    // when asked.
     void prepareToTerminate();
+    bool isTerminating() const { return m_terminating; }
 
     // Flips "PathBarIsHidden" (the photo browser shows or hides its path bar).
     void showHidePathBar();
@@ -139,6 +141,7 @@ private:
 
     MCUserDefaults &m_defaults;
     QPointer<MCMainWindow> m_window;
+    bool m_terminating = false;
     std::shared_ptr<MCNavigationController> m_navigationController;
     std::shared_ptr<MCStartViewController> m_startViewController;
     std::shared_ptr<MCPhotoListScreen> m_photoListViewController;

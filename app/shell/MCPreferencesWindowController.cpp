@@ -8,8 +8,11 @@
 #include "app/uikit/MCCheckboxCell.h"
 #include "app/uikit/MCColorQuillon.h"
 #include "app/uikit/MCPopupCell.h"
+#include "app/uikit/MCSlider.h"
+#include "app/uikit/MCStepperTextField.h"
 #include "app/uikit/MCTableView.h"
 #include "halvard/imageio/MCUTType.h"
+#include "halvard/system/MCValueTransformers.h"
 #include "platform/core/MCUserDefaults.h"
 
 #include <QAction>
@@ -23,6 +26,9 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 QRect MCPreferencesWindowFrameForTab(const QRect &windowFrame, int containerHeight, int viewHeight)
 {
@@ -216,6 +222,98 @@ void MCPreferencesFilterTab::uncheckRAWImageTypes()
     setAvailability(false, true);
 }
 
+namespace {
+
+// The units of "MinFileSizeUnit", by their stored number.
+const char *const kFileSizeUnits[] = {QT_TRANSLATE_NOOP("MCPreferencesFilterTab", "bytes"),
+                                      QT_TRANSLATE_NOOP("MCPreferencesFilterTab", "KB"),
+                                      QT_TRANSLATE_NOOP("MCPreferencesFilterTab", "MB"),
+                                      QT_TRANSLATE_NOOP("MCPreferencesFilterTab", "GB"),
+                                      QT_TRANSLATE_NOOP("MCPreferencesFilterTab", "TB")};
+
+QString minImageSizeText(double value)
+{
+    return MCMinImageSizeToStringTransformer::sharedInstance()->transformedValue(value).toString();
+}
+
+// A stored minimum file size as the field shows it: a number, never below 0.
+double storableFileSize(double value)
+{
+    return std::isfinite(value) && value > 0 ? value : 0.0;
+}
+
+} // namespace
+
+QLayout *MCPreferencesFilterTab::loadSizeControls(QWidget *view)
+{
+    auto *form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->setHorizontalSpacing(12);
+    form->setVerticalSpacing(8);
+
+    // The minimum photo size: the slider's value is stored as it is; the label says what it
+    // means.
+    m_minImageSizeSlider = new MCSlider(view);
+    m_minImageSizeSlider->setMinValue(0.0);
+    m_minImageSizeSlider->setMaxValue(1.0);
+    const double imageSize = defaults().doubleForKey(kMCMinImageSizeKey);
+    m_minImageSizeSlider->setDoubleValue(std::isfinite(imageSize) ? std::clamp(imageSize, 0.0, 1.0) : 0.0);
+    m_minImageSizeSlider->setAccessibleName(tr("Minimum Photo Size"));
+    m_minImageSizeSlider->setFocusPolicy(Qt::StrongFocus);
+    m_minImageSizeSlider->setMinimumWidth(220);
+    m_minImageSizeLabel = new QLabel(minImageSizeText(imageSize), view);
+    m_minImageSizeLabel->setMinimumWidth(120);
+    connect(m_minImageSizeSlider, &MCSlider::doubleValueChanged, this, [this](double value) {
+        defaults().setDouble(value, kMCMinImageSizeKey);
+        m_minImageSizeLabel->setText(minImageSizeText(value));
+    });
+    auto *imageRow = new QHBoxLayout;
+    imageRow->setSpacing(10);
+    imageRow->addWidget(m_minImageSizeSlider, 1);
+    imageRow->addWidget(m_minImageSizeLabel);
+    form->addRow(tr("Minimum Photo Size:"), imageRow);
+
+    // The minimum file size and its unit.
+    m_minFileSizeField = new MCStepperTextField(view);
+    m_minFileSizeField->setMinValue(0.0);
+    m_minFileSizeField->setIncrement(1.0);
+    m_minFileSizeField->setObjectValue(storableFileSize(defaults().doubleForKey(kMCMinFileSizeKey)));
+    m_minFileSizeField->setAccessibleName(tr("Minimum File Size"));
+    m_minFileSizeField->setFocusPolicy(Qt::StrongFocus);
+    m_minFileSizeField->setFixedWidth(100);
+    connect(m_minFileSizeField, &MCStepperTextField::objectValueChanged, this,
+            &MCPreferencesFilterTab::minFileSizeWasEdited);
+    m_minFileSizeUnitPopup = new MCDarkPopupCell(view);
+    for (int unit = 0; unit < int(std::size(kFileSizeUnits)); ++unit)
+        m_minFileSizeUnitPopup->addItem(tr(kFileSizeUnits[unit]), unit);
+    // A stored unit outside the list (every file passes then) shows as none until one is chosen.
+    const qint64 unit = defaults().integerForKey(kMCMinFileSizeUnitKey);
+    m_minFileSizeUnitPopup->setCurrentIndex(unit >= 0 && unit < qint64(std::size(kFileSizeUnits)) ? int(unit) : -1);
+    m_minFileSizeUnitPopup->setAccessibleName(tr("Minimum File Size Unit"));
+    m_minFileSizeUnitPopup->setFocusPolicy(Qt::StrongFocus);
+    connect(m_minFileSizeUnitPopup, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            defaults().setInteger(m_minFileSizeUnitPopup->itemData(index).toLongLong(), kMCMinFileSizeUnitKey);
+    });
+    auto *fileRow = new QHBoxLayout;
+    fileRow->setSpacing(8);
+    fileRow->addWidget(m_minFileSizeField);
+    fileRow->addWidget(m_minFileSizeUnitPopup);
+    fileRow->addStretch(1);
+    form->addRow(tr("Minimum File Size:"), fileRow);
+    return form;
+}
+
+void MCPreferencesFilterTab::minFileSizeWasEdited()
+{
+    // Text that is no number, or a negative one, stores 0 (every file passes) and shows it.
+    const double value = storableFileSize(m_minFileSizeField->doubleValue());
+    defaults().setDouble(value, kMCMinFileSizeKey);
+    const QVariant shown = m_minFileSizeField->objectValue();
+    if (!(shown.typeId() == QMetaType::Double && shown.toDouble() == value))
+        m_minFileSizeField->setObjectValue(value);
+}
+
 QWidget *MCPreferencesFilterTab::loadView()
 {
     auto *view = new QWidget;
@@ -223,6 +321,9 @@ QWidget *MCPreferencesFilterTab::loadView()
     auto *layout = new QVBoxLayout(view);
     layout->setContentsMargins(20, 16, 20, 16);
     layout->setSpacing(10);
+    layout->addLayout(loadSizeControls(view));
+    layout->addWidget(explanation(tr("Photos smaller than these are not added to the photo list."), view));
+    layout->addSpacing(6);
     layout->addWidget(explanation(tr("Photos are added to the list only when their file type is checked."), view));
 
     m_model = new MCFileTypeTableModel(this);
@@ -256,8 +357,8 @@ QWidget *MCPreferencesFilterTab::loadView()
     }
     buttons->addStretch(1);
     layout->addLayout(buttons);
-    view->setMinimumSize(520, 420);
-    view->resize(520, 420);
+    view->setMinimumSize(520, 520);
+    view->resize(520, 520);
     return view;
 }
 

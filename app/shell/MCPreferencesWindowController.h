@@ -13,9 +13,13 @@
 
 #include <memory>
 
+class MCDarkPopupCell;
 class MCPreferencesGroupingTab;
+class MCSlider;
+class MCStepperTextField;
 class MCTableView;
 class QAction;
+class QLabel;
 class QToolBar;
 
 // The window frame that fits a tab of `viewHeight` where the container is `containerHeight`
@@ -52,6 +56,10 @@ public:
     void reload();
 };
 
+// The filters of the photos added to the list: the minimum photo size ("MinImageSize", a
+// slider from 0 to 1 whose label shows the threshold on both sides, "%.0f+ pixels" or "Any
+// Size"), the minimum file size ("MinFileSize" in the unit "MinFileSizeUnit": bytes, KB, MB,
+// GB or TB, decimal), and the file types.
 class MCPreferencesFilterTab : public MCViewController
 {
     Q_OBJECT
@@ -59,6 +67,10 @@ public:
     using MCViewController::MCViewController;
     MCTableView *fileTypeTable() const { return m_fileTypeTable; }
     MCFileTypeTableModel *model() const { return m_model; }
+    MCSlider *minImageSizeSlider() const { return m_minImageSizeSlider; }
+    QLabel *minImageSizeLabel() const { return m_minImageSizeLabel; }
+    MCStepperTextField *minFileSizeField() const { return m_minFileSizeField; }
+    MCDarkPopupCell *minFileSizeUnitPopup() const { return m_minFileSizeUnitPopup; }
 
     void checkAllTypes();
     void uncheckAllTypes();
@@ -72,9 +84,15 @@ protected:
 
 private:
     void setAvailability(bool available, bool rawOnly);
+    QLayout *loadSizeControls(QWidget *view);
+    void minFileSizeWasEdited();
 
     MCTableView *m_fileTypeTable = nullptr;
     MCFileTypeTableModel *m_model = nullptr;
+    MCSlider *m_minImageSizeSlider = nullptr;
+    QLabel *m_minImageSizeLabel = nullptr;
+    MCStepperTextField *m_minFileSizeField = nullptr;
+    MCDarkPopupCell *m_minFileSizeUnitPopup = nullptr;
 };
 
 // Advanced: settings of conversions and thumbnails.

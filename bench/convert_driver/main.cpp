@@ -61,8 +61,11 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    // Settings of its own, so a run never touches the user's.
-    QTemporaryDir settings;
+    // Settings of its own, so a run never touches the user's, in a temporary folder named
+    // after this process as the application names its own ("quillonx-<pid>-…"): it goes when
+    // the run ends, and what a killed run left goes with the stale folders removed above.
+    QTemporaryDir settings(QDir(QDir::tempPath())
+                               .filePath(QStringLiteral("quillonx-%1-XXXXXX").arg(QCoreApplication::applicationPid())));
     MCUserDefaults defaults(settings.filePath(QStringLiteral("Preferences.plist")));
     QVariantMap registered = MCBitmapConverter::userDefaultsDictionary();
     registered.insert(kMCShouldAutorotateKey, true);

@@ -23,9 +23,11 @@ public:
                                         const QString &firstButton, const QString &secondButton,
                                         const QString &thirdButton, const QString &fourthButton);
 
-    // The critical style, for an alert about a failure or a possible loss.
-    bool isCritical() const { return m_request.critical; }
-    void setCritical(bool critical) { m_request.critical = critical; }
+    MCAlertStyle alertStyle() const { return m_request.alertStyle; }
+    void setAlertStyle(MCAlertStyle style) { m_request.alertStyle = style; }
+    // The critical style, for an alert about a failure or a possible loss; false sets a warning.
+    bool isCritical() const { return m_request.alertStyle == MCAlertStyleCritical; }
+    void setCritical(bool critical) { m_request.alertStyle = critical ? MCAlertStyleCritical : MCAlertStyleWarning; }
     QString messageText() const { return m_request.messageText; }
     void setMessageText(const QString &text) { m_request.messageText = text; }
     QString informativeText() const { return m_request.informativeText; }

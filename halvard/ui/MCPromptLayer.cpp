@@ -114,7 +114,9 @@ MCPromptLayer::OpenPanelResponder &openPanelResponder()
 MCAlertAnswer showAlert(const MCAlertRequest &request, QWidget *parent)
 {
     QMessageBox box(parent);
-    box.setIcon(request.critical ? QMessageBox::Critical : QMessageBox::Warning);
+    box.setIcon(request.alertStyle == MCAlertStyleCritical        ? QMessageBox::Critical
+                : request.alertStyle == MCAlertStyleInformational ? QMessageBox::Information
+                                                                  : QMessageBox::Warning);
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
     if (parent)
@@ -137,7 +139,10 @@ MCAlertAnswer showAlert(const MCAlertRequest &request, QWidget *parent)
     }
     box.exec();
     MCAlertAnswer answer;
-    const int index = int(buttons.indexOf(box.clickedButton()));
+    // An alert that ended without a click (the program ending under it) answers as
+    // cancelled when it has a Cancel button, never as its first, perhaps destructive, button.
+    QAbstractButton *clicked = box.clickedButton() ? box.clickedButton() : box.escapeButton();
+    const int index = int(buttons.indexOf(clicked));
     answer.response = MCAlertFirstButtonReturn + (index >= 0 ? index : 0);
     answer.suppressionChecked = suppression && suppression->isChecked();
     return answer;

@@ -20,6 +20,14 @@ enum MCAlertResponse : int {
     MCAlertFourthButtonReturn = 1003,
 };
 
+// The alert styles, numbered as the platform numbers them: a warning (the default), a
+// message that something went as asked, and an alert about a failure or a possible loss.
+enum MCAlertStyle : int {
+    MCAlertStyleWarning = 0,
+    MCAlertStyleInformational = 1,
+    MCAlertStyleCritical = 2,
+};
+
 struct MCAlertRequest {
     QString messageText;
     QString informativeText;
@@ -27,7 +35,7 @@ struct MCAlertRequest {
     bool showsSuppressionButton = false;
     QString suppressionButtonTitle; // "Don't show again" unless set
     bool suppressionButtonChecked = false; // the box's state when the alert opens
-    bool critical = false;                 // the critical style (an alert about possible loss)
+    MCAlertStyle alertStyle = MCAlertStyleWarning; // the icon the alert shows
 };
 
 struct MCAlertAnswer {

@@ -106,8 +106,10 @@ FileContents readRegularFile(const QString &path)
         done += n;
     }
     ::close(fd);
-    if (done < size)
+    if (done < size) {
         contents.data.truncate(done);
+        contents.truncated = true;
+    }
     contents.status = FileReadStatus::Read;
     return contents;
 }

@@ -24,6 +24,8 @@ struct FileContents
     FileReadStatus status = FileReadStatus::Failed;
     int posixError = 0; // the errno value behind the status, 0 when there is none
     QByteArray data;
+    // The file grew shorter while it was read: `data` holds what was left of it.
+    bool truncated = false;
     bool isRead() const { return status == FileReadStatus::Read; }
 };
 

@@ -25,6 +25,34 @@ const QString kDateFormat = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'");
 
 QString fileName(const QString &path) { return QFileInfo(path).fileName(); }
 
+// Where `text` holds a character a property list cannot hold (XML 1.0 carries no control
+// character but tab, line feed and carriage return, no U+FFFE or U+FFFF and no half of a
+// surrogate pair), or -1. The reader refuses what the writer could not write back.
+qsizetype firstCharacterAPropertyListCannotHold(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate()) {
+            if (i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                ++i;
+                continue;
+            }
+            return i;
+        }
+        if (c.isLowSurrogate() || u == 0xFFFE || u == 0xFFFF || (u < 0x20 && u != '\t' && u != '\n' && u != '\r'))
+            return i;
+    }
+    return -1;
+}
+
+QString cannotHoldMessage(QStringView text, qsizetype at)
+{
+    return QStringLiteral("The text “%1” holds the character U+%2, which a property list cannot hold.")
+        .arg(text.left(40).toString())
+        .arg(text.at(at).unicode(), 4, 16, QLatin1Char('0'));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reading
 
@@ -123,6 +151,12 @@ private:
                 text += m_xml.text();
                 continue;
             case QXmlStreamReader::EndElement:
+                // The declared encoding may decode to text XML cannot carry (UTF-7 to a lone
+                // surrogate); such a list could never be written back.
+                if (const qsizetype at = firstCharacterAPropertyListCannotHold(text); at >= 0) {
+                    fail(cannotHoldMessage(text, at));
+                    return std::nullopt;
+                }
                 return text;
             case QXmlStreamReader::StartElement:
                 fail(QStringLiteral("Unexpected element <%1> inside <%2>.").arg(m_xml.name(), element));
@@ -313,47 +347,28 @@ private:
     // parsers turn a literal one into a line feed. Characters XML cannot carry fail.
     bool escape(const QString &text, QByteArray &out)
     {
+        if (const qsizetype at = firstCharacterAPropertyListCannotHold(text); at >= 0)
+            return fail(cannotHoldMessage(text, at));
         QString escaped;
         escaped.reserve(text.size());
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text.at(i);
+        for (const QChar c : text) {
             switch (c.unicode()) {
             case '&':
                 escaped += QLatin1String("&amp;");
-                continue;
+                break;
             case '<':
                 escaped += QLatin1String("&lt;");
-                continue;
+                break;
             case '>':
                 escaped += QLatin1String("&gt;");
-                continue;
+                break;
             case '\r':
                 escaped += QLatin1String("&#13;");
-                continue;
-            case '\t':
-            case '\n':
-                escaped += c;
-                continue;
+                break;
             default:
+                escaped += c;
                 break;
             }
-            const char16_t u = c.unicode();
-            bool valid = u >= 0x20 && u != 0xFFFE && u != 0xFFFF;
-            if (c.isHighSurrogate()) {
-                valid = i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-                if (valid) {
-                    escaped += c;
-                    escaped += text.at(++i);
-                    continue;
-                }
-            } else if (c.isLowSurrogate()) {
-                valid = false;
-            }
-            if (!valid)
-                return fail(QStringLiteral("The text “%1” holds the character U+%2, which a property list cannot hold.")
-                                .arg(text.left(40))
-                                .arg(u, 4, 16, QLatin1Char('0')));
-            escaped += c;
         }
         out = escaped.toUtf8();
         return true;

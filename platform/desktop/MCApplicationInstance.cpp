@@ -1,14 +1,19 @@
 #include "platform/desktop/MCApplicationInstance.h"
 
 #include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QRegularExpression>
 
 #include <unistd.h>
 
 namespace {
+// The longest path a local socket can have (sun_path holds 108 bytes with the final zero).
+constexpr qsizetype kMaximumSocketPathLength = 108;
 // A message longer than this is not ours.
 constexpr quint32 kMaximumMessageLength = 64u * 1024u * 1024u;
 constexpr char kAcknowledgement = 'A';
@@ -16,7 +21,34 @@ constexpr char kAcknowledgement = 'A';
 
 QString MCApplicationInstance::defaultServerName()
 {
-    return QStringLiteral("quillonx-%1").arg(::getuid());
+    return serverNameFor(qEnvironmentVariable("XDG_RUNTIME_DIR"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+                         qEnvironmentVariable("DISPLAY"), ::getuid());
+}
+
+QString MCApplicationInstance::serverNameFor(const QString &runtimeFolder, const QString &waylandDisplay,
+                                             const QString &x11Display, uint userId)
+{
+    // The display names the session's screen; a Wayland display may be given as a path.
+    QString display;
+    if (!waylandDisplay.isEmpty()) {
+        display = QFileInfo(waylandDisplay).fileName();
+    } else if (!x11Display.isEmpty()) {
+        // ":0" and ":0.1" are screens of one display.
+        static const QRegularExpression screen(QStringLiteral("^(.*:\\d+)\\.\\d+$"));
+        const QRegularExpressionMatch match = screen.match(x11Display);
+        display = match.hasMatch() ? match.captured(1) : x11Display;
+    }
+    for (QChar &c : display)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('.') && c != QLatin1Char('-') &&
+            c != QLatin1Char('_') && c != QLatin1Char(':'))
+            c = QLatin1Char('_');
+    const QString suffix = display.isEmpty() ? QString() : QString(QStringLiteral("-") + display);
+    if (QDir::isAbsolutePath(runtimeFolder) && QFileInfo(runtimeFolder).isDir()) {
+        const QString path = QDir(runtimeFolder).filePath(QStringLiteral("quillonx") + suffix);
+        if (QFile::encodeName(path).size() < kMaximumSocketPathLength)
+            return path;
+    }
+    return QStringLiteral("quillonx-%1").arg(userId) + suffix;
 }
 
 MCApplicationInstance::MCApplicationInstance(const QString &serverName, QObject *parent)

@@ -1,8 +1,10 @@
 #pragma once
 
-// One running instance of the program per user and display session. The first start listens on
-// a local socket; a later start hands its files (absolute paths) to it and ends, so files opened
-// from a file manager while the program runs arrive in the running program as open events.
+// One running instance of the program per desktop session. The first start listens on a local
+// socket; a later start in the same session hands its files (absolute paths) to it and ends, so
+// files opened from a file manager while the program runs arrive in the running program as open
+// events. A start on another display or in another session runs on its own: it would otherwise
+// hand its files to a window its user cannot see.
 #include <QObject>
 #include <QStringList>
 
@@ -12,9 +14,16 @@ class MCApplicationInstance : public QObject
 {
     Q_OBJECT
 public:
-    // The socket name of this user's instance ("quillonx-<user id>"), unless `serverName`
-    // names another (tests use their own).
+    // The socket of this desktop session's instance, from the environment: see serverNameFor.
     static QString defaultServerName();
+    // The socket for a session: "quillonx-<display>" in the session's runtime folder
+    // (XDG_RUNTIME_DIR, private to the user), the display being the Wayland display's name,
+    // else the X display without its screen number (":0", "host:10"), else none
+    // ("quillonx"). Without a runtime folder (not an absolute path to a folder), or when that
+    // path is too long for a socket, the per-user name "quillonx-<user id>[-<display>]" in the
+    // temporary folder.
+    static QString serverNameFor(const QString &runtimeFolder, const QString &waylandDisplay, const QString &x11Display,
+                                 uint userId);
 
     explicit MCApplicationInstance(const QString &serverName = defaultServerName(), QObject *parent = nullptr);
     ~MCApplicationInstance() override;

@@ -3,6 +3,7 @@
 // dictionary applied over them, into an encoded file or as raw blocks. The structural facts
 // (pixel size, orientation, resolution) come from the image and the writer's options, not
 // from what the source file said, so the written file describes itself truthfully.
+#include "platform/core/MCFileReading.h"
 #include "platform/imageio/MCImageDestination.h"
 #include "platform/imageio/MCImageProperties.h"
 #include "platform/imageio/MCImageWriters.h"
@@ -12,7 +13,6 @@
 #include <exiv2/exiv2.hpp>
 #include <zlib.h>
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QtEndian>
@@ -858,19 +858,21 @@ bool anythingRemoved(const QVariantMap &run, const QVariantMap &source)
 // dictionary; a key the run removed is erased, with its XMP twins; a key the run left alone
 // keeps the source's own datum, so nothing is rounded on the way. The maker note travels
 // whole unless the run removed it or the camera make it depends on.
-Composed composeMetadata(const WriterPixels &pixels, const WriterOptions &options, const QVariantMap &properties)
+bool composeMetadata(const WriterPixels &pixels, const WriterOptions &options, const QVariantMap &properties,
+                     Composed *composed, MCError *error)
 {
-    Composed out;
+    Composed &out = *composed;
     MetadataBlocks source;
     const QString sourcePath = properties.value(kMCImageDestinationMetadataSource).toString();
     if (!sourcePath.isEmpty()) {
-        QFile file(sourcePath);
-        if (file.open(QIODevice::ReadOnly)) {
-            const uchar *mapped = file.map(0, file.size());
-            const QByteArray data = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size())
-                                           : file.readAll();
-            readMetadataBlocks(data, &source);
-        }
+        // Read like every photo of the user's, never mapped: a source another program cuts
+        // short meanwhile must fail this photo, not end the process with SIGBUS.
+        const platform::FileContents contents = platform::readRegularFile(sourcePath);
+        if (!contents.isRead() || contents.truncated)
+            return MCSetError(error, writerError(kMCImageDestinationMetadataFailed,
+                                                 QStringLiteral("The metadata of the source photo could not be read; "
+                                                                "it is missing, damaged or was changed while it was read.")));
+        readMetadataBlocks(contents.data, &source);
     }
     const QVariantMap &was = source.properties;
     for (const Exiv2::Exifdatum &datum : source.exif)
@@ -908,7 +910,7 @@ Composed composeMetadata(const WriterPixels &pixels, const WriterOptions &option
     out.photoshop = carriedPhotoshopResources(source.photoshop, copyrightRemoved);
 
     applyStructure(out, pixels, options, properties);
-    return out;
+    return true;
 }
 
 MCError metadataError(const Exiv2::AnyError &e)
@@ -1003,7 +1005,9 @@ bool writeImageMetadata(QByteArray *bytes, const WriterPixels &pixels, const Wri
 {
     initialiseExiv2();
     try {
-        Composed metadata = composeMetadata(pixels, options, properties);
+        Composed metadata;
+        if (!composeMetadata(pixels, options, properties, &metadata, error))
+            return false;
         if (!thumbnail.isEmpty()) {
             const auto [xn, xd] = toFraction(72.0);
             Exiv2::ExifThumb(metadata.exif)
@@ -1075,7 +1079,9 @@ bool encodeMetadataBlocks(const WriterPixels &pixels, const WriterOptions &optio
 {
     initialiseExiv2();
     try {
-        Composed metadata = composeMetadata(pixels, options, properties);
+        Composed metadata;
+        if (!composeMetadata(pixels, options, properties, &metadata, error))
+            return false;
         Exiv2::copyIptcToXmp(metadata.iptc, metadata.xmp);
         // exiv2 leaves the date and time of creation out; XMP holds them as one date.
         const auto date = metadata.iptc.findKey(Exiv2::IptcKey("Iptc.Application2.DateCreated"));

@@ -1,5 +1,7 @@
 // The main() of every test executable: isolates the user folders in a temporary root, then
-// runs GoogleTest inside a QApplication on the offscreen platform.
+// runs GoogleTest inside a QApplication on the offscreen platform. The root goes after every
+// static object: the shared settings, made during the tests, save their changes when they are
+// destroyed after main() returns, and would otherwise make the root again.
 #include "app/QuillonVersion.h"
 
 #include <QApplication>
@@ -9,12 +11,34 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+
+namespace {
+
+// The root to remove at exit; registered before any static object of the tests exists, so it
+// runs after all of them were destroyed.
+std::string &rootToRemove()
+{
+    static std::string path;
+    return path;
+}
+
+void removeRoot()
+{
+    if (!rootToRemove().empty())
+        QDir(QString::fromStdString(rootToRemove())).removeRecursively();
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/quillonx-test-XXXXXX"));
     if (!root.isValid())
         return 2;
+    root.setAutoRemove(false);
+    rootToRemove() = root.path().toStdString();
+    std::atexit(removeRoot);
     const QByteArray base = root.path().toUtf8();
     for (const char *sub : {"home", "config", "data", "cache", "runtime"})
         QDir().mkpath(root.path() + QLatin1Char('/') + QLatin1String(sub));

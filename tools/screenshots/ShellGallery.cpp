@@ -44,9 +44,19 @@ QWidget *mainWindow(int appearanceKind, const std::function<void(MCMainWindowCon
 const QSize kWindowSize(1000, 660);
 
 // The preferences window at a tab; the picture is of the window at the size the tab gave it.
-QWidget *preferences(const QString &tab)
+// With `sizes`, the size filters are set (a 912-pixel photo size, 2.5 MB).
+QWidget *preferences(const QString &tab, bool sizes = false)
 {
     prepareShellApplication(1);
+    MCUserDefaults &defaults = MCUserDefaults::standardUserDefaults();
+    if (sizes) {
+        defaults.setDouble(0.3, kMCMinImageSizeKey);
+        defaults.setDouble(2.5, kMCMinFileSizeKey);
+        defaults.setInteger(2, kMCMinFileSizeUnitKey);
+    } else {
+        for (const QString &key : {kMCMinImageSizeKey, kMCMinFileSizeKey, kMCMinFileSizeUnitKey})
+            defaults.removeObjectForKey(key);
+    }
     for (const auto &type : MCResourceManager::availableFileTypes())
         type->setIsAvailable(!MCResourceManager::isRAWImageType(type->typeIdentifier()) ||
                              type->typeIdentifier().contains(QLatin1String("canon")));
@@ -82,7 +92,8 @@ const ScreenshotRegistration registration({
          });
      }, kWindowSize},
     {"shell-preferences", "general", [] { return preferences("General"); }, QSize(560, 290)},
-    {"shell-preferences", "filtering", [] { return preferences("Filter"); }, QSize(560, 500)},
+    {"shell-preferences", "filtering", [] { return preferences("Filter"); }, QSize(560, 600)},
+    {"shell-preferences", "filtering-sizes", [] { return preferences("Filter", true); }, QSize(560, 600)},
     {"shell-preferences", "grouping", [] { return preferences("Grouping"); }, QSize(560, 410)},
     {"shell-preferences", "advanced", [] { return preferences("Advanced"); }, QSize(560, 230)},
     {"shell-preferences", "grouping-preset-editor", [] { return presetEditor(); }, QSize()},

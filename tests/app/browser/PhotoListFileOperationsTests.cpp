@@ -4,6 +4,7 @@
 #include "app/library/MCFileContainer.h"
 #include "app/library/MCLibraryServices.h"
 #include "app/metadata/MCMetadataConverter.h"
+#include "app/shell/MCFileOperationProgressWindowController.h"
 #include "app/shell/MCRegisteredDefaults.h"
 #include "halvard/ui/MCPromptLayer.h"
 #include "platform/core/MCPropertyList.h"
@@ -15,6 +16,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -189,8 +191,12 @@ TEST_F(PhotoListFileOperations, CopyReportsTheFolderRevealsItAndRemembersDontSho
     const QString out = testsupport::makeTemporaryFolder("dest") + "/Out";
     ASSERT_TRUE(QDir().mkpath(out));
     screen.selected = photos({"a.jpg", "b.jpg", "c.jpg"});
+    bool progressShownUnderMessage = true;
     run([&] { operations.copySelectedItemsToFolder(); }, out, [&] { return !alerts.isEmpty(); },
-        [](const MCAlertRequest &) { return MCAlertAnswer{MCAlertSecondButtonReturn, false}; });
+        [&](const MCAlertRequest &) {
+            progressShownUnderMessage = operations.fileOperationProgressController()->isShown();
+            return MCAlertAnswer{MCAlertSecondButtonReturn, false};
+        });
 
     ASSERT_EQ(panels.size(), 1);
     EXPECT_EQ(panels[0].message, "Choose a folder where the photos will be copied to.");
@@ -198,12 +204,15 @@ TEST_F(PhotoListFileOperations, CopyReportsTheFolderRevealsItAndRemembersDontSho
     EXPECT_TRUE(panels[0].canChooseDirectories);
     EXPECT_FALSE(panels[0].canChooseFiles);
     EXPECT_EQ(messages(), QStringList{"3 photos were copied to the “Out” folder."});
-    EXPECT_EQ(alerts[0].buttonTitles, (QStringList{"OK", "Show in Finder"}));
+    EXPECT_EQ(alerts[0].buttonTitles, (QStringList{"OK", "Show in File Manager"}));
+    EXPECT_EQ(alerts[0].informativeText, "Press the “Show in File Manager” button to select this folder in the file manager.");
+    EXPECT_EQ(alerts[0].alertStyle, MCAlertStyleInformational);
+    EXPECT_FALSE(progressShownUnderMessage) << "the progress sheet closed before the message";
     EXPECT_TRUE(alerts[0].showsSuppressionButton);
     EXPECT_EQ(alerts[0].suppressionButtonTitle, "Don't show again");
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 3);
     EXPECT_TRUE(screen.removed.isEmpty()); // copies are not listed; the sources stay
-    // "Show in Finder" shows the folder itself.
+    // "Show in File Manager" shows the folder itself.
     ASSERT_FALSE(bus.calls.isEmpty());
     EXPECT_TRUE(bus.calls.last().arguments.value(0).toStringList().join("").contains("Out"));
     EXPECT_TRUE(defaults.boolForKey(kMCShowMessageAfterCopyOrMoveKey)); // box unchecked: YES
@@ -236,7 +245,7 @@ TEST_F(PhotoListFileOperations, NothingCopiedAndAnInaccessibleFolder)
     alerts.clear();
     run([&] { operations.copySelectedItemsToFolder(); }, out + "/gone", [&] { return !alerts.isEmpty(); });
     EXPECT_EQ(messages(), QStringList{"The selected folder couldn't be accessed."});
-    EXPECT_TRUE(alerts[0].critical);
+    EXPECT_EQ(alerts[0].alertStyle, MCAlertStyleCritical);
 
     // Cancelling the panel does nothing at all.
     alerts.clear();
@@ -272,6 +281,7 @@ TEST_F(PhotoListFileOperations, RenamedPhotosComeBackThroughImport)
     EXPECT_TRUE(alerts[0].informativeText.contains("w.jpg → trip_01.jpg"));
     EXPECT_EQ(alerts[1].messageText, "4 photos were renamed.");
     EXPECT_EQ(alerts[1].informativeText, "The renamed photos are in the photo list.");
+    EXPECT_EQ(alerts[1].alertStyle, MCAlertStyleInformational);
     EXPECT_EQ(screen.removed, four);
     QStringList names;
     for (const QString &path : screen.imported)

@@ -95,3 +95,42 @@ TEST(MCApplicationInstance, MessagesSurviveBeingCutAndRejectGarbage)
     EXPECT_TRUE(paths.isEmpty());
     EXPECT_TRUE(huge.isEmpty());
 }
+
+// One instance per desktop session: the socket lives in the session's runtime folder under the
+// display's name, so a start on another display runs on its own; without a runtime folder the
+// name is the user's (with the display), in the temporary folder.
+TEST(MCApplicationInstance, ScopedToTheDesktopSession)
+{
+    const QString runtime = testsupport::makeTemporaryFolder(QStringLiteral("runtime"));
+    const QString tooLong = testsupport::makeTemporaryFolder(QString(90, QLatin1Char('r')));
+    struct Case {
+        const char *name;
+        QString runtime, wayland, x11, expected;
+    };
+    const Case cases[] = {
+        {"wayland before x11", runtime, "wayland-0", ":0", runtime + "/quillonx-wayland-0"},
+        {"wayland given as a path", runtime, "/run/user/5/wayland-1", "", runtime + "/quillonx-wayland-1"},
+        {"x11", runtime, "", ":1", runtime + "/quillonx-:1"},
+        {"x11 screen of that display", runtime, "", ":1.0", runtime + "/quillonx-:1"},
+        {"forwarded x11", runtime, "", "localhost:10.0", runtime + "/quillonx-localhost:10"},
+        {"odd characters", runtime, "", "a b/c:2", runtime + "/quillonx-a_b_c:2"},
+        {"no display", runtime, "", "", runtime + "/quillonx"},
+        {"no runtime folder", "", "", ":0", "quillonx-1000-:0"},
+        {"runtime folder missing", runtime + "/gone", "wayland-0", "", "quillonx-1000-wayland-0"},
+        {"relative runtime folder", "run", "", "", "quillonx-1000"},
+        {"socket path too long", tooLong, "", ":0", "quillonx-1000-:0"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(MCApplicationInstance::serverNameFor(c.runtime, c.wayland, c.x11, 1000), c.expected) << c.name;
+
+    // The environment's session (the test's runtime folder) is the default.
+    EXPECT_TRUE(MCApplicationInstance::defaultServerName().startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/quillonx"));
+
+    // Two displays of one user: two instances, each answering its own.
+    MCApplicationInstance first(MCApplicationInstance::serverNameFor(runtime, "", ":0", 1000));
+    MCApplicationInstance second(MCApplicationInstance::serverNameFor(runtime, "", ":1", 1000));
+    ASSERT_TRUE(first.listen());
+    EXPECT_TRUE(second.listen());
+    MCApplicationInstance again(first.serverName());
+    EXPECT_FALSE(again.listen());
+}

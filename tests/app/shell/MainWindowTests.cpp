@@ -124,7 +124,7 @@ TEST_F(MainWindowFixture, ClearPhotoListAsksAndClearsOnlyOnClear)
     EXPECT_EQ(asked[0].informativeText,
               "Click Clear button if you want to clear the photo list and start from scratch.");
     EXPECT_EQ(asked[0].buttonTitles, (QStringList{"Clear", "Cancel"}));
-    EXPECT_TRUE(asked[0].critical);
+    EXPECT_EQ(asked[0].alertStyle, MCAlertStyleCritical);
     EXPECT_EQ(list->clears, 0);
     EXPECT_EQ(MCFileContainer::sharedContainer().numberOfFiles(), 1);
 
@@ -177,10 +177,21 @@ TEST_F(MainWindowFixture, QuittingTellsTheTopScreenItWillDisappear)
     MCMainWindowController controller(defaults);
     auto screen = std::make_shared<Screen>();
     controller.pushScreen(screen, false);
+    controller.showWindow();
+    // The close button asks the application and the window stays open...
+    int asked = 0;
+    QObject::connect(&controller, &MCMainWindowController::windowShouldClose, [&] { ++asked; });
+    EXPECT_FALSE(controller.window()->close());
+    EXPECT_EQ(asked, 1);
     controller.prepareToTerminate();
     EXPECT_EQ(screen->willDisappear, 1);
     // The frame is kept for the next run.
     EXPECT_FALSE(defaults.stringForKey(kMCMainWindowFrameKey).isEmpty());
+    // ...until the application has agreed to end: then it closes without asking again.
+    EXPECT_TRUE(controller.window()->close());
+    EXPECT_EQ(asked, 1);
+    controller.prepareToTerminate();
+    EXPECT_EQ(screen->willDisappear, 1) << "told once";
 }
 
 TEST(MCMainWindow, TitleBarStripIsTheLastLineOfTheTitleBar)

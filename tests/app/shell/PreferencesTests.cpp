@@ -5,6 +5,9 @@
 #include "app/shell/MCAppDelegate.h"
 #include "app/shell/MCPreferencesGroupingTab.h"
 #include "app/shell/MCRegisteredDefaults.h"
+#include "app/uikit/MCPopupCell.h"
+#include "app/uikit/MCSlider.h"
+#include "app/uikit/MCStepperTextField.h"
 #include "app/uikit/MCTableView.h"
 #include "halvard/imageio/MCUTType.h"
 #include "halvard/ui/MCPromptLayer.h"
@@ -14,6 +17,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QToolBar>
@@ -89,6 +93,59 @@ TEST(MCPreferencesWindow, ResetShowsEveryMessageAgain)
     tab.resetDontAskMeWarnings();
     for (const QString &key : keys)
         EXPECT_TRUE(standardDefaults().boolForKey(key)) << key.toStdString();
+}
+
+// The size filters the photo list applies on import are set on the Filtering tab: the slider's
+// value is stored as it is and its label shows the threshold; the file size takes numbers of
+// 0 and more in a unit; a tab opened later shows what is stored.
+TEST(MCPreferencesWindow, FilterSetsTheMinimumPhotoAndFileSize)
+{
+    const QStringList keys{kMCMinImageSizeKey, kMCMinFileSizeKey, kMCMinFileSizeUnitKey};
+    const auto clear = [&] {
+        for (const QString &key : keys)
+            standardDefaults().removeObjectForKey(key);
+    };
+    clear();
+    MCRegisteredDefaults::registerDefaults();
+    {
+        MCPreferencesFilterTab tab;
+        tab.view();
+        for (QWidget *control : std::initializer_list<QWidget *>{tab.minImageSizeSlider(), tab.minFileSizeField(),
+                                                                 tab.minFileSizeUnitPopup()}) {
+            EXPECT_FALSE(control->accessibleName().isEmpty());
+            EXPECT_EQ(control->focusPolicy(), Qt::StrongFocus) << control->accessibleName().toStdString();
+        }
+        EXPECT_EQ(tab.minImageSizeLabel()->text(), "Any Size");
+        EXPECT_EQ(tab.minFileSizeUnitPopup()->currentText(), "KB");
+
+        struct SizeCase { double value; const char *label; };
+        for (const SizeCase &c : {SizeCase{0.3, "912+ pixels"}, SizeCase{1.0, "10000+ pixels"}, SizeCase{0.0, "Any Size"}}) {
+            tab.minImageSizeSlider()->setDoubleValue(c.value);
+            EXPECT_DOUBLE_EQ(standardDefaults().doubleForKey(kMCMinImageSizeKey), c.value);
+            EXPECT_EQ(tab.minImageSizeLabel()->text(), c.label);
+        }
+
+        struct FileCase { QVariant typed; double stored; };
+        for (const FileCase &c : {FileCase{1.5, 1.5}, FileCase{QStringLiteral("large"), 0.0}, FileCase{-3.0, 0.0},
+                                  FileCase{250.0, 250.0}}) {
+            tab.minFileSizeField()->setObjectValue(c.typed);
+            EXPECT_DOUBLE_EQ(standardDefaults().doubleForKey(kMCMinFileSizeKey), c.stored) << c.typed.toString().toStdString();
+            EXPECT_DOUBLE_EQ(tab.minFileSizeField()->doubleValue(), c.stored);
+        }
+        tab.minFileSizeUnitPopup()->setCurrentIndex(2);
+        EXPECT_EQ(standardDefaults().integerForKey(kMCMinFileSizeUnitKey), 2);
+    }
+    standardDefaults().setDouble(0.5, kMCMinImageSizeKey);
+    standardDefaults().setInteger(3, kMCMinFileSizeUnitKey);
+    {
+        MCPreferencesFilterTab tab;
+        tab.view();
+        EXPECT_DOUBLE_EQ(tab.minImageSizeSlider()->doubleValue(), 0.5);
+        EXPECT_EQ(tab.minImageSizeLabel()->text(), "2512+ pixels");
+        EXPECT_DOUBLE_EQ(tab.minFileSizeField()->doubleValue(), 250.0);
+        EXPECT_EQ(tab.minFileSizeUnitPopup()->currentText(), "GB");
+    }
+    clear();
 }
 
 TEST(MCPreferencesWindow, FilterStoresTheUncheckedTypesInRegistryOrder)
@@ -275,7 +332,7 @@ TEST_F(GroupingFixture, EditorNeedsANameAndEditsACopy)
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].messageText, "A preset must have a name.");
     EXPECT_EQ(asked[0].informativeText, "Please enter a name.");
-    EXPECT_TRUE(asked[0].critical);
+    EXPECT_EQ(asked[0].alertStyle, MCAlertStyleCritical);
     EXPECT_TRUE(editor->isShown());
     editor->nameField()->setText("Copy");
     editor->defaultButtonClick();

@@ -34,13 +34,19 @@ struct DriverRun
     QByteArray output;
 };
 
-DriverRun runDriver(const QString &outputFolder, const QStringList &sources)
+// Runs the driver; with `temporaryFolder`, that is its temporary folder (TMPDIR).
+DriverRun runDriver(const QString &outputFolder, const QStringList &sources, const QString &temporaryFolder = {})
 {
 #ifdef QUILLON_CONVERT_BENCH
     const QString preset = QDir(testsupport::makeTemporaryFolder(QStringLiteral("preset"))).filePath("jpeg.convertpreset");
     const MCConvertPreset jpeg(QStringLiteral("JPEG"), std::nullopt, 1, 1, 0, false, 0.8, false, 0, {});
     EXPECT_TRUE(platform::writePropertyList(jpeg.dictionaryRepresentation(), preset));
     QProcess process;
+    if (!temporaryFolder.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temporaryFolder);
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral(QUILLON_CONVERT_BENCH), QStringList{preset, outputFolder} + sources);
     DriverRun run;
     if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
@@ -50,6 +56,7 @@ DriverRun runDriver(const QString &outputFolder, const QStringList &sources)
 #else
     Q_UNUSED(outputFolder);
     Q_UNUSED(sources);
+    Q_UNUSED(temporaryFolder);
     return {};
 #endif
 }
@@ -106,4 +113,27 @@ TEST_F(ConvertDriver, AnOutputFolderHoldingTheSourcesKeepsThem)
     EXPECT_TRUE(run.output.contains("files 2\n")) << run.output.constData();
     EXPECT_EQ(contents(jpeg), original);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), (QStringList{"a 2.jpg", "a.jpg", "b.jpg", "b.png"}));
+}
+
+// A run leaves nothing in the temporary folder (its settings included), and removes what a
+// killed run left there.
+TEST_F(ConvertDriver, LeavesNothingInTheTemporaryFolderAndRemovesAKilledRunsLeftovers)
+{
+    const QString temporary = testsupport::makeTemporaryFolder(QStringLiteral("tmp"));
+    // A process that has ended, named as the driver names its folder.
+    QProcess ended;
+    ended.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 deadProcess = ended.processId();
+    ended.kill();
+    ASSERT_TRUE(ended.waitForFinished());
+    const QString leftover = QDir(temporary).filePath(QStringLiteral("quillonx-%1-abc123").arg(deadProcess));
+    ASSERT_TRUE(QDir().mkpath(leftover));
+    ASSERT_TRUE(platform::writePropertyList(QVariantMap{{QStringLiteral("k"), true}}, leftover + "/Preferences.plist"));
+
+    const QString sources = testsupport::makeTemporaryFolder(QStringLiteral("sources"));
+    const QString output = testsupport::makeTemporaryFolder(QStringLiteral("output"));
+    const DriverRun run = runDriver(output, {makePhoto(sources, QStringLiteral("a.png"), QSize(8, 6), "PNG")}, temporary);
+    EXPECT_EQ(run.exitCode, 0) << run.output.constData();
+    EXPECT_EQ(QDir(temporary).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }

@@ -264,7 +264,7 @@ TEST(SandboxHelper, TheGrantDialogAcceptsTheFolderOrAParentAndAsksAgainForAnothe
             EXPECT_EQ(request.directory, suggested); // a fresh panel at the suggested folder each time
         EXPECT_EQ(alertRequests.size(), c.alerts.size());
         for (const MCAlertRequest &request : alertRequests) {
-            EXPECT_TRUE(request.critical);
+            EXPECT_EQ(request.alertStyle, MCAlertStyleCritical);
             EXPECT_EQ(request.messageText, "The wrong folder was chosen.");
             EXPECT_EQ(request.informativeText,
                       "Please choose the suggested folder “2026” to allow Quillon to get access to your photos.");

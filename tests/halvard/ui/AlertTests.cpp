@@ -3,6 +3,10 @@
 #include "platform/core/MCUserDefaults.h"
 #include "tests/support/TestSupport.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 TEST(MCAlert, ButtonsAnswerByPosition)
@@ -85,4 +89,40 @@ TEST(MCPromptLayer, ScopedResponderRestoresThePreviousOne)
         EXPECT_EQ(MCPromptLayer::runAlert(request).response, 1001);
     }
     EXPECT_FALSE(MCPromptLayer::hasAlertResponder());
+}
+
+// Without a responder the alert is a message box: its icon follows the style, and a box that
+// ends without a click (the program ending under it) answers its Cancel button, never its
+// first one.
+TEST(MCPromptLayer, MessageBoxIconFollowsTheStyleAndAnUnansweredBoxCancels)
+{
+    struct Case {
+        MCAlertStyle style;
+        QMessageBox::Icon icon;
+    };
+    for (const Case &c : {Case{MCAlertStyleWarning, QMessageBox::Warning},
+                          Case{MCAlertStyleInformational, QMessageBox::Information},
+                          Case{MCAlertStyleCritical, QMessageBox::Critical}}) {
+        MCAlertRequest request;
+        request.messageText = QStringLiteral("Replace the photo?");
+        request.buttonTitles = QStringList{"Replace", "Cancel"};
+        request.alertStyle = c.style;
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                if (box && box->isVisible()) {
+                    shown = box->icon();
+                    poll.stop();
+                    box->done(0);
+                    return;
+                }
+            }
+        });
+        poll.start();
+        EXPECT_EQ(MCPromptLayer::runAlert(request).response, MCAlertSecondButtonReturn) << int(c.style);
+        EXPECT_EQ(shown, c.icon) << int(c.style);
+    }
 }

@@ -264,6 +264,14 @@ TEST(PropertyList, RejectsMalformedInput)
          "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
          "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]><plist><string>&d;&d;&d;&d;</string></plist>"},
         {"too deeply nested", document(QByteArray("<array>").repeated(600) + QByteArray("</array>").repeated(600))},
+        // Text the writer could not write back: a key in UTF-7 that decodes to a lone
+        // surrogate (found by fuzzing), and control characters given as references.
+        {"UTF-7 key with a lone surrogate",
+         QByteArray::fromBase64("PD94bWwgdmVyc2lvbj0iMS4wIiBlbmNvZGluZz0iVVRGLTciPz4KPCFET0NUWVBFIHA+CjxwbGlzdCB2cnNpb249Ij"
+                                "EuMCI+CjxkaWN0PgoJPGtleT55PmtlcT5USSttcHJlbGtleT5Nb3V1dGY5eTwva2V5PjxyZWFsPjAuODU8L3JlYW"
+                                "w+CjwvZGljdD4KPC9wbGlzdD4K")},
+        {"control character reference", document("<string>bell&#7;</string>")},
+        {"surrogate reference in a key", document("<dict><key>&#xD800;</key><true/></dict>")},
     };
     for (const Case &c : cases) {
         MCError error;

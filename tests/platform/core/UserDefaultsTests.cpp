@@ -270,6 +270,21 @@ TEST(UserDefaults, FailedWritesKeepTheValuesAndNeverReplaceAnUnreadableFile)
         QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
+    // A value whose text a property list cannot carry: the save fails and the file stays.
+    const QString unwritable = freshPath();
+    {
+        MCUserDefaults defaults(unwritable);
+        defaults.setInteger(1, QStringLiteral("n"));
+        ASSERT_TRUE(defaults.synchronize());
+        const QByteArray before = readFile(unwritable);
+        defaults.setObject(QString(QChar(0xD800)), QStringLiteral("half a pair"));
+        MCError error;
+        EXPECT_FALSE(defaults.synchronize(&error));
+        EXPECT_EQ(error.code(), MCPropertyListWriteInvalidError);
+        EXPECT_EQ(readFile(unwritable), before);
+        defaults.removeObjectForKey(QStringLiteral("half a pair"));
+    }
+
     // A settings path that cannot be read (here a folder) is left alone.
     const QString unreadable = freshPath();
     ASSERT_TRUE(QDir().mkpath(unreadable + QStringLiteral("/keep")));

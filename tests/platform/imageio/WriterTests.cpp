@@ -21,6 +21,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -199,6 +200,25 @@ TEST_F(WriterTest, FailureLeavesNoFileBehind)
     EXPECT_FALSE(writeImage(missing, kUTTypePNG, makeImage(kCGColorSpaceModelRGB, Bits8, false), {}, &error));
     EXPECT_TRUE(error.is(MCImageDestinationErrorDomain, kMCImageDestinationWriteFailed)) << error.toString().toStdString();
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+// The photo whose metadata travels is read like any photo of the user's: one that is gone,
+// a folder or a FIFO (which would block a plain open) fails the write at once, and nothing is
+// left at the destination.
+TEST_F(WriterTest, AnUnreadableMetadataSourceFailsTheWrite)
+{
+    const QString fifo = pathFor("pipe.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &source : {pathFor("gone.jpg"), m_folder, fifo}) {
+        const QString out = pathFor("out.jpg");
+        MCError error;
+        EXPECT_FALSE(writeImage(out, kUTTypeJPEG, makeImage(kCGColorSpaceModelRGB, Bits8, false),
+                                {{kMCImageDestinationMetadataSource, source}}, &error))
+            << source.toStdString();
+        EXPECT_TRUE(error.is(MCImageDestinationErrorDomain, kMCImageDestinationMetadataFailed))
+            << error.toString().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out));
+    }
 }
 
 struct Combination
