@@ -5,6 +5,7 @@
 #include "app/library/MCFileManager.h"
 #include "app/library/MCLibraryServices.h"
 #include "app/library/MCPathManager.h"
+#include "app/panels/MCStageViewController.h"
 #include "app/shell/MCAppDelegate.h"
 #include "platform/core/MCBundle.h"
 #include "platform/accelerate/vImageBuffer.h"
@@ -56,6 +57,7 @@ int main(int argc, char *argv[])
     }
 
     quillon::installLibraryServices();
+    MCRegisterStagePanels();
     // Temporary folders left in photo folders by a run that was killed go now; this run's
     // own go when it quits.
     MCPathManager::defaultManager().removeStaleTemporaryFolders();
