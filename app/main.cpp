@@ -4,6 +4,7 @@
 #include "app/QuillonVersion.h"
 #include "app/browser/MCPhotoListViewController.h"
 #include "app/dialogs/MCRenameOptionsViewController.h"
+#include "app/panels/MCStageViewController.h"
 #include "app/shell/MCApplicationMain.h"
 #include "platform/accelerate/vImageBuffer.h"
 #include "platform/core/MCBundle.h"
@@ -18,6 +19,7 @@ int main(int argc, char *argv[])
     quillon::setApplicationIdentity();
     QApplication::setDesktopFileName(QStringLiteral("quillonx"));
     QApplication::setWindowIcon(QIcon(platform::pathForResource(QStringLiteral("Desktop/quillonx.svg"))));
+    MCRegisterStagePanels();
     // The rename dialog before the photo list, which offers its rename commands once one exists.
     MCRenameOptionsDialog::install();
     MCPhotoListViewController::installAsPhotoListScreen();

@@ -34,8 +34,11 @@ MCStageParameters threeFactors(const QString &first, double firstDefault, double
                                double secondDefault, double secondMaximum, const QString &third, double thirdDefault,
                                double thirdMaximum)
 {
+    MCStageParameter firstParameter = doubleParameter(first, firstDefault, 0.0, firstMaximum, 7.0);
+    if (firstMaximum == 360.0)
+        firstParameter.step = 1.0; // a hue, in whole degrees
     return {
-        doubleParameter(first, firstDefault, 0.0, firstMaximum, 7.0),
+        firstParameter,
         doubleParameter(second, secondDefault, 0.0, secondMaximum, 11.0),
         doubleParameter(third, thirdDefault, 0.0, thirdMaximum, 17.0),
     };
@@ -68,7 +71,7 @@ const MCStageParameters &MCConvertTemperature::parameters() const
 {
     static const MCStageParameters table = {
         {.name = kTemperatureKey, .type = MCStageParameterType::Unsigned, .defaultValue = quint64(6500),
-         .minimum = 2000.0, .maximum = 20000.0, .hashFactor = 1},
+         .minimum = 2000.0, .maximum = 20000.0, .hashFactor = 1, .step = 100.0},
     };
     return table;
 }

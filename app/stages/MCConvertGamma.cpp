@@ -10,7 +10,7 @@ const MCStageParameters &MCConvertGamma::parameters() const
 {
     static const MCStageParameters table = {
         {.name = kGammaKey, .type = MCStageParameterType::Double, .defaultValue = 2.2, .minimum = 1.0,
-         .maximum = 4.4, .hashFactor = 1, .hashScale = 1000.0},
+         .maximum = 4.4, .hashFactor = 1, .hashScale = 1000.0, .step = 0.1},
     };
     return table;
 }

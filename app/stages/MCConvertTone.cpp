@@ -62,12 +62,21 @@ bool MCConvertContrast::convertBitmap(MCBitmap *bitmap, QVariantMap &, const MCF
 
 const MCStageParameters &MCConvertLevels::parameters() const
 {
+    // The stage sets no limits (an emptied field keeps its level); the panel's stepper arrows
+    // stop at these.
+    const auto level = [](const QString &key, double defaultValue, double hashScale, double minimum,
+                          double maximum) {
+        MCStageParameter parameter = doubleParameter(key, defaultValue, std::nullopt, std::nullopt, hashScale);
+        parameter.stepperMinimum = minimum;
+        parameter.stepperMaximum = maximum;
+        return parameter;
+    };
     static const MCStageParameters table = {
-        doubleParameter(kGammaKey, 1.0, std::nullopt, std::nullopt, 51.0),
-        doubleParameter(kMinInputKey, 0.0, std::nullopt, std::nullopt, 71.0),
-        doubleParameter(kMaxInputKey, 1.0, std::nullopt, std::nullopt, 111.0),
-        doubleParameter(kMinOutputKey, 0.0, std::nullopt, std::nullopt, 171.0),
-        doubleParameter(kMaxOutputKey, 1.0, std::nullopt, std::nullopt, 191.0),
+        level(kGammaKey, 1.0, 51.0, 0.01, 9.99),
+        level(kMinInputKey, 0.0, 71.0, 0.0, 1.0),
+        level(kMaxInputKey, 1.0, 111.0, 0.0, 1.0),
+        level(kMinOutputKey, 0.0, 171.0, 0.0, 1.0),
+        level(kMaxOutputKey, 1.0, 191.0, 0.0, 1.0),
     };
     return table;
 }

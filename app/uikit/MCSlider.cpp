@@ -167,10 +167,21 @@ void MCSlider::mousePressEvent(QMouseEvent *event)
     startTracking();
     const QRectF knob = knobRect();
     const double x = event->position().x();
-    // On the knob it is dragged from where it was taken; elsewhere it jumps under the pointer.
-    m_grabOffset = knob.contains(event->position()) ? x - knob.center().x() : 0.0;
     const double k = m_cell->knobThickness(m_controlSize);
-    setDoubleValue(MCSliderCell::valueForKnobCentre(x - m_grabOffset, rect(), k, m_minValue, m_maxValue));
+    if (knob.contains(event->position())) {
+        // Taken by the knob: the value stays as it is until the pointer moves, and the knob
+        // follows the pointer from where it was taken. The offset is to the knob's exact
+        // centre (the drawn one is rounded to whole pixels), so a press without a move, or a
+        // drag back to where it began, leaves the value exactly as it was.
+        const double travel = width() - k;
+        const double range = m_maxValue - m_minValue;
+        const double fraction = travel > 0 && range > 0 ? qBound(0.0, (m_value - m_minValue) / range, 1.0) : 0.0;
+        m_grabOffset = x - (k / 2 + travel * fraction);
+        return;
+    }
+    // Elsewhere it jumps under the pointer.
+    m_grabOffset = 0.0;
+    setDoubleValue(MCSliderCell::valueForKnobCentre(x, rect(), k, m_minValue, m_maxValue));
 }
 
 void MCSlider::mouseMoveEvent(QMouseEvent *event)

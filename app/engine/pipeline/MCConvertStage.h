@@ -88,6 +88,14 @@ struct MCStageParameter
     bool observed = true;  // in keyPathsForObserver()
     bool resizes = false;  // in resizeKeyPathsForObserver(): the panel's height depends on it
     bool undoable = true;  // a change registers its inverse; false for the panel's own state
+    // What an editor panel offers for a number. The step of one click on its stepper arrows,
+    // which also gives the fraction digits it shows (as many as the step has); unset: 0.01 for
+    // a real number, 1 for an integer.
+    std::optional<double> step;
+    // The limits of the stepper arrows alone, for a parameter the stage itself does not limit
+    // (typed values are then taken as they are); unset: the minimum and maximum above.
+    std::optional<double> stepperMinimum;
+    std::optional<double> stepperMaximum;
 };
 using MCStageParameters = std::vector<MCStageParameter>;
 
