@@ -225,10 +225,10 @@ MCStagePanelBinder::~MCStagePanelBinder()
     if (m_tracking)
         finishTracking(m_tracking->control);
     m_bindings.clear();
-    for (const Spec &spec : m_specs) {
-        if (auto *slider = qobject_cast<MCSlider *>(spec.control.data()); slider && slider->delegate() == this)
+    for (const BoundControl &bound : m_controls) {
+        if (auto *slider = qobject_cast<MCSlider *>(bound.control.data()); slider && slider->delegate() == this)
             slider->setDelegate(nullptr);
-        if (auto *field = qobject_cast<MCStepperTextField *>(spec.control.data()); field && field->delegate() == this)
+        if (auto *field = qobject_cast<MCStepperTextField *>(bound.control.data()); field && field->delegate() == this)
             field->setDelegate(nullptr);
     }
 }
@@ -236,8 +236,8 @@ MCStagePanelBinder::~MCStagePanelBinder()
 void MCStagePanelBinder::setStage(std::shared_ptr<MCConvertStage> stage)
 {
     // Editing ends first: a field being edited commits to the stage it was editing.
-    for (const Spec &spec : m_specs) {
-        QObject *control = spec.kind == Kind::Text && spec.control ? spec.control->parent() : spec.control.data();
+    for (const BoundControl &bound : m_controls) {
+        QObject *control = bound.kind == Kind::Text && bound.control ? bound.control->parent() : bound.control.data();
         if (auto *field = qobject_cast<QLineEdit *>(control); field && field->isModified())
             emit field->editingFinished();
         if (auto *widget = qobject_cast<QWidget *>(control); widget && widget->hasFocus())
@@ -247,8 +247,8 @@ void MCStagePanelBinder::setStage(std::shared_ptr<MCConvertStage> stage)
         finishTracking(m_tracking->control);
     m_bindings.clear();
     m_stage = std::move(stage);
-    for (const Spec &spec : m_specs)
-        m_bindings.push_back(makeBinding(spec));
+    for (const BoundControl &bound : m_controls)
+        m_bindings.push_back(makeBinding(bound));
 }
 
 const MCStageParameter &MCStagePanelBinder::parameter(const QString &key) const
@@ -263,45 +263,45 @@ const MCStageParameter &MCStagePanelBinder::parameter(const QString &key) const
                                     .toStdString());
 }
 
-std::optional<MCBinding> MCStagePanelBinder::makeBinding(const Spec &spec)
+std::optional<MCBinding> MCStagePanelBinder::makeBinding(const BoundControl &bound)
 {
-    if (!m_stage || !spec.control)
+    if (!m_stage || !bound.control)
         return std::nullopt;
-    MCBindingOptions options = spec.options;
-    switch (spec.kind) {
+    MCBindingOptions options = bound.options;
+    switch (bound.kind) {
     case Kind::Plain:
     case Kind::Text:
         break;
     case Kind::Slider: {
-        const MCStageNumberFormat format = numberFormat(spec.key);
-        auto *slider = static_cast<MCSlider *>(spec.control.data());
+        const MCStageNumberFormat format = numberFormat(bound.key);
+        auto *slider = static_cast<MCSlider *>(bound.control.data());
         slider->setMinValue(format.minimum);
         slider->setMaxValue(format.maximum);
         options.transformer = std::make_shared<MCSliderValueTransformer>(format);
         break;
     }
     case Kind::NumberField: {
-        const MCStageNumberFormat format = numberFormat(spec.key);
-        auto *field = static_cast<MCStepperTextField *>(spec.control.data());
+        const MCStageNumberFormat format = numberFormat(bound.key);
+        auto *field = static_cast<MCStepperTextField *>(bound.control.data());
         field->setMinValue(format.minimum);
         field->setMaxValue(format.maximum);
         field->setIncrement(format.step);
-        options.transformer = std::make_shared<MCNumberFieldTransformer>(format, m_stage, spec.key);
+        options.transformer = std::make_shared<MCNumberFieldTransformer>(format, m_stage, bound.key);
         break;
     }
     case Kind::Choice:
-        options.transformer = std::make_shared<MCChoiceTransformer>(spec.values);
+        options.transformer = std::make_shared<MCChoiceTransformer>(bound.values);
         break;
     }
-    return MCBinding(spec.control, spec.property.constData(), *m_stage, spec.key, std::move(options));
+    return MCBinding(bound.control, bound.property.constData(), *m_stage, bound.key, std::move(options));
 }
 
-void MCStagePanelBinder::add(Spec spec)
+void MCStagePanelBinder::add(BoundControl bound)
 {
-    if (!spec.control)
+    if (!bound.control)
         throw std::invalid_argument("*** MCStagePanelBinder: control must not be nil");
-    m_bindings.push_back(makeBinding(spec));
-    m_specs.push_back(std::move(spec));
+    m_bindings.push_back(makeBinding(bound));
+    m_controls.push_back(std::move(bound));
 }
 
 MCSlider *MCStagePanelBinder::bindSlider(MCSlider *slider, const QString &key)
@@ -370,11 +370,11 @@ void MCStagePanelBinder::refreshNumberField(MCStepperTextField *field, const QSt
         [this, field = QPointer<MCStepperTextField>(field), key] {
             if (!field)
                 return;
-            for (size_t i = 0; i < m_specs.size(); ++i) {
-                if (m_specs[i].control == field && m_specs[i].key == key) {
+            for (size_t i = 0; i < m_controls.size(); ++i) {
+                if (m_controls[i].control == field && m_controls[i].key == key) {
                     // A new binding shows the stage's value at once.
                     m_bindings[i].reset();
-                    m_bindings[i] = makeBinding(m_specs[i]);
+                    m_bindings[i] = makeBinding(m_controls[i]);
                 }
             }
         },
@@ -385,9 +385,9 @@ void MCStagePanelBinder::refreshNumberField(MCStepperTextField *field, const QSt
 
 QString MCStagePanelBinder::trackedKey(QObject *control) const
 {
-    for (const Spec &spec : m_specs)
-        if (spec.control == control && (spec.kind == Kind::Slider || spec.kind == Kind::NumberField))
-            return spec.key;
+    for (const BoundControl &bound : m_controls)
+        if (bound.control == control && (bound.kind == Kind::Slider || bound.kind == Kind::NumberField))
+            return bound.key;
     return {};
 }
 

@@ -140,7 +140,7 @@ public:
 
 private:
     enum class Kind { Plain, Slider, NumberField, Text, Choice };
-    struct Spec
+    struct BoundControl
     {
         QPointer<QObject> control;
         QByteArray property;
@@ -158,16 +158,16 @@ private:
         QPointer<QObject> control;
     };
 
-    void add(Spec spec);
-    std::optional<MCBinding> makeBinding(const Spec &spec);
+    void add(BoundControl bound);
+    std::optional<MCBinding> makeBinding(const BoundControl &bound);
     void refreshNumberField(MCStepperTextField *field, const QString &key);
     void startTracking(QObject *control, const QString &key);
     void finishTracking(QObject *control);
     QString trackedKey(QObject *control) const;
 
     std::shared_ptr<MCConvertStage> m_stage;
-    std::vector<Spec> m_specs;
-    std::vector<std::optional<MCBinding>> m_bindings; // one per spec, same order; none without a stage
+    std::vector<BoundControl> m_controls;
+    std::vector<std::optional<MCBinding>> m_bindings; // one per bound control, same order; none without a stage
     std::optional<Tracking> m_tracking;
     // Watches the tracked control for a lost mouse grab; the context of queued refreshes.
     std::unique_ptr<QObject> m_watcher;
