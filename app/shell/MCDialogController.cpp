@@ -31,7 +31,9 @@ MCDialogController::~MCDialogController()
     if (m_window) {
         m_window->removeEventFilter(this);
         disconnect(m_window, nullptr, this, nullptr);
-        delete m_window.data();
+        // A controller owned by its own window is being deleted by that window.
+        if (parent() != m_window.data())
+            delete m_window.data();
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -183,6 +184,17 @@ TEST(DialogController, ReleasedDuringItsModalRunAnswersZero)
     auto *dialog = new RecordingDialog;
     QTimer::singleShot(0, [dialog] { dialog->deleteLater(); });
     EXPECT_EQ(dialog->runModal(), 0);
+}
+
+TEST(DialogController, OwnedByItsOwnWindowItGoesWithIt)
+{
+    auto *dialog = new RecordingDialog;
+    QPointer<QDialog> window = dialog->window();
+    ASSERT_NE(window, nullptr);
+    dialog->setParent(window);
+    QPointer<RecordingDialog> controller(dialog);
+    delete window.data(); // deletes the controller, which must not delete the window again
+    EXPECT_TRUE(controller.isNull());
 }
 
 TEST(DialogController, AHandlerMayShowTheDialogAgain)
