@@ -1,6 +1,5 @@
 #include "app/dialogs/MCChooseNameDialog.h"
 
-#include "app/uikit/MCButtonCell.h"
 #include "app/uikit/MCTextFieldCell.h"
 
 #include <QDialog>
@@ -55,20 +54,7 @@ QDialog *MCChooseNameDialog::loadWindow()
     m_warningView->setSizePolicy(policy);
     layout->addWidget(m_warningView);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto *cancel = new MCDarkButtonCell(tr("Cancel"), content);
-    cancel->setFocusPolicy(Qt::StrongFocus);
-    cancel->setMinimumWidth(90);
-    auto *ok = new MCBlueButtonCell(tr("OK"), content);
-    ok->setFocusPolicy(Qt::StrongFocus);
-    ok->setMinimumWidth(90);
-    buttons->addWidget(cancel);
-    buttons->addWidget(ok);
-    layout->addLayout(buttons);
-    connect(cancel, &QAbstractButton::clicked, this, &MCDialogController::alternateButtonClick);
-    connect(ok, &QAbstractButton::clicked, this, &MCDialogController::defaultButtonClick);
-    setDefaultButton(ok);
+    addCancelAndOKButtons(layout, content);
     m_nameField->setText(m_name);
     updateWarning();
     return dialog;

@@ -1,6 +1,7 @@
 #include "app/shell/MCDialogController.h"
 
 #include "app/uikit/MCBackgroundView.h"
+#include "app/uikit/MCButtonCell.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -35,6 +36,24 @@ MCDialogController::~MCDialogController()
         if (parent() != m_window.data())
             delete m_window.data();
     }
+}
+
+QAbstractButton *MCDialogController::addCancelAndOKButtons(QBoxLayout *layout, QWidget *parent)
+{
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto *cancel = new MCDarkButtonCell(tr("Cancel"), parent);
+    auto *ok = new MCBlueButtonCell(tr("OK"), parent);
+    for (QAbstractButton *button : {static_cast<QAbstractButton *>(cancel), static_cast<QAbstractButton *>(ok)}) {
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setMinimumWidth(90);
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons);
+    connect(cancel, &QAbstractButton::clicked, this, &MCDialogController::alternateButtonClick);
+    connect(ok, &QAbstractButton::clicked, this, &MCDialogController::defaultButtonClick);
+    setDefaultButton(ok);
+    return ok;
 }
 
 QString MCDialogController::windowNibName() const { return QStringLiteral("MCTestDialog"); }

@@ -27,6 +27,7 @@
 
 #include <functional>
 
+class QBoxLayout;
 class QDialog;
 class QEventLoop;
 class QWidget;
@@ -89,6 +90,10 @@ public slots:
     virtual void otherButtonClick();
 
 protected:
+    // A row of Cancel and OK at the right, appended to `layout`: Cancel clicks the alternate
+    // button, OK the default button and becomes the default button. Answers OK.
+    QAbstractButton *addCancelAndOKButtons(QBoxLayout *layout, QWidget *parent);
+
     // Builds the window and its controls; the controller owns it. The base has none.
     virtual QDialog *loadWindow();
     // A new dialog window in the application's look: its whole area is the light themed

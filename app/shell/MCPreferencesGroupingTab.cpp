@@ -545,20 +545,7 @@ QDialog *MCEditGroupingPresetDialog::loadWindow()
     layout->addWidget(m_tableView);
     layout->addStretch(1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto *cancel = new MCDarkButtonCell(tr("Cancel"), dialog);
-    cancel->setFocusPolicy(Qt::StrongFocus);
-    cancel->setMinimumWidth(90);
-    auto *ok = new MCBlueButtonCell(tr("OK"), dialog);
-    ok->setFocusPolicy(Qt::StrongFocus);
-    ok->setMinimumWidth(90);
-    buttons->addWidget(cancel);
-    buttons->addWidget(ok);
-    layout->addLayout(buttons);
-    connect(cancel, &QAbstractButton::clicked, this, &MCDialogController::alternateButtonClick);
-    connect(ok, &QAbstractButton::clicked, this, &MCEditGroupingPresetDialog::defaultButtonClick);
-    setDefaultButton(ok);
+    addCancelAndOKButtons(layout, dialog);
 
     if (m_groupRulePreset)
         m_nameField->setText(m_groupRulePreset->name());
